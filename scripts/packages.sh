@@ -1,0 +1,30 @@
+# Shared by run.sh and test.sh: installs the Debian packages the build needs,
+# or, when not root, prints the exact command to run and stops.
+KELVANE_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
+libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
+libfreetype-dev fonts-dejavu-core libmp3lame-dev libgtest-dev libgmock-dev \
+libbenchmark-dev clang libclang-rt-14-dev xvfb x11-utils ffmpeg sox libsox-fmt-mp3"
+
+kelvane_install_packages() {
+  local missing=""
+  for p in $KELVANE_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  done
+  [ -z "$missing" ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Kelvane needs these Debian packages, which are not installed:" >&2
+    echo "  sudo apt-get install -y$missing" >&2
+    echo "Run that command, then run this script again." >&2
+    exit 1
+  fi
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq || { echo "apt-get update failed" >&2; exit 1; }
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing || { echo "apt-get install failed" >&2; exit 1; }
+}
+
+kelvane_build() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j"$(nproc)"
+}

@@ -1,0 +1,20 @@
+// 3D-Studio ASCII meshes: triangles with smoothed normals into GL, or bare
+// triangle-corner positions for the particles.
+#pragma once
+
+// Room in a corner position array: 2000 faces of nine floats (A, B, C).
+constexpr int kMaxPointFaces = 2000;
+constexpr int kPointFloats = kMaxPointFaces * 9;
+
+// Reads every object of an ASC file and emits it as GL_TRIANGLES with
+// smoothed normals, positions multiplied by scale. 1 on success, -1 on
+// failure.
+int ReadAscMesh(const char* fileName, double scale);
+
+// Reads an ASC file with the same parser and writes the fitted corners of the
+// last object's faces to corners (at most kMaxPointFaces faces), and its face
+// count to faceCount. 1 on success, -1 on failure.
+int ReadAscPoints(const char* fileName, float* corners, int* faceCount);
+
+// The start-up display lists: 5 duck, 2 sphere, 3 cube, in that order.
+void CompileStartupMeshes();

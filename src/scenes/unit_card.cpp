@@ -1,0 +1,15 @@
+#include "scenes/scenes.h"
+#include "shell/gl.h"
+
+void DrawUnitCard() {
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0);
+  glVertex3f(-1, -1, 0);
+  glTexCoord2f(1, 0);
+  glVertex3f(1, -1, 0);
+  glTexCoord2f(1, 1);
+  glVertex3f(1, 1, 0);
+  glTexCoord2f(0, 1);
+  glVertex3f(-1, 1, 0);
+  glEnd();
+}

@@ -1,0 +1,89 @@
+// The frame driver: demo time from the clock, the music flash, the base
+// state and view, the glitch window, every scene in timeline order, and the
+// end of the demo.
+#include <cstdint>
+#include <cmath>
+
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+
+double DemoTime = 0.0;
+
+// The shared generator: a 31-bit linear congruential sequence, never seeded,
+// so every run (and every capture) draws the same values.
+namespace {
+const uint32_t kRandomStart = 1;
+uint32_t randomState = kRandomStart;
+}  // namespace
+
+int RandomBelow(int n) {
+  if (n == 0) return 0;
+  randomState = (randomState * 1103515245u + 12345u) & 0x7fffffffu;
+  return static_cast<int>(randomState % static_cast<uint32_t>(n));
+}
+
+void ResetRandom() { randomState = kRandomStart; }
+
+namespace {
+
+const GLfloat kLightPosition[4] = {0, 0, -1, 0};  // directional, towards -z
+const GLfloat kLightAmbient[4] = {1, 1, 1, 1};
+
+// Timeline rows 1 to 15, in drawing order; later rows draw over earlier ones
+// where windows overlap. Row 16 (SpriteRing) is called after these, under the
+// driver's own window test.
+void (*const kTimeline[])() = {
+    OpeningTitle,   EchoImage1,    EchoImage2,     UnfoldImage,  PointTunnel,
+    WavySlices,     ParticleMorph, TileGrid,       ColorSplit,   ModelShowcase,
+    SettlingSlices, ModelShowcase, LensBubbles,    ClosingTitle, PanBanner,
+};
+
+}  // namespace
+
+void DrawFrame() {
+  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+
+  // Flash: a grey of twice the music level once that reaches 0.2, black
+  // while the particles glow (strictly between 410 and 580).
+  double level = 2.0 * Platform.ChannelLevel(0);
+  if (!(level >= 0.2)) level = 0.0;
+  if (DemoTime > 410 && DemoTime < 580) level = 0.0;
+  glClearColor(static_cast<float>(level), static_cast<float>(level),
+               static_cast<float>(level), 0.0f);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  glDisable(GL_FOG);
+  glLightfv(GL_LIGHT0, GL_POSITION, kLightPosition);
+  glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kLightAmbient);
+  glEnable(GL_LIGHT0);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+
+  // Base view: an orbit of radius 10 about the z axis.
+  glPushMatrix();
+  gluLookAt(10 * std::sin(0.1 * DemoTime), 10 * std::cos(0.1 * DemoTime), 0,
+            0, 0, 0, 0, 0, 1);
+  glColor3f(1, 1, 1);
+  glPolygonMode(GL_BACK, GL_FILL);
+  glPolygonMode(GL_FRONT, GL_FILL);
+
+  // Glitch: each frame strictly between 900 and 918 shows a random moment
+  // of the first 800 units. The view and the flash above keep real time.
+  if (DemoTime > 900 && DemoTime < 918) {
+    int r = RandomBelow(10000);
+    DemoTime = r * 800 * 0.0001;
+  }
+
+  for (void (*scene)() : kTimeline) scene();
+  if (DemoTime > 752 && DemoTime < 910) SpriteRing();
+
+  if (DemoTime > kDemoEnd) {
+    Platform.EndProcess(0);
+    return;
+  }
+  glPopMatrix();
+  glFlush();
+  Platform.PresentFrame();
+}

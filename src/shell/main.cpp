@@ -1,0 +1,5 @@
+// Kelvane: one window, one piece of music, fifteen scenes, 1300 demo units.
+// It reads no command line, no environment and no configuration.
+#include "shell/window_layer.h"
+
+int main() { return RunDemoWindow(); }

@@ -1,0 +1,234 @@
+// The offscreen rig. One EGL pbuffer on Mesa's surfaceless platform stands in
+// for the window; the platform table gets a clock and a level that the caller
+// sets, a sound layer that plays nothing, a present that counts frames and an
+// end that records its status instead of ending the process.
+#include "shell/offscreen.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <png.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+
+namespace {
+
+// Written only by the functions of this file.
+struct TRigState {
+  EGLDisplay display = EGL_NO_DISPLAY;
+  EGLSurface surface = EGL_NO_SURFACE;
+  EGLContext context = EGL_NO_CONTEXT;
+  int width = 0;
+  int height = 0;
+  double ticks = 0.0;  // milliseconds
+  float level = 0.0f;  // 0..1
+  TRigSound sound;
+  std::string loadedSample;
+  int playCount = 0;
+  int presentCount = 0;
+  int endStatus = -1;
+};
+TRigState rig;
+int rigSampleHandle = 0;  // the address LoadSample hands out
+
+double RigTickCount() { return rig.ticks; }
+bool RigInitSound(int, int) { return !rig.sound.initFails; }
+void* RigLoadSample(const char* fileName) {
+  rig.loadedSample = fileName;
+  FILE* f = std::fopen(fileName, "rb");
+  if (!f) return nullptr;
+  std::fclose(f);
+  return &rigSampleHandle;
+}
+int RigPlaySample(void* sample) {
+  if (!sample) return -1;
+  ++rig.playCount;
+  return 0;
+}
+float RigChannelLevel(int channel) { return channel == 0 ? rig.level : 0.0f; }
+void RigPresentFrame() {
+  eglSwapBuffers(rig.display, rig.surface);
+  ++rig.presentCount;
+}
+void RigEndProcess(int status) { rig.endStatus = status; }
+
+bool Fail(std::string* error, const char* what) {
+  if (error) *error = what;
+  CloseOffscreen();
+  return false;
+}
+
+}  // namespace
+
+bool OpenOffscreen(int width, int height, std::string* error) {
+  CloseOffscreen();
+  auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+      eglGetProcAddress("eglGetPlatformDisplayEXT"));
+  if (!getPlatformDisplay) return Fail(error, "EGL has no eglGetPlatformDisplayEXT");
+  rig.display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+  if (rig.display == EGL_NO_DISPLAY) return Fail(error, "no surfaceless EGL display");
+  EGLint major = 0, minor = 0;
+  if (!eglInitialize(rig.display, &major, &minor)) return Fail(error, "eglInitialize failed");
+  if (!eglBindAPI(EGL_OPENGL_API)) return Fail(error, "EGL cannot bind desktop OpenGL");
+
+  // The window asks for 24 colour bits and a 32-bit depth buffer; take the
+  // configuration without alpha that comes closest, deepest depth first.
+  const EGLint want[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+                         EGL_RED_SIZE,     8,               EGL_GREEN_SIZE,      8,
+                         EGL_BLUE_SIZE,    8,               EGL_DEPTH_SIZE,      16,
+                         EGL_NONE};
+  EGLConfig configs[64];
+  EGLint count = 0;
+  if (!eglChooseConfig(rig.display, want, configs, 64, &count) || count == 0)
+    return Fail(error, "no EGL configuration with RGB and depth");
+  EGLConfig best = configs[0];
+  int bestScore = INT_MIN;
+  for (int i = 0; i < count; ++i) {
+    EGLint depth = 0, alpha = 0, stencil = 0, red = 0;
+    eglGetConfigAttrib(rig.display, configs[i], EGL_DEPTH_SIZE, &depth);
+    eglGetConfigAttrib(rig.display, configs[i], EGL_ALPHA_SIZE, &alpha);
+    eglGetConfigAttrib(rig.display, configs[i], EGL_STENCIL_SIZE, &stencil);
+    eglGetConfigAttrib(rig.display, configs[i], EGL_RED_SIZE, &red);
+    int score = depth * 4 - alpha - stencil - (red == 8 ? 0 : 1000);
+    if (score > bestScore) {
+      bestScore = score;
+      best = configs[i];
+    }
+  }
+  const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
+  rig.surface = eglCreatePbufferSurface(rig.display, best, size);
+  if (rig.surface == EGL_NO_SURFACE) return Fail(error, "cannot create the pbuffer");
+  rig.context = eglCreateContext(rig.display, best, EGL_NO_CONTEXT, nullptr);
+  if (rig.context == EGL_NO_CONTEXT) return Fail(error, "cannot create an OpenGL context");
+  if (!eglMakeCurrent(rig.display, rig.surface, rig.surface, rig.context))
+    return Fail(error, "cannot make the context current");
+
+  rig.width = width;
+  rig.height = height;
+  rig.ticks = 0.0;
+  rig.level = 0.0f;
+  rig.sound = TRigSound();
+  rig.loadedSample.clear();
+  rig.playCount = 0;
+  rig.presentCount = 0;
+  rig.endStatus = -1;
+  Platform = TPlatform{RigTickCount,  RigInitSound,    RigLoadSample, RigPlaySample,
+                       RigChannelLevel, RigPresentFrame, RigEndProcess};
+  return true;
+}
+
+void CloseOffscreen() {
+  if (rig.display != EGL_NO_DISPLAY) {
+    eglMakeCurrent(rig.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (rig.context != EGL_NO_CONTEXT) eglDestroyContext(rig.display, rig.context);
+    if (rig.surface != EGL_NO_SURFACE) eglDestroySurface(rig.display, rig.surface);
+    eglTerminate(rig.display);
+  }
+  rig.display = EGL_NO_DISPLAY;
+  rig.surface = EGL_NO_SURFACE;
+  rig.context = EGL_NO_CONTEXT;
+}
+
+int OffscreenWidth() { return rig.width; }
+int OffscreenHeight() { return rig.height; }
+
+void SetRigSound(const TRigSound& sound) { rig.sound = sound; }
+const std::string& RigLoadedSample() { return rig.loadedSample; }
+int RigPlayCount() { return rig.playCount; }
+
+bool StartDemoOffscreen(const char* dataDir) {
+  char previous[PATH_MAX];
+  bool moved = false;
+  if (dataDir && getcwd(previous, sizeof previous) && chdir(dataDir) == 0) moved = true;
+  rig.endStatus = -1;
+  LoadDemo(rig.width, rig.height);
+  if (moved && chdir(previous) != 0) std::perror("chdir");
+  if (rig.endStatus >= 0) return false;
+  ResizeProjection(rig.width, rig.height);  // the window's first appearance
+  return true;
+}
+
+void SetRigDemoTime(double d) {
+  // Look for a tick count that the driver's own formula turns into exactly d;
+  // one almost always lies within a few units in the last place of d / rate.
+  auto exact = [d](double ms) { return (ms - StartTime) * kDemoUnitsPerMs == d; };
+  const double ms = StartTime + d / kDemoUnitsPerMs;
+  rig.ticks = ms;
+  if (exact(ms)) return;
+  double below = ms, above = ms;
+  for (int step = 0; step < 64; ++step) {
+    below = std::nextafter(below, -HUGE_VAL);
+    above = std::nextafter(above, HUGE_VAL);
+    if (exact(below)) {
+      rig.ticks = below;
+      return;
+    }
+    if (exact(above)) {
+      rig.ticks = above;
+      return;
+    }
+  }
+}
+
+void SetRigTicks(double ms) { rig.ticks = ms; }
+void SetRigLevel(float level) { rig.level = level; }
+
+bool RenderFrameAt(double d, float level) {
+  SetRigDemoTime(d);
+  rig.level = level;
+  rig.endStatus = -1;
+  DrawFrame();
+  if (rig.endStatus >= 0) {
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    return false;
+  }
+  return true;
+}
+
+int RigEndStatus() { return rig.endStatus; }
+void ClearRigEndStatus() { rig.endStatus = -1; }
+int RigPresentCount() { return rig.presentCount; }
+
+std::vector<uint8_t> ReadFramePixels() {
+  std::vector<uint8_t> rgb(static_cast<size_t>(rig.width) * rig.height * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, rig.width, rig.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  // GL returns the bottom row first; callers want the picture top first.
+  const size_t row = static_cast<size_t>(rig.width) * 3;
+  for (int y = 0; y < rig.height / 2; ++y) {
+    uint8_t* a = rgb.data() + y * row;
+    uint8_t* b = rgb.data() + (rig.height - 1 - y) * row;
+    for (size_t i = 0; i < row; ++i) std::swap(a[i], b[i]);
+  }
+  return rgb;
+}
+
+bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height) {
+  FILE* f = std::fopen(fileName, "wb");
+  if (!f) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y)
+    png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(f) == 0;
+}

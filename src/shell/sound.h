@@ -1,0 +1,28 @@
+// The sound layer over SDL2_mixer: what start-up and the frame driver need of
+// a sound library (open output, load a whole file, play it, report its
+// level), plus the decoder the capture tool uses to get the same PCM.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Decoded music: interleaved signed 16-bit stereo at 44.1 kHz.
+struct TPcm {
+  std::vector<int16_t> samples;
+  size_t Frames() const { return samples.size() / 2; }
+};
+
+// Opens 44.1 kHz stereo output with a mixing block of 1024 frames. False,
+// with SDL's reason in *error, when no output can be opened.
+bool OpenSoundOutput(int mixRate, int maxChannels, std::string* error);
+// Decodes a whole file into memory; null when it is missing or unreadable.
+void* LoadSoundSample(const char* fileName);
+// Plays a loaded sample once on the first free channel; returns the channel.
+int PlaySoundSample(void* sample);
+// 0..1: peak of the block being mixed for the channel now (level_meter.h).
+float SoundChannelLevel(int channel);
+
+// Decodes a file exactly as LoadSoundSample does, without opening any output
+// device. False, with a reason naming the file, when it cannot be decoded.
+bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error);

@@ -1,0 +1,44 @@
+// Start-up: everything the timeline needs is prepared here, once, so that no
+// frame reads a file. StartTime is stamped only after all of it, just before
+// playback, so demo time 0 is the moment the music starts.
+#include <cstdlib>
+
+#include "assets/asc_mesh.h"
+#include "assets/textures.h"
+#include "geometry/particles.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+
+double StartTime = 0.0;
+
+namespace {
+// The music, decoded whole into memory by the sound layer. Null when
+// "kel.mp3" is missing or unreadable: the demo then runs in silence.
+void* MusicSample = nullptr;
+}  // namespace
+
+int LoadDemo(int clientWidth, int clientHeight) {
+  LoadStartupTextures(Textures);
+  CompileStartupMeshes();
+
+  if (!Platform.InitSound(44100, 32)) {
+    Platform.EndProcess(1);
+    return -1;
+  }
+  MusicSample = Platform.LoadSample("kel.mp3");
+
+  SeedParticles();
+
+  // Start-up projection, multiplied onto the identity the new context holds.
+  // The window's first appearance replaces it before any frame is drawn.
+  glClearDepth(1.0);
+  glDisable(GL_DEPTH_TEST);
+  glMatrixMode(GL_PROJECTION);
+  gluPerspective(45.0, static_cast<float>(clientWidth) / static_cast<float>(clientHeight),
+                 0.001, 57.0);
+  glMatrixMode(GL_MODELVIEW);
+
+  StartTime = Platform.TickCount();
+  return Platform.PlaySample(MusicSample);
+}

@@ -1,0 +1,170 @@
+// The window layer on SDL2: the one window with its OpenGL context, the
+// message box, the event loop with the form's two timers, and the platform
+// table the frame driver and start-up use (clock, sound, present, end).
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "shell/demo.h"
+#include "shell/form.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+#include "shell/sound.h"
+#include "shell/window_layer.h"
+
+namespace {
+
+// Written by the functions of this file only, on the window's thread.
+struct TWindowState {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  bool running = true;
+  int borderLeft = kFallbackBorderSide;
+  int borderTop = kFallbackBorderTop;
+  int borderRight = kFallbackBorderSide;
+  int borderBottom = kFallbackBorderSide;
+};
+TWindowState state;
+
+// Depth buffers to try, deepest first, after the requested one.
+const int kDepthFallbacks[] = {32, 24, 16, 0};
+
+int ChooseFormat(const TPixelFormatRequest& request) {
+  // With SDL the pixel format is fixed when the window is made, so the
+  // window is created here, hidden, with the first format that works.
+  int format = 0;
+  for (int depth : kDepthFallbacks) {
+    if (depth > request.depthBits) continue;
+    ++format;
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, request.doubleBuffer ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, request.colourBits / 3);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, request.colourBits / 3);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, request.colourBits / 3);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, request.stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, request.accumBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, request.accumBits);
+    state.window = SDL_CreateWindow(
+        kFormCaption, kFormLeft + state.borderLeft, kFormTop + state.borderTop,
+        kFormOuterWidth - state.borderLeft - state.borderRight,
+        kFormOuterHeight - state.borderTop - state.borderBottom,
+        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (state.window) return format;
+  }
+  return 0;
+}
+
+bool SetFormat(int) {
+  state.context = SDL_GL_CreateContext(state.window);
+  return state.context && SDL_GL_MakeCurrent(state.window, state.context) == 0;
+}
+
+void ClientSize(int* width, int* height) { SDL_GL_GetDrawableSize(state.window, width, height); }
+
+void ShowMessage(const char* text, const char* caption) {
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0)
+    std::fprintf(stderr, "%s: %s\n", caption, text);  // no display to show it on
+}
+
+void CloseWindow() { state.running = false; }
+
+double TickCount() { return static_cast<double>(SDL_GetTicks64()); }
+
+bool InitSound(int mixRate, int maxChannels) {
+  std::string why;
+  if (OpenSoundOutput(mixRate, maxChannels, &why)) return true;
+  std::fprintf(stderr, "kelvane: cannot open sound output: %s\n", why.c_str());
+  return false;
+}
+
+void PresentFrame() { SDL_GL_SwapWindow(state.window); }
+
+[[noreturn]] void EndProcess(int status) { std::exit(status); }
+
+// Fits the client area to the designed outer frame once the window manager
+// has put its frame around the window. Without a frame report the fallback
+// borders of form.h stand.
+void FitToFrame() {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(state.window, &top, &left, &bottom, &right) != 0) return;
+  if (top + left + bottom + right == 0) return;
+  state.borderLeft = left;
+  state.borderTop = top;
+  state.borderRight = right;
+  state.borderBottom = bottom;
+  SDL_SetWindowSize(state.window, kFormOuterWidth - left - right, kFormOuterHeight - top - bottom);
+  SDL_SetWindowPosition(state.window, kFormLeft + left, kFormTop + top);
+}
+
+void NotifyResize() {
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(state.window, &width, &height);
+  FormResize(width, height);
+}
+
+void HandleEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_QUIT:
+      state.running = false;
+      break;
+    case SDL_WINDOWEVENT:
+      if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) NotifyResize();
+      if (event.window.event == SDL_WINDOWEVENT_CLOSE) state.running = false;
+      break;
+    case SDL_MOUSEMOTION:
+      movemouse(event.motion.x, event.motion.y);
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+      mousedown();
+      break;
+    case SDL_MOUSEBUTTONUP:
+      mouseup();
+      break;
+    default:  // keys and everything else: nothing
+      break;
+  }
+}
+
+}  // namespace
+
+int RunDemoWindow() {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
+    std::fprintf(stderr, "kelvane: cannot start the window system: %s\n", SDL_GetError());
+    return 0;
+  }
+  WindowLayer = TWindowLayer{ChooseFormat, SetFormat, ClientSize, ShowMessage, CloseWindow};
+  Platform = TPlatform{TickCount,    InitSound,    LoadSoundSample, PlaySoundSample,
+                       SoundChannelLevel, PresentFrame, EndProcess};
+
+  FormCreate();
+  if (!state.running) return 0;
+
+  SDL_Cursor* crosshair = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
+  if (crosshair) SDL_SetCursor(crosshair);
+  SDL_ShowWindow(state.window);
+  FitToFrame();
+  // The background is black from the first appearance on.
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  SDL_GL_SwapWindow(state.window);
+  NotifyResize();  // the first appearance counts as a resize
+
+  const double now = TickCount();
+  StartTimer(OpenGL_Form.Timer1, now);
+  StartTimer(OpenGL_Form.Timer2, now);
+  while (state.running) {
+    SDL_Event event;
+    const double wait = MsUntilNextTimer(TickCount());
+    if (SDL_WaitEventTimeout(&event, wait < 0 ? 1000 : static_cast<int>(wait + 0.999))) {
+      HandleEvent(event);
+      while (state.running && SDL_PollEvent(&event)) HandleEvent(event);
+    }
+    if (state.running) RunDueTimers(TickCount());
+  }
+  return 0;
+}

@@ -1,0 +1,3 @@
+// Temporary: replaced by the music generator.
+#include "assetgen/assetgen.h"
+bool WriteMusic(const std::string&) { return true; }
