@@ -1,0 +1,47 @@
+// Ten faint copies of one picture: the camera pulls back from it, then the
+// copies drift apart sideways and fade, smearing the picture into echoes.
+#include "scenes/scene_state.h"
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+
+namespace {
+
+const int kEchoCopies = 10;
+const double kEchoLength = 80.0;    // demo units per window
+const double kEchoTimeScale = 0.4;  // local time runs 0 to 32
+const double kPullBackEnd = 15.0;   // local time at which the eye stops
+const double kSpreadRate = 0.01;    // spread per unit of local time
+
+void DrawEchoes(int slot, double start) {
+  if (DemoTime < start || DemoTime > start + kEchoLength) return;
+  const double t = (DemoTime - start) * kEchoTimeScale;
+
+  glPushMatrix();
+  glLoadIdentity();
+  SetCardState(slot);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+  // At t = 0 the eye sits on the centre; GLU then builds a degenerate view
+  // and that single instant shows nothing.
+  const double eyeZ = t < kPullBackEnd ? 0.1 * t : 1.5;
+  gluLookAt(0, 0, eyeZ, 0, 0, 0, 0, 1, 0);
+
+  const double b = t <= kPullBackEnd ? 0.0 : (t - kPullBackEnd) * kSpreadRate;
+  glScalef(1, 0.5f, 0);
+  // While b = 0 the ten alphas add up to exactly one picture.
+  const double alpha = (1.0 / (33.0 * b + 1.0)) / 10.0;
+  for (int i = 0; i < kEchoCopies; ++i) {
+    glColor4f(1, 1, 1, static_cast<float>(alpha));
+    glPushMatrix();
+    // Five copies to the right, one in place, four to the left.
+    glTranslatef(static_cast<float>((5 - i) * b), 0, 0);
+    DrawUnitCard();
+    glPopMatrix();
+  }
+  glPopMatrix();
+}
+
+}  // namespace
+
+void EchoImage1() { DrawEchoes(14, 60.0); }   // "image8.bmp", 60 to 140
+void EchoImage2() { DrawEchoes(13, 140.0); }  // "image10.bmp", 140 to 220

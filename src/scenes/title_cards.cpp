@@ -1,0 +1,51 @@
+// The opening and closing logo cards: one additive card that glows up from
+// black, holds, and dies away over 60 demo units.
+#include <cmath>
+
+#include "scenes/scene_state.h"
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+
+namespace {
+
+const int kOpeningSlot = 24;  // "log2.bmp"
+const int kClosingSlot = 23;  // "kel.bmp"
+const double kClosingStart = 1200.0;
+const double kClosingOuterEnd = 1300.0;
+const double kTitleLength = 60.0;  // demo units
+
+// t in demo units, 0 to 60. The brightness 3 sin(pi t / 60) runs up to 3 and
+// reaches GL unclamped: GL's clamp to 1 gives the card its long plateau.
+void DrawTitleCard(int slot, double t) {
+  glPushMatrix();
+  glLoadIdentity();
+  SetCardState(slot);
+  glBlendFunc(GL_ONE, GL_ONE);
+  gluLookAt(0, 0, 1.6, 0, 0, 0, 0, 1, 0);
+  const double c = 3.0 * std::sin(3.141592 * t / 60.0);
+  glColor3f(static_cast<float>(c), static_cast<float>(c), static_cast<float>(c));
+  glPushMatrix();
+  glScalef(4.5f, 4, 0);
+  glScalef(0.253f, 0.253f, 0.3f);
+  DrawUnitCard();
+  glPopMatrix();
+  glPopMatrix();
+}
+
+}  // namespace
+
+// Any demo time up to 60 draws, however far below 0.
+void OpeningTitle() {
+  const double t = DemoTime;
+  if (t > kTitleLength) return;
+  DrawTitleCard(kOpeningSlot, t);
+}
+
+// The outer test (1200 to 1300) comes first; the card itself ends at 1260.
+void ClosingTitle() {
+  if (DemoTime < kClosingStart || DemoTime > kClosingOuterEnd) return;
+  const double t = DemoTime - kClosingStart;
+  if (t > kTitleLength) return;
+  DrawTitleCard(kClosingSlot, t);
+}
