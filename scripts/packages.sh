@@ -1,6 +1,6 @@
 # Shared by run.sh and test.sh: installs the Debian packages the build needs,
 # or, when not root, prints the exact command to run and stops.
-KELVANE_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
+KELVANE_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev bc \
 libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
 libfreetype-dev fonts-dejavu-core libmp3lame-dev libgtest-dev libgmock-dev \
 libbenchmark-dev clang libclang-rt-14-dev xvfb x11-utils ffmpeg sox libsox-fmt-mp3"

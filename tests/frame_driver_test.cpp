@@ -1,0 +1,242 @@
+// The frame driver on the offscreen rig: projection, the music flash and its
+// suppression, the base state every scene starts from, the glitch window, the
+// end of the timeline and the frame timer's handler.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+
+#include "rig.h"
+#include "shell/demo.h"
+#include "shell/form.h"
+#include "shell/gl.h"
+#include "shell/platform.h"
+
+namespace {
+
+// A moment with no scene on screen: after the closing title, before the end.
+constexpr double kEmptyMoment = 1270.0;
+
+void ExpectPerspective(double fovy, double aspect, double zNear, double zFar) {
+  GLdouble m[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, m);
+  const double f = 1.0 / std::tan(fovy * M_PI / 360.0);
+  const double expected[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (zFar + zNear) / (zNear - zFar),
+                               -1,         0, 0, 2 * zFar * zNear / (zNear - zFar), 0};
+  for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << i;
+}
+
+std::array<float, 4> ClearColour() {
+  std::array<float, 4> c;
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, c.data());
+  return c;
+}
+
+}  // namespace
+
+TEST(Projection, EveryFrameUsesTheResizeProjection) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  RenderAt(kEmptyMoment);
+  ExpectPerspective(62.0, static_cast<float>(kRigWidth) / kRigHeight, 0.01, 174.0);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], kRigWidth);
+  EXPECT_EQ(viewport[3], kRigHeight);
+  GLint mode;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST(Projection, ResizeAdaptsAspectAndAZeroHeightKeepsTheLastOne) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  OpenGL_Form.contextReady = true;
+  FormResize(200, 100);
+  ExpectPerspective(62.0, 2.0, 0.01, 174.0);
+  FormResize(200, 0);  // minimised
+  ExpectPerspective(62.0, 2.0, 0.01, 174.0);
+  GLdouble m[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, m);
+  for (double v : m) EXPECT_TRUE(std::isfinite(v));
+  FormResize(0, 100);
+  ExpectPerspective(62.0, 2.0, 0.01, 174.0);
+  OpenGL_Form.contextReady = false;
+  FormResize(50, 100);  // no context yet: ignored
+  ExpectPerspective(62.0, 2.0, 0.01, 174.0);
+  ResizeProjection(kRigWidth, kRigHeight);
+  ExpectPerspective(62.0, static_cast<float>(kRigWidth) / kRigHeight, 0.01, 174.0);
+}
+
+TEST(Flash, GreyOfTwiceTheLevelFromTwoTenthsOn) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  auto frame = RenderAt(kEmptyMoment, 0.0999f);
+  EXPECT_EQ(Brightness(frame), 0u);
+  EXPECT_EQ(ClearColour()[0], 0.0f);
+
+  frame = RenderAt(kEmptyMoment, 0.1f);
+  EXPECT_FLOAT_EQ(ClearColour()[0], 0.2f);
+  const TRgb grey = PixelAt(frame, kRigWidth / 2, kRigHeight / 2);
+  EXPECT_EQ(grey.r, 51);
+  EXPECT_EQ(grey.g, 51);
+  EXPECT_EQ(grey.b, 51);
+
+  frame = RenderAt(kEmptyMoment, 0.3f);
+  EXPECT_EQ(PixelAt(frame, 3, 3).g, 153);
+  frame = RenderAt(kEmptyMoment, 0.5f);
+  EXPECT_EQ(PixelAt(frame, 3, 3).r, 255);
+  frame = RenderAt(kEmptyMoment, 0.9f);  // 1.8: clamped to white by GL
+  EXPECT_EQ(PixelAt(frame, kRigWidth - 1, kRigHeight - 1).b, 255);
+  EXPECT_EQ(ClearColour()[3], 0.0f);
+}
+
+TEST(Flash, SuppressedStrictlyInsideTheParticleScene) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  RenderAt(410.0, 0.5f);
+  EXPECT_EQ(ClearColour()[1], 1.0f);
+  RenderAt(410.0001, 0.5f);
+  EXPECT_EQ(ClearColour()[1], 0.0f);
+  RenderAt(495.0, 1.0f);
+  EXPECT_EQ(ClearColour()[1], 0.0f);
+  RenderAt(579.9999, 0.5f);
+  EXPECT_EQ(ClearColour()[1], 0.0f);
+  RenderAt(580.0, 0.5f);
+  EXPECT_EQ(ClearColour()[1], 1.0f);
+}
+
+TEST(BaseState, EachFrameStartsLitWithDepthTestAndEndsWithTheStackBalanced) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  glEnable(GL_FOG);
+  glDisable(GL_LIGHTING);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  glColor3f(0.2f, 0.3f, 0.4f);
+  RenderAt(kEmptyMoment);
+  EXPECT_FALSE(glIsEnabled(GL_FOG));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  GLfloat position[4], ambient[4], colour[4];
+  glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+  EXPECT_EQ(position[0], 0.0f);
+  EXPECT_EQ(position[1], 0.0f);
+  EXPECT_EQ(position[2], -1.0f);
+  EXPECT_EQ(position[3], 0.0f);
+  glGetFloatv(GL_LIGHT_MODEL_AMBIENT, ambient);
+  for (float v : ambient) EXPECT_EQ(v, 1.0f);
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_EQ(colour[0], 1.0f);
+  EXPECT_EQ(colour[2], 1.0f);
+  GLint polygonMode[2];
+  glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+  EXPECT_EQ(polygonMode[0], GL_FILL);
+  EXPECT_EQ(polygonMode[1], GL_FILL);
+  GLint depth;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  GLdouble modelview[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(modelview[i], i % 5 == 0 ? 1.0 : 0.0);
+}
+
+TEST(Clock, DemoTimeCountsFromStartTime) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  SetRigTicks(StartTime + 1000.0);
+  DrawFrame();
+  EXPECT_DOUBLE_EQ(DemoTime, 9.8);
+  SetRigTicks(StartTime);
+  DrawFrame();
+  EXPECT_EQ(DemoTime, 0.0);
+}
+
+TEST(Clock, TheRigHitsBoundaryTimesExactly) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  for (double d : {60.0, 410.0, 580.0, 752.0, 752.0001, 900.0, 910.0, 918.0, 1300.0}) {
+    RenderAt(d);
+    EXPECT_EQ(DemoTime, d);
+  }
+}
+
+TEST(Glitch, OnlyStrictlyBetween900And918) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  RenderAt(900.0);
+  EXPECT_EQ(DemoTime, 900.0);
+  RenderAt(918.0);
+  EXPECT_EQ(DemoTime, 918.0);
+  RenderAt(899.9999);
+  EXPECT_EQ(DemoTime, 899.9999);
+}
+
+TEST(Glitch, ReplacesTimeByTheNextDrawOfTheSharedGenerator) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  ResetRandom();
+  const int first = RandomBelow(10000);
+  const int second = RandomBelow(10000);
+  ResetRandom();
+  RenderAt(900.0001);
+  EXPECT_EQ(DemoTime, first * 800 * 0.0001);
+  // The particle scene draws from the same generator; pick a moment that
+  // did not land there before checking the second draw.
+  if (!(DemoTime >= 410 && DemoTime <= 580)) {
+    RenderAt(917.9999);
+    EXPECT_EQ(DemoTime, second * 800 * 0.0001);
+  }
+  ResetRandom();
+}
+
+TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  ResetRandom();
+  std::set<int> steps;
+  double highest = 0.0;
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_TRUE(RenderFrameAt(900.5 + i * 0.05));
+    EXPECT_GE(DemoTime, 0.0);
+    EXPECT_LE(DemoTime, 799.92);
+    const double step = DemoTime / 0.08;
+    EXPECT_NEAR(step, std::round(step), 1e-6);
+    steps.insert(static_cast<int>(std::round(step)));
+    highest = std::max(highest, DemoTime);
+  }
+  EXPECT_GT(steps.size(), 250u);  // a fresh moment nearly every frame
+  EXPECT_GT(highest, 700.0);
+  ResetRandom();
+}
+
+TEST(End, FramesUpTo1300ArePresentedAndTheNextEndsWithStatus0) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const int presented = RigPresentCount();
+  EXPECT_TRUE(RenderFrameAt(1300.0));
+  EXPECT_EQ(RigEndStatus(), -1);
+  EXPECT_EQ(RigPresentCount(), presented + 1);
+  EXPECT_FALSE(RenderFrameAt(1300.0001));
+  EXPECT_EQ(RigEndStatus(), 0);
+  EXPECT_EQ(RigPresentCount(), presented + 1);  // the last frame is not shown
+  GLint depth;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+  EXPECT_EQ(depth, 1);
+  ClearRigEndStatus();
+}
+
+TEST(FrameTimer, Timer1TimerDrawsOneFrameThenCountsItsIntervalAnew) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const int presented = RigPresentCount();
+  SetRigTicks(StartTime + 2000.0);
+  OpenGL_Form.Timer1.enabled = true;
+  OpenGL_Form.Timer1.dueMs = 0.0;
+  Timer1Timer();
+  EXPECT_EQ(RigPresentCount(), presented + 1);
+  EXPECT_TRUE(OpenGL_Form.Timer1.enabled);
+  EXPECT_EQ(OpenGL_Form.Timer1.dueMs, StartTime + 2005.0);
+  EXPECT_FALSE(TimerDue(OpenGL_Form.Timer1, StartTime + 2004.0));
+  StopTimer(OpenGL_Form.Timer1);
+}
+
+TEST(DiagnosticList, ShowsTheLastFramesDemoTime) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  RenderAt(1234.5);
+  movemouse(100, 100);
+  Framerate();
+  ASSERT_EQ(OpenGL_Form.ListBox1.size(), 2u);
+  const char sep = LocaleDecimalSeparator();
+  EXPECT_EQ(OpenGL_Form.ListBox1[0], std::string("1234") + sep + "5");
+  EXPECT_EQ(OpenGL_Form.ListBox1[1], "0");
+}
