@@ -149,7 +149,7 @@ TEST(Clock, DemoTimeCountsFromStartTime) {
 
 TEST(Clock, TheRigHitsBoundaryTimesExactly) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  for (double d : {60.0, 410.0, 580.0, 752.0, 752.0001, 900.0, 910.0, 918.0, 1300.0}) {
+  for (double d : {60.0, 410.0, 580.0, 752.0, 752.0001, 900.0, 918.0, 1100.0, 1300.0}) {
     RenderAt(d);
     EXPECT_EQ(DemoTime, d);
   }
@@ -162,7 +162,9 @@ TEST(Glitch, OnlyStrictlyBetween900And918) {
   RenderAt(918.0);
   EXPECT_EQ(DemoTime, 918.0);
   RenderAt(899.9999);
-  EXPECT_EQ(DemoTime, 899.9999);
+  EXPECT_NEAR(DemoTime, 899.9999, 1e-9);
+  RenderAt(918.0001);
+  EXPECT_NEAR(DemoTime, 918.0001, 1e-9);
 }
 
 TEST(Glitch, ReplacesTimeByTheNextDrawOfTheSharedGenerator) {

@@ -32,8 +32,10 @@ int RigPlayCount();
 // does. Returns false if LoadDemo ended the process (status in RigEndStatus).
 bool StartDemoOffscreen(const char* dataDir);
 
-// Sets the virtual clock so that DrawFrame's next demo time is exactly d
-// (StartTime is left as LoadDemo stamped it).
+// Sets the virtual clock so that DrawFrame's next demo time is d: exactly
+// when some tick count gives d through the driver's own formula (all the
+// timeline's boundaries do), otherwise within a unit in the last place.
+// StartTime is left as LoadDemo stamped it.
 void SetRigDemoTime(double d);
 // Sets the clock to a tick count in milliseconds.
 void SetRigTicks(double ms);
