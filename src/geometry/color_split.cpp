@@ -1,0 +1,62 @@
+// The colour split: one picture drawn three times, tinted red, green and
+// blue and added together, the layers turning and drifting against each
+// other. The layers' rotations and offsets stay on the matrix and add up:
+// red and green turn together, and blue's own turn cancels red's, so blue
+// only shifts.
+#include <cmath>
+
+#include "assets/textures.h"
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+
+namespace {
+
+const int kSplitTexture = 15;  // "spheremap.bmp", as a plain picture
+const double kWindowStart = 650.0;
+const double kWindowEnd = 760.0;
+const int kLayers = 3;
+const float kLayerColours[kLayers][3] = {
+    {0.83f, 0, 0},
+    {0, 0.83f, 0},
+    {0, 0, 0.83f},
+};
+
+}  // namespace
+
+void ColorSplit() {
+  const double d = DemoTime;
+  if (d < kWindowStart || d > kWindowEnd) return;
+  const double t = (d - kWindowStart) * 1.0;
+
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glDisable(GL_LIGHTING);
+  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSplitTexture));
+  glEnable(GL_TEXTURE_2D);
+  gluLookAt(0, 0, 0.65, 0, 0, 0, 0, 1, 0);
+
+  for (int i = 0; i < kLayers; ++i) {
+    // Degrees: -0.987 t, 0, +0.987 t.
+    glRotatef(static_cast<float>((i - 1) * 0.987 * t), 0, 0, 1);
+    double dx = 0.16 * std::sin(0.12 * t * i);
+    double dy = 0.16 * std::cos(0.12 * t * i);
+    if (i == 2) {
+      dx = -dx;
+      dy = -dy;
+    }
+    glTranslatef(static_cast<float>(dx), static_cast<float>(dy), 0);
+    glColor3f(kLayerColours[i][0], kLayerColours[i][1], kLayerColours[i][2]);
+    glPushMatrix();
+    DrawUnitCard();
+    glPopMatrix();
+  }
+  glPopMatrix();
+
+  // Restates the filters the picture was loaded with.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}

@@ -1,0 +1,145 @@
+// Particle seeding and the particle morph scene.
+//
+// Seeding reads each point file once into one static corner array and adds
+// one key per pass: particle j takes the first corner of face j, and every
+// particle past the file's face count takes the file's pad point (corner C
+// of face 1). The array is never cleared between files, so a file with fewer
+// than two faces pads with what an earlier file left in face 1, and a file
+// that cannot be read seeds from whatever the array holds.
+#include "geometry/particles.h"
+
+#include <cstddef>
+
+#include "assets/asc_mesh.h"
+#include "assets/textures.h"
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+
+TParticle particles[kParticleCount];
+
+namespace {
+
+// Seeding state, written only by SeedParticles: the corners of the last
+// point file read and its face count (0 before the first file).
+float seedCorners[kPointFloats];
+int seedFaceCount = 0;
+
+// The pad point: floats 15 to 17, corner C of face record 1.
+const int kPadPoint = 15;
+
+struct TPointFile {
+  const char* name;
+  int passes;  // keys taken from the file
+};
+const TPointFile kPointFiles[] = {
+    {"sphere.asc", 2},
+    {"cube.asc", 2},
+    {"trailblobs.asc", 3},
+};
+
+const int kSpriteTexture = 16;  // "blob2.bmp"
+const int kTrailTexture = 17;   // "trail.bmp"
+const double kWindowStart = 410.0;
+const double kWindowEnd = 580.0;
+const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
+
+TVector CornerPoint(int first) {
+  return TVector(seedCorners[first], seedCorners[first + 1], seedCorners[first + 2]);
+}
+
+// One key for every particle from the corner array as it stands now.
+void SeedPass() {
+  int n = seedFaceCount;
+  if (n < 0) n = 0;
+  if (n > kParticleCount) n = kParticleCount;
+  const TVector zero(0, 0, 0);
+  for (int j = 0; j < n; ++j) particles[j].AddKeyframe(CornerPoint(9 * j), zero, zero);
+  const TVector pad = CornerPoint(kPadPoint);
+  for (int j = n; j < kParticleCount; ++j) particles[j].AddKeyframe(pad, zero, zero);
+}
+
+// Jitter of one sprite coordinate, -0.015 to 0.014997, from the shared
+// generator.
+double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
+
+}  // namespace
+
+void TParticle::Reset() {
+  channelCount = kParticleChannels;
+  for (int c = kParticleChannels - 1; c >= 0; --c) keys[c].clear();
+}
+
+void TParticle::AddKeyframe(const TVector& a, const TVector& b, const TVector& c) {
+  keys[0].push_back(a);
+  keys[1].push_back(b);
+  keys[2].push_back(c);
+}
+
+void TParticle::SetKeyCount(int n) { keyCount = n; }
+
+void TParticle::Evaluate(double t, TVector& out0, TVector& out1, TVector& out2) const {
+  const std::size_t need = static_cast<std::size_t>(keyCount);
+  if (keyCount < 1 || keys[0].size() < need) return;
+  const long k = static_cast<long>(t);
+  const double f = t - static_cast<double>(k);
+  out0 = InterpolateSegment(keys[0], keyCount, k, f);
+  if (channelCount > 1 && keys[2].size() >= need)
+    out2 = InterpolateSegment(keys[2], keyCount, k, f);
+  if (channelCount > 2 && keys[1].size() >= need)
+    out1 = InterpolateSegment(keys[1], keyCount, k, f);
+}
+
+void SeedParticles() {
+  for (TParticle& particle : particles) particle.Reset();
+  for (const TPointFile& file : kPointFiles) {
+    ReadAscPoints(file.name, seedCorners, &seedFaceCount);
+    for (int pass = 0; pass < file.passes; ++pass) SeedPass();
+  }
+  for (TParticle& particle : particles) particle.SetKeyCount(kParticleKeys);
+}
+
+void ParticleMorph() {
+  const double d = DemoTime;
+  if (d < kWindowStart || d > kWindowEnd) return;
+  const double s = (d - kWindowStart) * 1.2;
+
+  glPushMatrix();
+  glLoadIdentity();
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_ONE);
+  glDisable(GL_LIGHTING);
+  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSpriteTexture));
+  glEnable(GL_TEXTURE_2D);
+  gluLookAt(0, 0, 2.4, 0, 0, 0, 0, 1, 0);
+  glColor3f(0.6f, 0.6f, 1.0f);
+
+  // Keyframe time: 1 at D = 410, 5.08 at D = 580.
+  const double kt = s * 0.02 + 1.0;
+  for (TParticle& particle : particles) {
+    TVector p, q, r;
+    particle.Evaluate(kt, p, q, r);
+    // Only channel 0 is drawn; later frames skip the other two splines.
+    particle.channelCount = 1;
+    glPushMatrix();
+    const double jx = Jitter();
+    const double jy = Jitter();
+    glTranslatef(static_cast<float>(p.GetX() + jx), static_cast<float>(p.GetY() + jy),
+                 static_cast<float>(p.GetZ()));
+    glScalef(0.08915f, 0.08915f, 0.2f);
+    DrawUnitCard();
+    glPopMatrix();
+  }
+
+  if (s > kTrailAfter) {
+    // x from -1.6 to -0.4, y from -1.3 to -0.7, in the same colour.
+    glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kTrailTexture));
+    glTranslatef(-1, -1, 0);
+    glScalef(0.6f, 0.3f, 0.3f);
+    glPushMatrix();
+    DrawUnitCard();
+    glPopMatrix();
+  }
+  glPopMatrix();
+}
