@@ -11,9 +11,12 @@ constexpr int kPointFloats = kMaxPointFaces * 9;
 // failure.
 int ReadAscMesh(const char* fileName, double scale);
 
-// Reads an ASC file with the same parser and writes the fitted corners of the
-// last object's faces to corners (at most kMaxPointFaces faces), and its face
-// count to faceCount. 1 on success, -1 on failure.
+// Reads an ASC file with the same parser and writes the fitted corners of
+// each object's faces to corners (nine floats per face: A, B, C), each object
+// starting again at face 0, and the last object's face count to faceCount.
+// An object with more than kMaxPointFaces faces keeps its first
+// kMaxPointFaces and counts that many. 1 on success, -1 on failure; on
+// failure the outputs hold what was written before it.
 int ReadAscPoints(const char* fileName, float* corners, int* faceCount);
 
 // The start-up display lists: 5 duck, 2 sphere, 3 cube, in that order.

@@ -1,0 +1,77 @@
+// The two outputs of the .asc parser: GL triangles with smoothed normals (the
+// start-up display lists) and bare corner positions (the particle keys).
+#include "assets/asc_mesh.h"
+
+#include <new>
+#include <vector>
+
+#include "assets/asc_parser.h"
+#include "shell/gl.h"
+
+namespace {
+
+bool EmitTriangles(const TAscObject& object, void* context) {
+  const double scale = *static_cast<const double*>(context);
+  std::vector<float> stream;
+  try {
+    stream.resize(static_cast<size_t>(kStreamFloatsPerFace) * object.faceCount);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  if (!BuildTriangleStream(object, scale, stream.data())) return false;
+  glBegin(GL_TRIANGLES);
+  for (size_t i = 0; i < stream.size(); i += 6) {
+    glNormal3f(stream[i], stream[i + 1], stream[i + 2]);
+    glVertex3f(stream[i + 3], stream[i + 4], stream[i + 5]);
+  }
+  glEnd();
+  return true;
+}
+
+struct TPointOutput {
+  float* corners;  // kPointFloats floats
+  int* faceCount;
+};
+
+// Each object starts again at face 0; only the first kMaxPointFaces fit.
+bool CopyCorners(const TAscObject& object, void* context) {
+  const TPointOutput& out = *static_cast<const TPointOutput*>(context);
+  const int count = object.faceCount < kMaxPointFaces ? object.faceCount : kMaxPointFaces;
+  *out.faceCount = count;
+  for (int j = 0; j < count; ++j) {
+    for (int c = 0; c < 3; ++c) {
+      const float* p = &object.vertices[3 * object.faces[3 * j + c]];
+      float* dst = &out.corners[9 * j + 3 * c];
+      dst[0] = p[0];
+      dst[1] = p[1];
+      dst[2] = p[2];
+    }
+  }
+  return true;
+}
+
+struct TStartupMesh {
+  GLuint list;
+  const char* fileName;
+};
+// Compiled in this order; ModelShowcase calls the lists by id.
+constexpr TStartupMesh kStartupMeshes[] = {{5, "duck.asc"}, {2, "sphere.asc"}, {3, "cube.asc"}};
+
+}  // namespace
+
+int ReadAscMesh(const char* fileName, double scale) {
+  return ParseAscFile(fileName, EmitTriangles, &scale);
+}
+
+int ReadAscPoints(const char* fileName, float* corners, int* faceCount) {
+  TPointOutput out = {corners, faceCount};
+  return ParseAscFile(fileName, CopyCorners, &out);
+}
+
+void CompileStartupMeshes() {
+  for (const TStartupMesh& mesh : kStartupMeshes) {
+    glNewList(mesh.list, GL_COMPILE);
+    ReadAscMesh(mesh.fileName, 1.0);
+    glEndList();
+  }
+}
