@@ -13,12 +13,16 @@ extern TTextureTable Textures;
 // The entry of a slot (no range check: callers pass constants 10 to 24).
 uint32_t& TextureSlot(TTextureTable& table, int slot);
 
-// Opaque RGB texture from one 24-bit BMP.
+// Opaque RGB texture from one 24-bit BMP, filters GL_LINEAR, no mipmaps; the
+// new texture is left bound. An image that is not 24-bit uncompressed gives
+// black texels of its size; an unreadable file gives one black texel.
 void LoadTexture(TTextureTable& table, const char* fileName, int slot);
 // RGBA texture: colour from one BMP, alpha from the first stored byte of each
-// pixel of a second, grey BMP.
-void LoadAlphaTexture(TTextureTable& table, const char* colourFile,
-                      const char* alphaFile, int slot);
+// pixel of a second, grey BMP, which also gives the size. Only the
+// minification filter is set (GL_LINEAR); the new texture is left bound. An
+// unreadable alpha file gives one transparent black texel.
+void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* alphaFile,
+                      int slot);
 
 // The start-up texture list, slots 10 to 24 in their fixed order.
 void LoadStartupTextures(TTextureTable& table);

@@ -1,0 +1,73 @@
+// The texture table and the two loaders: a thin step from the converted
+// buffers of bitmap.cpp to GL. Start-up only, with the context current.
+#include "assets/textures.h"
+
+#include "assets/bitmap.h"
+#include "shell/gl.h"
+
+// Written only by LoadStartupTextures, once; read by the scenes.
+TTextureTable Textures = {};
+
+namespace {
+
+// A new texture name in the slot, bound, with the image (or null contents
+// when the converted buffer could not be allocated).
+void UploadTexture(TTextureTable& table, int slot, GLint components, GLenum format, int width,
+                   int rows, const std::vector<uint8_t>& texels) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  TextureSlot(table, slot) = name;
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexImage2D(GL_TEXTURE_2D, 0, components, width, rows, 0, format, GL_UNSIGNED_BYTE,
+               texels.empty() ? nullptr : texels.data());
+}
+
+struct TStartupTexture {
+  int slot;
+  const char* fileName;
+};
+// After slot 10 (LoadAlphaTexture), in this order: slot 24 comes before 23.
+constexpr TStartupTexture kStartupTextures[] = {
+    {11, "mortak.bmp"},    {12, "image4.bmp"}, {13, "image10.bmp"}, {14, "image8.bmp"},
+    {15, "spheremap.bmp"}, {16, "blob2.bmp"},  {17, "trail.bmp"},   {18, "image3.bmp"},
+    {19, "vantoril.bmp"},  {20, "image6.bmp"}, {21, "image11.bmp"}, {22, "log1.bmp"},
+    {24, "log2.bmp"},      {23, "kel.bmp"}};
+
+}  // namespace
+
+uint32_t& TextureSlot(TTextureTable& table, int slot) { return table[slot]; }
+
+void LoadTexture(TTextureTable& table, const char* fileName, int slot) {
+  TBitmap image;
+  if (ReadBitmap(fileName, &image)) {
+    UploadTexture(table, slot, 3, GL_RGB, BitmapWidth(image), BitmapRows(image),
+                  BitmapToRGB(image));
+  } else {
+    // An unreadable file still gives a bindable texture: one black texel
+    // (a 3-byte row padded to 4).
+    UploadTexture(table, slot, 3, GL_RGB, 1, 1, std::vector<uint8_t>(4, 0));
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* alphaFile,
+                      int slot) {
+  // The alpha image gives the size; a missing colour image leaves every
+  // texel transparent black.
+  TBitmap colour, alpha;
+  ReadBitmap(colourFile, &colour);
+  if (ReadBitmap(alphaFile, &alpha)) {
+    UploadTexture(table, slot, 4, GL_RGBA, BitmapWidth(alpha), BitmapRows(alpha),
+                  BitmapToRGBA(colour, alpha));
+  } else {
+    UploadTexture(table, slot, 4, GL_RGBA, 1, 1, std::vector<uint8_t>(4, 0));
+  }
+  // The magnification filter stays at GL's initial GL_LINEAR.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+}
+
+void LoadStartupTextures(TTextureTable& table) {
+  LoadAlphaTexture(table, "trumpet.bmp", "trumpetalpha.bmp", 10);
+  for (const TStartupTexture& t : kStartupTextures) LoadTexture(table, t.fileName, t.slot);
+}
