@@ -1,11 +1,11 @@
 // The window's own logic: the diagnostic list's number format, the mouse
 // offsets, the timers and the creation sequence against a fake window layer.
+#include "shell/form.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "shell/form.h"
 
 TEST(DiagnosticFormat, FixedPointWithoutTrailingZeros) {
   EXPECT_EQ(FormatGeneral(0.0, '.'), "0");

@@ -22,9 +22,24 @@ void ExpectPerspective(double fovy, double aspect, double zNear, double zFar) {
   GLdouble m[16];
   glGetDoublev(GL_PROJECTION_MATRIX, m);
   const double f = 1.0 / std::tan(fovy * M_PI / 360.0);
-  const double expected[16] = {f / aspect, 0, 0, 0, 0, f, 0, 0, 0, 0, (zFar + zNear) / (zNear - zFar),
-                               -1,         0, 0, 2 * zFar * zNear / (zNear - zFar), 0};
-  for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << i;
+  const double expected[16] = {f / aspect,
+                               0,
+                               0,
+                               0,
+                               0,
+                               f,
+                               0,
+                               0,
+                               0,
+                               0,
+                               (zFar + zNear) / (zNear - zFar),
+                               -1,
+                               0,
+                               0,
+                               2 * zFar * zNear / (zNear - zFar),
+                               0};
+  for (int i = 0; i < 16; ++i)
+    EXPECT_NEAR(m[i], expected[i], 1e-5 * (1 + std::fabs(expected[i]))) << i;
 }
 
 std::array<float, 4> ClearColour() {

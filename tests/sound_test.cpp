@@ -1,13 +1,14 @@
 // The level meter and the sound layer's decoder.
+#include "shell/sound.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "shell/level_meter.h"
-#include "shell/sound.h"
 
 TEST(LevelMeter, PeakOfAbsoluteValuesOverBothChannels) {
   const int16_t quiet[] = {0, 0, 0, 0};
@@ -29,9 +30,9 @@ TEST(LevelMeter, MeasuresTheWholeBlockHoldingTheMoment) {
   // The first and last frames of block 1 both see its peak.
   EXPECT_EQ(MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (kMeterBlockFrames + 0.5) * msPerFrame),
             0.5f);
-  EXPECT_EQ(MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames,
-                         (2 * kMeterBlockFrames - 0.5) * msPerFrame),
-            0.5f);
+  EXPECT_EQ(
+      MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (2 * kMeterBlockFrames - 0.5) * msPerFrame),
+      0.5f);
   EXPECT_FLOAT_EQ(
       MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (2 * kMeterBlockFrames + 0.5) * msPerFrame),
       10 / 32768.0f);

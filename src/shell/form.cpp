@@ -13,8 +13,12 @@
 const char* const kFormCaption = "Kelvane Drossim / ZUW - 2002. ";
 
 TOpenGL_Form OpenGL_Form = {
-    "OpenGL_Form", "TOpenGL_Form", false, {5, true, 0.0, Timer1Timer},
-    {200, true, 0.0, Framerate}, {},
+    "OpenGL_Form",
+    "TOpenGL_Form",
+    false,
+    {5, true, 0.0, Timer1Timer},
+    {200, true, 0.0, Framerate},
+    {},
 };
 
 double MouseOffsetX = 0.0;

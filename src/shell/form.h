@@ -68,9 +68,9 @@ extern TWindowLayer WindowLayer;
 struct TOpenGL_Form {
   const char* name;
   const char* className;
-  bool contextReady;  // FormCreate made the rendering context current
-  TTimer Timer1;      // frame timer, 5 ms
-  TTimer Timer2;      // diagnostic timer, 200 ms
+  bool contextReady;                  // FormCreate made the rendering context current
+  TTimer Timer1;                      // frame timer, 5 ms
+  TTimer Timer2;                      // diagnostic timer, 200 ms
   std::vector<std::string> ListBox1;  // hidden: never shown on screen
 };
 extern TOpenGL_Form OpenGL_Form;

@@ -1,8 +1,8 @@
 // The frame driver: demo time from the clock, the music flash, the base
 // state and view, the glitch window, every scene in timeline order, and the
 // end of the demo.
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 
 #include "scenes/scenes.h"
 #include "shell/demo.h"
@@ -35,9 +35,9 @@ const GLfloat kLightAmbient[4] = {1, 1, 1, 1};
 // where windows overlap. Row 16 (SpriteRing) is called after these, under the
 // driver's own window test.
 void (*const kTimeline[])() = {
-    OpeningTitle,   EchoImage1,    EchoImage2,     UnfoldImage,  PointTunnel,
-    WavySlices,     ParticleMorph, TileGrid,       ColorSplit,   ModelShowcase,
-    SettlingSlices, ModelShowcase, LensBubbles,    ClosingTitle, PanBanner,
+    OpeningTitle,   EchoImage1,    EchoImage2,  UnfoldImage,  PointTunnel,
+    WavySlices,     ParticleMorph, TileGrid,    ColorSplit,   ModelShowcase,
+    SettlingSlices, ModelShowcase, LensBubbles, ClosingTitle, PanBanner,
 };
 
 }  // namespace
@@ -50,8 +50,8 @@ void DrawFrame() {
   double level = 2.0 * Platform.ChannelLevel(0);
   if (!(level >= 0.2)) level = 0.0;
   if (DemoTime > 410 && DemoTime < 580) level = 0.0;
-  glClearColor(static_cast<float>(level), static_cast<float>(level),
-               static_cast<float>(level), 0.0f);
+  glClearColor(static_cast<float>(level), static_cast<float>(level), static_cast<float>(level),
+               0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
   glDisable(GL_FOG);
@@ -63,8 +63,7 @@ void DrawFrame() {
 
   // Base view: an orbit of radius 10 about the z axis.
   glPushMatrix();
-  gluLookAt(10 * std::sin(0.1 * DemoTime), 10 * std::cos(0.1 * DemoTime), 0,
-            0, 0, 0, 0, 0, 1);
+  gluLookAt(10 * std::sin(0.1 * DemoTime), 10 * std::cos(0.1 * DemoTime), 0, 0, 0, 0, 0, 0, 1);
   glColor3f(1, 1, 1);
   glPolygonMode(GL_BACK, GL_FILL);
   glPolygonMode(GL_FRONT, GL_FILL);

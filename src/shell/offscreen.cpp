@@ -80,9 +80,18 @@ bool OpenOffscreen(int width, int height, std::string* error) {
 
   // The window asks for 24 colour bits and a 32-bit depth buffer; take the
   // configuration without alpha that comes closest, deepest depth first.
-  const EGLint want[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                         EGL_RED_SIZE,     8,               EGL_GREEN_SIZE,      8,
-                         EGL_BLUE_SIZE,    8,               EGL_DEPTH_SIZE,      16,
+  const EGLint want[] = {EGL_SURFACE_TYPE,
+                         EGL_PBUFFER_BIT,
+                         EGL_RENDERABLE_TYPE,
+                         EGL_OPENGL_BIT,
+                         EGL_RED_SIZE,
+                         8,
+                         EGL_GREEN_SIZE,
+                         8,
+                         EGL_BLUE_SIZE,
+                         8,
+                         EGL_DEPTH_SIZE,
+                         16,
                          EGL_NONE};
   EGLConfig configs[64];
   EGLint count = 0;
@@ -119,7 +128,7 @@ bool OpenOffscreen(int width, int height, std::string* error) {
   rig.playCount = 0;
   rig.presentCount = 0;
   rig.endStatus = -1;
-  Platform = TPlatform{RigTickCount,  RigInitSound,    RigLoadSample, RigPlaySample,
+  Platform = TPlatform{RigTickCount,    RigInitSound,    RigLoadSample, RigPlaySample,
                        RigChannelLevel, RigPresentFrame, RigEndProcess};
   return true;
 }

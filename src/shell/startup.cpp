@@ -35,8 +35,8 @@ int LoadDemo(int clientWidth, int clientHeight) {
   glClearDepth(1.0);
   glDisable(GL_DEPTH_TEST);
   glMatrixMode(GL_PROJECTION);
-  gluPerspective(45.0, static_cast<float>(clientWidth) / static_cast<float>(clientHeight),
-                 0.001, 57.0);
+  gluPerspective(45.0, static_cast<float>(clientWidth) / static_cast<float>(clientHeight), 0.001,
+                 57.0);
   glMatrixMode(GL_MODELVIEW);
 
   StartTime = Platform.TickCount();

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "shell/demo.h"
@@ -49,11 +50,11 @@ int ChooseFormat(const TPixelFormatRequest& request) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, request.accumBits);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, request.accumBits);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, request.accumBits);
-    state.window = SDL_CreateWindow(
-        kFormCaption, kFormLeft + state.borderLeft, kFormTop + state.borderTop,
-        kFormOuterWidth - state.borderLeft - state.borderRight,
-        kFormOuterHeight - state.borderTop - state.borderBottom,
-        SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    state.window =
+        SDL_CreateWindow(kFormCaption, kFormLeft + state.borderLeft, kFormTop + state.borderTop,
+                         kFormOuterWidth - state.borderLeft - state.borderRight,
+                         kFormOuterHeight - state.borderTop - state.borderBottom,
+                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (state.window) return format;
   }
   return 0;
@@ -130,18 +131,25 @@ void HandleEvent(const SDL_Event& event) {
   }
 }
 
-}  // namespace
+// Shows an exception that escaped a handler, as the standard box does for
+// any program: its message, the program's name as caption, one OK button.
+void ShowException(const std::exception& e) { ShowMessage(e.what(), "Kelvane"); }
 
-int RunDemoWindow() {
+int RunWindow() {
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
     std::fprintf(stderr, "kelvane: cannot start the window system: %s\n", SDL_GetError());
     return 0;
   }
   WindowLayer = TWindowLayer{ChooseFormat, SetFormat, ClientSize, ShowMessage, CloseWindow};
-  Platform = TPlatform{TickCount,    InitSound,    LoadSoundSample, PlaySoundSample,
+  Platform = TPlatform{TickCount,         InitSound,    LoadSoundSample, PlaySoundSample,
                        SoundChannelLevel, PresentFrame, EndProcess};
 
-  FormCreate();
+  try {
+    FormCreate();
+  } catch (const std::exception& e) {
+    ShowException(e);
+    return 0;
+  }
   if (!state.running) return 0;
 
   SDL_Cursor* crosshair = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
@@ -160,11 +168,28 @@ int RunDemoWindow() {
   while (state.running) {
     SDL_Event event;
     const double wait = MsUntilNextTimer(TickCount());
-    if (SDL_WaitEventTimeout(&event, wait < 0 ? 1000 : static_cast<int>(wait + 0.999))) {
-      HandleEvent(event);
-      while (state.running && SDL_PollEvent(&event)) HandleEvent(event);
+    // A handler that throws is reported and the loop goes on. If it was the
+    // frame, the frame timer stays stopped: no further frame is drawn.
+    try {
+      if (SDL_WaitEventTimeout(&event, wait < 0 ? 1000 : static_cast<int>(wait + 0.999))) {
+        HandleEvent(event);
+        while (state.running && SDL_PollEvent(&event)) HandleEvent(event);
+      }
+      if (state.running) RunDueTimers(TickCount());
+    } catch (const std::exception& e) {
+      ShowException(e);
     }
-    if (state.running) RunDueTimers(TickCount());
   }
   return 0;
+}
+
+}  // namespace
+
+int RunDemoWindow() {
+  try {
+    return RunWindow();
+  } catch (const std::exception& e) {
+    ShowException(e);
+    return 0;
+  }
 }

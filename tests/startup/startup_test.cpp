@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "assets/textures.h"
 #include "shell/demo.h"
 #include "shell/gl.h"
 #include "shell/offscreen.h"
 #include "shell/platform.h"
-#include "assets/textures.h"
 
 namespace {
 
