@@ -1,0 +1,95 @@
+// kelvane-capture: renders the demo frame by frame with a virtual clock, on
+// the offscreen rig, through the same LoadDemo and DrawFrame the window runs.
+// A frame's time comes from its number alone, so a capture is exact however
+// slowly the machine renders; its music level comes from the decoded music
+// at that moment, through the live demo's level meter.
+//
+// The pure parts (frame clock, arguments, the sheet's rows) are here and in
+// frame_clock.cpp and arguments.cpp, free of GL, so the tests use them alone.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Exit statuses of the tool.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // rendering, the data or ffmpeg failed
+constexpr int kExitBadArguments = 2;
+constexpr int kExitInterrupted = 130;  // Ctrl-C; what was written stays playable
+
+// A frame rate of num / den frames per second: 60 / 1, 30000 / 1001.
+struct TFrameRate {
+  int64_t num;
+  int64_t den;
+};
+
+// Milliseconds after demo time 0 at which frame `frame` is shown:
+// frame x 1000 x den / num. The numerator is an exact integer and the one
+// division rounds once, so frame times never drift.
+double FrameMs(int64_t frame, TFrameRate rate);
+// The demo time DrawFrame computes for that frame (demo units).
+double FrameDemoTime(int64_t frame, TFrameRate rate);
+// Frames from demo time 0 to the end of the timeline: every frame whose demo
+// time is at most 1300 (7960 at 60 frames per second).
+int64_t TimelineFrames(TFrameRate rate);
+// The first frame whose demo time is at least d (demo units, d >= 0).
+int64_t FirstFrameAt(double d, TFrameRate rate);
+// Music sample frames (44.1 kHz) before the moment frame `frame` is shown,
+// rounded down: the audio of frames a..b is samples [SampleAt(a), SampleAt(b)).
+int64_t SampleAt(int64_t frame, TFrameRate rate);
+
+enum class TVerb { kNone, kAt, kVideo, kFrames, kSheet, kHelp, kVersion };
+
+struct TCaptureOptions {
+  TVerb verb = TVerb::kNone;
+  std::string target;  // PNG, MP4, PNG directory or sheet PNG
+  double at = 0.0;     // --at: demo units, 0 to 1300
+  TFrameRate fps = {60, 1};
+  int width = 0;  // 0: the default size of the verb
+  int height = 0;
+  std::string dataDir = ".";
+  bool levelGiven = false;
+  float level = 0.0f;     // --level: 0..1, replaces the music's own level
+  double from = 0.0;      // --from: demo units
+  double duration = 0.0;  // --duration: seconds; 0 runs to the end
+};
+
+// Reads the command line into *options. False, with a message for the user
+// in *error, when the arguments are wrong (the tool then exits with 2).
+bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::string* error);
+// The size a verb renders at when --size is not given: the designed client
+// size, rounded up to even sides for the video.
+void DefaultSize(TVerb verb, int* width, int* height);
+// The frames a --video or --frames run renders: first frame and count.
+void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count);
+
+extern const char* const kCaptureUsage;
+extern const char* const kCaptureVersion;
+
+// The timeline's rows, as the contact sheet shows them: one tile per row, at
+// the middle of the row's scene window.
+struct TTimelineRow {
+  int row;
+  const char* scene;
+  double start;  // demo units; row 1 has no lower bound and starts at 0
+  double end;
+};
+constexpr int kTimelineRows = 16;
+extern const TTimelineRow kTimelineTable[kTimelineRows];
+double RowMiddle(const TTimelineRow& row);
+// The label under a row's tile: "10  ModelShowcase  D 835".
+std::string RowLabel(const TTimelineRow& row);
+
+// The sheet's layout: kSheetColumns tiles a row, each a frame halved in both
+// directions, with a label strip under it and a margin around every cell.
+constexpr int kSheetColumns = 4;
+constexpr int kSheetMargin = 4;  // pixels
+struct TSheetLayout {
+  int tileWidth, tileHeight;  // the halved frame
+  int labelHeight;            // strip under the tile
+  int fontPixels;
+  int width, height;  // the whole sheet
+};
+TSheetLayout SheetLayout(int frameWidth, int frameHeight);
+// Top-left corner of cell `index` (0 to 15, in row order).
+void SheetCell(const TSheetLayout& layout, int index, int* x, int* y);

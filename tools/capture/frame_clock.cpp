@@ -1,0 +1,102 @@
+// The capture's clock and the timeline rows of the contact sheet. No GL here.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "capture/capture.h"
+#include "shell/demo.h"
+#include "shell/form.h"
+#include "shell/level_meter.h"
+
+double FrameMs(int64_t frame, TFrameRate rate) {
+  return static_cast<double>(frame * 1000 * rate.den) / static_cast<double>(rate.num);
+}
+
+double FrameDemoTime(int64_t frame, TFrameRate rate) {
+  return FrameMs(frame, rate) * kDemoUnitsPerMs;
+}
+
+int64_t TimelineFrames(TFrameRate rate) {
+  // Demo time is frame x den x 9.8 / num, so the last frame at or before the
+  // end satisfies frame x den x 98 <= 13000 x num. The double the frame
+  // driver computes may round across 1300 at an exact hit: follow it.
+  const int64_t endUnits = static_cast<int64_t>(kDemoEnd);
+  int64_t last = endUnits * 10 * rate.num / (98 * rate.den);
+  while (last > 0 && FrameDemoTime(last, rate) > kDemoEnd) --last;
+  while (FrameDemoTime(last + 1, rate) <= kDemoEnd) ++last;
+  return last + 1;
+}
+
+int64_t FirstFrameAt(double d, TFrameRate rate) {
+  if (!(d > 0.0)) return 0;
+  int64_t frame =
+      static_cast<int64_t>(std::ceil(d / kDemoUnitsPerMs / 1000.0 * static_cast<double>(rate.num) /
+                                     static_cast<double>(rate.den)));
+  while (frame > 0 && FrameDemoTime(frame - 1, rate) >= d) --frame;
+  while (FrameDemoTime(frame, rate) < d) ++frame;
+  return frame;
+}
+
+int64_t SampleAt(int64_t frame, TFrameRate rate) {
+  return frame * rate.den * kMusicRate / rate.num;
+}
+
+void DefaultSize(TVerb verb, int* width, int* height) {
+  *width = kDesignedClientWidth;
+  *height = kDesignedClientHeight;
+  if (verb == TVerb::kVideo) {
+    *width += *width % 2;
+    *height += *height % 2;
+  }
+}
+
+void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count) {
+  const int64_t end = TimelineFrames(options.fps);
+  *first = std::min(FirstFrameAt(options.from, options.fps), end);
+  *count = end - *first;
+  if (options.duration > 0.0) {
+    // Frames shown during `duration` seconds from the first one.
+    const double frames = options.duration * static_cast<double>(options.fps.num) /
+                          static_cast<double>(options.fps.den);
+    const int64_t wanted = static_cast<int64_t>(std::ceil(frames - 1e-9));
+    *count = std::min(*count, std::max<int64_t>(wanted, 1));
+  }
+}
+
+const TTimelineRow kTimelineTable[kTimelineRows] = {
+    {1, "OpeningTitle", 0, 60},        {2, "EchoImage1", 60, 140},
+    {3, "EchoImage2", 140, 220},       {4, "UnfoldImage", 220, 290},
+    {5, "PointTunnel", 290, 330},      {6, "WavySlices", 330, 410},
+    {7, "ParticleMorph", 410, 580},    {8, "TileGrid", 580, 680},
+    {9, "ColorSplit", 650, 760},       {10, "ModelShowcase", 760, 910},
+    {11, "SettlingSlices", 910, 1100}, {12, "ModelShowcase", 760, 910},
+    {13, "LensBubbles", 1100, 1200},   {14, "ClosingTitle", 1200, 1260},
+    {15, "PanBanner", 300, 430},       {16, "SpriteRing", 752, 910},
+};
+
+double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.start + row.end); }
+
+std::string RowLabel(const TTimelineRow& row) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%d  %s  D %g", row.row, row.scene, RowMiddle(row));
+  return text;
+}
+
+TSheetLayout SheetLayout(int frameWidth, int frameHeight) {
+  TSheetLayout layout;
+  layout.tileWidth = std::max(1, frameWidth / 2);
+  layout.tileHeight = std::max(1, frameHeight / 2);
+  // Text about a sixteenth of the tile's height, readable from 9 pixels up.
+  layout.fontPixels = std::clamp(layout.tileHeight / 16, 9, 28);
+  layout.labelHeight = layout.fontPixels * 3 / 2 + 4;
+  const int rows = (kTimelineRows + kSheetColumns - 1) / kSheetColumns;
+  layout.width = kSheetColumns * (layout.tileWidth + kSheetMargin) + kSheetMargin;
+  layout.height = rows * (layout.tileHeight + layout.labelHeight + kSheetMargin) + kSheetMargin;
+  return layout;
+}
+
+void SheetCell(const TSheetLayout& layout, int index, int* x, int* y) {
+  *x = kSheetMargin + (index % kSheetColumns) * (layout.tileWidth + kSheetMargin);
+  *y = kSheetMargin +
+       (index / kSheetColumns) * (layout.tileHeight + layout.labelHeight + kSheetMargin);
+}

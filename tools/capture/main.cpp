@@ -1,0 +1,93 @@
+// kelvane-capture: any moment of the demo to PNG, the whole timeline to an
+// MP4 with its music or to a PNG sequence, and a contact sheet of the
+// timeline's rows. `kelvane-capture --help` lists the verbs.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "capture/render.h"
+
+int CaptureFrame(const TCaptureOptions& options) {
+  std::string error;
+  if (!OpenCapture(options, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
+  DrawFrameAtDemoTime(options.at);
+  ReadFrameTopFirst(rgb.data());
+  return WriteFramePng(options.target, rgb.data(), options.width, options.height) ? kExitOk
+                                                                                  : kExitFailed;
+}
+
+int CaptureFrames(const TCaptureOptions& options) {
+  if (mkdir(options.target.c_str(), 0755) != 0 && errno != EEXIST) {
+    std::fprintf(stderr, "kelvane-capture: %s: cannot make the directory: %s\n",
+                 options.target.c_str(), std::strerror(errno));
+    return kExitFailed;
+  }
+  int64_t first = 0, count = 0;
+  FrameSpan(options, &first, &count);
+  std::string error;
+  if (!OpenCapture(options, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
+  InstallInterruptHandler();
+  TProgress progress;
+  StartProgress(&progress, count);
+  int64_t done = 0;
+  for (; done < count && !CaptureInterrupted; ++done) {
+    const int64_t frame = first + done;
+    if (!DrawFrameAtMs(FrameMs(frame, options.fps))) break;
+    ReadFrameTopFirst(rgb.data());
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(frame));
+    if (!WriteFramePng(options.target + name, rgb.data(), options.width, options.height))
+      return kExitFailed;
+    ShowProgress(&progress, done + 1);
+  }
+  EndProgress(&progress);
+  if (done == count) return kExitOk;
+  return CaptureInterrupted ? kExitInterrupted : kExitFailed;
+}
+
+int main(int argc, char** argv) {
+  TCaptureOptions options;
+  std::string error;
+  if (!ParseCaptureArgs(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\nTry 'kelvane-capture --help'.\n", error.c_str());
+    return kExitBadArguments;
+  }
+  if (options.verb == TVerb::kHelp) {
+    std::fputs(kCaptureUsage, stdout);
+    return kExitOk;
+  }
+  if (options.verb == TVerb::kVersion) {
+    std::printf("%s\n", kCaptureVersion);
+    return kExitOk;
+  }
+  struct stat data;
+  if (stat(options.dataDir.c_str(), &data) != 0 || !S_ISDIR(data.st_mode)) {
+    std::fprintf(stderr, "kelvane-capture: --data %s: no such directory\n",
+                 options.dataDir.c_str());
+    return kExitBadArguments;
+  }
+  switch (options.verb) {
+    case TVerb::kAt:
+      return CaptureFrame(options);
+    case TVerb::kVideo:
+      return CaptureVideo(options);
+    case TVerb::kFrames:
+      return CaptureFrames(options);
+    case TVerb::kSheet:
+      return CaptureSheet(options);
+    default:
+      return kExitBadArguments;
+  }
+}

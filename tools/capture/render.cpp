@@ -1,0 +1,153 @@
+// Loading the demo on the rig and drawing frames at exact times.
+#include "capture/render.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/level_meter.h"
+#include "shell/offscreen.h"
+
+volatile std::sig_atomic_t CaptureInterrupted = 0;
+
+namespace {
+
+// Written once by OpenCapture, read by every frame.
+struct TCaptureState {
+  TPcm music;
+  bool levelGiven = false;
+  float level = 0.0f;
+};
+TCaptureState capture;
+
+void OnInterrupt(int) { CaptureInterrupted = 1; }
+
+double NowSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool FinishFrame() {
+  if (RigEndStatus() < 0) return true;
+  // The frame driver leaves its base view pushed on the last frame.
+  glMatrixMode(GL_MODELVIEW);
+  glPopMatrix();
+  ClearRigEndStatus();
+  return false;
+}
+
+}  // namespace
+
+bool OpenCapture(const TCaptureOptions& options, std::string* error) {
+  capture.levelGiven = options.levelGiven;
+  capture.level = options.level;
+  const std::string musicFile = options.dataDir + "/kel.mp3";
+  std::string why;
+  if (access(musicFile.c_str(), F_OK) != 0) {
+    std::fprintf(stderr, "kelvane-capture: %s is missing: the capture is silent\n",
+                 musicFile.c_str());
+  } else if (!DecodeSoundFile(musicFile.c_str(), &capture.music, &why)) {
+    std::fprintf(stderr, "kelvane-capture: %s: the capture is silent\n", why.c_str());
+    capture.music.samples.clear();
+  }
+  if (!OpenOffscreen(options.width, options.height, &why)) {
+    *error = "offscreen OpenGL: " + why;
+    return false;
+  }
+  // A fresh process draws the generator's sequence from its start; so does
+  // every capture, whatever ran before in this process.
+  ResetRandom();
+  if (!StartDemoOffscreen(options.dataDir.c_str())) {
+    *error = "LoadDemo ended the process with status " + std::to_string(RigEndStatus());
+    return false;
+  }
+  return true;
+}
+
+const TPcm& CaptureMusic() { return capture.music; }
+
+bool DrawFrameAtMs(double ms) {
+  SetRigTicks(StartTime + ms);
+  SetRigLevel(capture.levelGiven
+                  ? capture.level
+                  : MusicLevelAt(capture.music.samples.data(), capture.music.Frames(), ms));
+  DrawFrame();
+  return FinishFrame();
+}
+
+bool DrawFrameAtDemoTime(double d) {
+  SetRigLevel(capture.levelGiven ? capture.level
+                                 : MusicLevelAt(capture.music.samples.data(),
+                                                capture.music.Frames(), d / kDemoUnitsPerMs));
+  SetRigDemoTime(d);
+  DrawFrame();
+  return FinishFrame();
+}
+
+void ReadFrameTopFirst(uint8_t* rgb) {
+  const int width = OffscreenWidth();
+  const int height = OffscreenHeight();
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  // GL hands the bottom row first.
+  const size_t row = static_cast<size_t>(width) * 3;
+  uint8_t swap[3 * 1024];
+  for (int y = 0; y < height / 2; ++y) {
+    uint8_t* a = rgb + y * row;
+    uint8_t* b = rgb + (height - 1 - y) * row;
+    for (size_t at = 0; at < row; at += sizeof swap) {
+      const size_t n = row - at < sizeof swap ? row - at : sizeof swap;
+      std::memcpy(swap, a + at, n);
+      std::memcpy(a + at, b + at, n);
+      std::memcpy(b + at, swap, n);
+    }
+  }
+}
+
+bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height) {
+  if (WritePng(fileName.c_str(), rgb, width, height)) return true;
+  std::fprintf(stderr, "kelvane-capture: %s: cannot write: %s\n", fileName.c_str(),
+               std::strerror(errno));
+  return false;
+}
+
+void InstallInterruptHandler() {
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = OnInterrupt;
+  // The first signal asks for a clean stop; the second one is fatal.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void StartProgress(TProgress* progress, int64_t total) {
+  progress->shown = isatty(STDERR_FILENO) != 0;
+  progress->total = total;
+  progress->startS = NowSeconds();
+  progress->lastS = -1.0;
+}
+
+void ShowProgress(TProgress* progress, int64_t done) {
+  if (!progress->shown) return;
+  const double now = NowSeconds();
+  // Redraw five times a second, and always for the last frame.
+  if (done < progress->total && now - progress->lastS < 0.2) return;
+  progress->lastS = now;
+  const double elapsed = now - progress->startS;
+  const double fps = elapsed > 0.0 ? static_cast<double>(done) / elapsed : 0.0;
+  const int left = fps > 0.0 ? static_cast<int>((progress->total - done) / fps + 0.5) : 0;
+  std::fprintf(stderr, "\r%lld/%lld frames  %.1f fps  %d:%02d left ", static_cast<long long>(done),
+               static_cast<long long>(progress->total), fps, left / 60, left % 60);
+  std::fflush(stderr);
+}
+
+void EndProgress(TProgress* progress) {
+  if (progress->shown) std::fputc('\n', stderr);
+  progress->shown = false;
+}
