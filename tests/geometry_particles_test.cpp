@@ -1,0 +1,240 @@
+// ParticleMorph on the offscreen rig, with keys set here so the results do
+// not depend on the asset pack: sprite positions captured through feedback,
+// the trail card, the scene window, the state it leaves and the channels
+// Evaluate interpolates.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "geometry/particles.h"
+#include "geometry_capture.h"
+#include "scenes/scenes.h"
+#include "shell/demo.h"
+
+using geometry_test::CaptureQuads;
+using geometry_test::TQuad;
+
+namespace {
+
+constexpr double kHalfSprite = 0.08915;
+constexpr double kBox = 3.0;  // half-size of the capture box
+
+// Key k of particle j: all different, inside the cube, spread in z too.
+TVector TestKey(int j, int k) {
+  return TVector(std::sin(j * 0.37 + k) * 0.9, std::cos(j * 0.11 + 2 * k) * 0.9,
+                 std::sin(j * 0.05 - k) * 0.9);
+}
+
+void SetTestKeys() {
+  for (int j = 0; j < kParticleCount; ++j) {
+    particles[j].Reset();
+    for (int k = 0; k < kParticleKeys; ++k)
+      particles[j].AddKeyframe(TestKey(j, k), TVector(k, 1, 1), TVector(2, k, 2));
+    particles[j].SetKeyCount(kParticleKeys);
+  }
+}
+
+double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
+
+std::vector<TQuad> CaptureAt(double d, int* raw = nullptr) {
+  DemoTime = d;
+  ResetRandom();
+  return CaptureQuads(ParticleMorph, kBox, raw);
+}
+
+// Every sprite is centred on where(j) plus that particle's jitter from the
+// shared generator (x first, then y), and is 0.1783 wide and high.
+template <typename Where>
+void ExpectSpritesAt(const std::vector<TQuad>& quads, Where where) {
+  ASSERT_GE(quads.size(), static_cast<size_t>(kParticleCount));
+  ResetRandom();
+  int wrong = 0;
+  for (int j = 0; j < kParticleCount; ++j) {
+    const double jx = Jitter(), jy = Jitter();
+    const TVector p = where(j);
+    const TQuad& q = quads[j];
+    const bool ok = std::fabs(q.CentreX() - static_cast<float>(p.GetX() + jx)) < 1e-4 &&
+                    std::fabs(q.CentreY() - static_cast<float>(p.GetY() + jy)) < 1e-4 &&
+                    std::fabs(q.v[1].x - q.v[0].x - 2 * kHalfSprite) < 1e-4 &&
+                    std::fabs(q.v[2].y - q.v[1].y - 2 * kHalfSprite) < 1e-4;
+    if (!ok && ++wrong <= 5)
+      ADD_FAILURE() << "particle " << j << " at (" << q.CentreX() << ", " << q.CentreY()
+                    << "), expected (" << p.GetX() + jx << ", " << p.GetY() + jy << ")";
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+class Morph : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureDemoLoaded());
+    SetTestKeys();
+  }
+  void TearDown() override { geometry_test::ReseedFromAssetPack(); }
+};
+
+}  // namespace
+
+TEST_F(Morph, AtTheStartEveryParticleSitsOnItsSecondKey) {
+  const auto quads = CaptureAt(410.0);
+  EXPECT_EQ(quads.size(), static_cast<size_t>(kParticleCount));
+  ExpectSpritesAt(quads, [](int j) { return TestKey(j, 1); });
+}
+
+TEST_F(Morph, FollowsTheSplineAtKeyframeTimeOnePlusAFiftiethOfSceneTime) {
+  // D = 450: s = 48, keyframe time 1.96.
+  const auto quads = CaptureAt(450.0);
+  ExpectSpritesAt(quads, [](int j) { return InterpolateKeys(particles[j].keys[0], 7, 1.96); });
+  // D = 580: 5.08, the last moment drawn, between the blob keys 5 and 6.
+  ExpectSpritesAt(CaptureAt(580.0),
+                  [](int j) { return InterpolateKeys(particles[j].keys[0], 7, 5.08); });
+}
+
+TEST_F(Morph, NothingOutsideTheWindow) {
+  int raw = -1;
+  EXPECT_TRUE(CaptureAt(409.999, &raw).empty());
+  EXPECT_EQ(raw, 0);
+  EXPECT_TRUE(CaptureAt(580.001, &raw).empty());
+  EXPECT_EQ(raw, 0);
+  // Outside the window the particles are not touched either.
+  EXPECT_EQ(particles[0].channelCount, 3);
+}
+
+TEST_F(Morph, TrailCardFromSceneTimeAbove130) {
+  EXPECT_EQ(CaptureAt(518.3).size(), static_cast<size_t>(kParticleCount));
+  const auto quads = CaptureAt(518.4);
+  ASSERT_EQ(quads.size(), static_cast<size_t>(kParticleCount) + 1);
+  const TQuad& trail = quads.back();
+  const double corners[4][2] = {{-1.6, -1.3}, {-0.4, -1.3}, {-0.4, -0.7}, {-1.6, -0.7}};
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_NEAR(trail.v[k].x, corners[k][0], 1e-5) << k;
+    EXPECT_NEAR(trail.v[k].y, corners[k][1], 1e-5) << k;
+    EXPECT_NEAR(trail.v[k].colour[0], 0.6, 1e-6);
+    EXPECT_NEAR(trail.v[k].colour[2], 1.0, 1e-6);
+  }
+}
+
+TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
+  const GLuint sprite = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 200; });
+  const GLuint trail = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[1] = 200; });
+  geometry_test::TSlotOverride spriteSlot(16, sprite), trailSlot(17, trail);
+  for (double d : {450.0, 520.0}) {
+    SCOPED_TRACE(d);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glBlendFunc(GL_ZERO, GL_ZERO);
+    const int depth = geometry_test::ModelViewDepth();
+    DemoTime = d;
+    ParticleMorph();
+    EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLint src = 0, dst = 0;
+    glGetIntegerv(GL_BLEND_SRC, &src);
+    glGetIntegerv(GL_BLEND_DST, &dst);
+    EXPECT_EQ(src, GL_ONE);
+    EXPECT_EQ(dst, GL_ONE);
+    EXPECT_EQ(geometry_test::BoundTexture(), static_cast<GLint>(d < 500 ? sprite : trail));
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_FLOAT_EQ(colour[0], 0.6f);
+    EXPECT_FLOAT_EQ(colour[1], 0.6f);
+    EXPECT_FLOAT_EQ(colour[2], 1.0f);
+  }
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(Morph, SpritesGlowInTheSceneColourOnBlack) {
+  // Particle 0 at the origin; all others behind the camera, clipped away.
+  for (int j = 0; j < kParticleCount; ++j) {
+    particles[j].Reset();
+    const TVector where = j == 0 ? TVector(0, 0, 0) : TVector(0, 0, 10);
+    for (int k = 0; k < kParticleKeys; ++k) particles[j].AddKeyframe(where, where, where);
+    particles[j].SetKeyCount(kParticleKeys);
+  }
+  const GLuint white =
+      geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
+  geometry_test::TSlotOverride spriteSlot(16, white);
+  geometry_test::ClearFrame();
+  DemoTime = 450.0;
+  ParticleMorph();
+  const auto frame = ReadFramePixels();
+  const auto centre = geometry_test::PixelOf(2.4, 0, 0);
+  const TRgb lit = PixelAt(frame, centre.x, centre.y);
+  EXPECT_NEAR(lit.r, 153, 1);
+  EXPECT_NEAR(lit.g, 153, 1);
+  EXPECT_EQ(lit.b, 255);
+  // A sprite is 0.1783 wide: 0.2 from the centre is black.
+  const auto off = geometry_test::PixelOf(2.4, 0.2, 0);
+  const TRgb dark = PixelAt(frame, off.x, off.y);
+  EXPECT_EQ(dark.r + dark.g + dark.b, 0);
+}
+
+TEST_F(Morph, FirstFrameEvaluatesAllChannelsLaterFramesOnlyThePositions) {
+  for (int j = 0; j < kParticleCount; ++j) ASSERT_EQ(particles[j].channelCount, 3);
+  const auto first = CaptureAt(470.0);
+  for (int j = 0; j < kParticleCount; ++j) ASSERT_EQ(particles[j].channelCount, 1) << j;
+  // The picture does not depend on it: the same D and the same draws give
+  // the same sprites.
+  const auto second = CaptureAt(470.0);
+  ASSERT_EQ(first.size(), second.size());
+  for (size_t j = 0; j < first.size(); ++j) {
+    ASSERT_EQ(first[j].CentreX(), second[j].CentreX()) << j;
+    ASSERT_EQ(first[j].CentreY(), second[j].CentreY()) << j;
+  }
+  // Two frames at one D differ by the jitter alone.
+  DemoTime = 470.0;
+  const auto third = CaptureQuads(ParticleMorph, kBox);
+  ASSERT_EQ(third.size(), first.size());
+  int moved = 0;
+  for (size_t j = 0; j < first.size(); ++j) {
+    const double dx = third[j].CentreX() - first[j].CentreX();
+    const double dy = third[j].CentreY() - first[j].CentreY();
+    EXPECT_LE(std::fabs(dx), 0.03 + 1e-6);
+    EXPECT_LE(std::fabs(dy), 0.03 + 1e-6);
+    if (dx != 0 || dy != 0) ++moved;
+  }
+  EXPECT_GT(moved, kParticleCount / 2);
+}
+
+TEST(ParticleEvaluate, ChannelCountSelectsTheSplinesWritten) {
+  TParticle particle;
+  particle.Reset();
+  for (int k = 0; k < kParticleKeys; ++k)
+    particle.AddKeyframe(TVector(k, 0, 0), TVector(0, k, 0), TVector(0, 0, k));
+  particle.SetKeyCount(kParticleKeys);
+  const TVector mark(-9, -9, -9);
+  for (int channels : {1, 2, 3}) {
+    SCOPED_TRACE(channels);
+    particle.channelCount = channels;
+    TVector out0 = mark, out1 = mark, out2 = mark;
+    particle.Evaluate(3.0, out0, out1, out2);
+    EXPECT_EQ(out0.GetX(), 3.0);  // channel 0 always
+    // Channel 2 from two channels on, channel 1 only with all three.
+    EXPECT_EQ(out2.GetZ(), channels > 1 ? 3.0 : -9.0);
+    EXPECT_EQ(out2.GetX(), channels > 1 ? 0.0 : -9.0);
+    EXPECT_EQ(out1.GetY(), channels > 2 ? 3.0 : -9.0);
+  }
+  // Key count, not list size: with 4 keys, t = 5 is key 1.
+  particle.SetKeyCount(4);
+  TVector out0, out1, out2;
+  particle.Evaluate(5.0, out0, out1, out2);
+  EXPECT_EQ(out0.GetX(), 1.0);
+}
+
+TEST(ParticleEvaluate, AnUnseededParticleLeavesTheOutputsAlone) {
+  TParticle particle;  // no keys, key count 0
+  TVector out0(1, 2, 3), out1, out2;
+  particle.Evaluate(2.5, out0, out1, out2);
+  EXPECT_EQ(out0.GetY(), 2.0);
+  particle.Reset();
+  particle.SetKeyCount(7);  // more keys than the lists hold
+  particle.Evaluate(2.5, out0, out1, out2);
+  EXPECT_EQ(out0.GetZ(), 3.0);
+  EXPECT_FALSE(out1.IsDefined());
+}
