@@ -1,0 +1,72 @@
+// Triangle meshes for the asset pack: building, refining and ordering them
+// before they are written as 3D-Studio ASCII files. Pure arithmetic.
+//
+// Coordinates are those of the file: Z is up. The demo's reader stores a
+// vertex as (X, Z, Y), a mirror, so the writer reverses the winding to keep
+// the faces counter-clockwise seen from outside in the demo's space.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct TPoint {
+  double x, y, z;
+};
+
+struct TFace {
+  int a, b, c;  // vertex indices, counter-clockwise seen from outside (file space)
+};
+
+struct TMesh {
+  std::vector<TPoint> vertices;
+  std::vector<TFace> faces;
+};
+
+// Scalar field, negative inside the shape, zero on its surface.
+typedef std::function<double(const TPoint&)> TField;
+// Moves a point onto the surface being approximated.
+typedef std::function<TPoint(const TPoint&)> TProjection;
+
+// A unit sphere: an icosahedron whose faces are split `levels` times.
+TMesh MakeIcosphere(int levels);
+// The cube from -1 to 1 with every side cut into n x n squares, two
+// triangles each, vertices shared along the edges: 12 n^2 faces.
+TMesh MakeCubeGrid(int n);
+// Polygonises the field's zero surface inside the box [lo, hi] with cubic
+// cells of side `cell` (surface nets: one vertex per cell the surface
+// crosses, one quad per crossed cell edge, each cut into two triangles).
+TMesh PolygoniseField(const TField& field, TPoint lo, TPoint hi, double cell);
+
+// Newton steps along the field's gradient onto its zero surface.
+TPoint ProjectOntoField(const TField& field, const TPoint& p);
+
+// Splits the longest edges shared by exactly two faces at their projected
+// midpoints until the mesh has `faces` faces (each split adds two). Equal
+// lengths are broken in favour of the edge farthest from earlier splits, so
+// the new vertices spread evenly.
+void RefineToFaceCount(TMesh& mesh, int faces, const TProjection& project);
+// Laplacian smoothing: each vertex moves halfway to the mean of its
+// neighbours and is projected back, `rounds` times.
+void RelaxVertices(TMesh& mesh, int rounds, const TProjection& project);
+// Moves the bounding box's centre to the origin.
+void CentreMesh(TMesh& mesh);
+
+// Rotates each face's corners (keeping the winding) so that every vertex is
+// the first corner of as few faces as possible: the demo seeds one particle
+// from the first corner of each face.
+void BalanceFirstCorners(TMesh& mesh);
+// Orders the faces by the direction of their first corner from the centre:
+// 25 bands of equal count from bottom to top, each sorted by azimuth. Two
+// meshes ordered this way send face j to about the same direction, so the
+// particle morph between them moves every particle a short way.
+void OrderFacesByDirection(TMesh& mesh);
+
+// Counts: how many faces share the busiest first corner.
+int MostFacesOnOneFirstCorner(const TMesh& mesh);
+
+// Writes one object in the 3D-Studio ASCII export format: the "Tri-mesh"
+// header, the vertex list, and every face followed by its "Smoothing:" line.
+// Prints what failed, naming the file, and returns false when it cannot be
+// written.
+bool WriteAsc(const std::string& path, const std::string& objectName, const TMesh& mesh);

@@ -1,0 +1,138 @@
+// WriteMeshes: the four mesh files of the demo. "duck.asc" becomes a
+// display list; "sphere.asc" and "cube.asc" are both display lists and
+// particle keyframes; "trailblobs.asc" is keyframes only. The three point
+// files have exactly kParticleFaces faces each, so that every one of the
+// demo's 2000 particles gets a face of its own (no particle falls back to
+// the shared pad point), their first corners spread over the surface, and
+// their faces ordered by direction so the morph moves each particle a
+// short way.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "assetgen/assetgen.h"
+#include "mesh_build.h"
+
+namespace {
+
+constexpr int kParticleFaces = 2000;  // the demo's particle count
+constexpr int kDuckFaces = 1400;      // aimed at; the duck keeps what the grid gives, 800..2000
+
+TPoint OntoSphere(const TPoint& p) {
+  const double l = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+  return {p.x / l, p.y / l, p.z / l};
+}
+
+TPoint Unchanged(const TPoint& p) { return p; }
+
+// Signed distance (approximate) of an ellipsoid with radii r about c.
+double Ellipsoid(const TPoint& p, TPoint c, TPoint r) {
+  const double x = (p.x - c.x) / r.x, y = (p.y - c.y) / r.y, z = (p.z - c.z) / r.z;
+  const double k0 = std::sqrt(x * x + y * y + z * z);
+  const double k1 = std::sqrt(x * x / (r.x * r.x) + y * y / (r.y * r.y) + z * z / (r.z * r.z));
+  return k1 > 1e-9 ? k0 * (k0 - 1.0) / k1 : -std::min(r.x, std::min(r.y, r.z));
+}
+
+// Polynomial smooth minimum: blends two shapes over a seam about k wide.
+double SmoothMin(double a, double b, double k) {
+  const double h = std::max(k - std::fabs(a - b), 0.0) / k;
+  return std::min(a, b) - h * h * k * 0.25;
+}
+
+// The duck, looking along +X, Z up: body, breast, neck, head, flat beak
+// and an upturned tail, blended into one smooth closed surface.
+double DuckField(const TPoint& p) {
+  double d = Ellipsoid(p, {0.0, 0, 0}, {1.0, 0.62, 0.48});
+  d = SmoothMin(d, Ellipsoid(p, {0.45, 0, 0.05}, {0.5, 0.5, 0.42}), 0.2);
+  d = SmoothMin(d, Ellipsoid(p, {0.62, 0, 0.45}, {0.2, 0.19, 0.36}), 0.18);
+  d = SmoothMin(d, Ellipsoid(p, {0.74, 0, 0.86}, {0.32, 0.27, 0.28}), 0.14);
+  d = SmoothMin(d, Ellipsoid(p, {1.1, 0, 0.8}, {0.25, 0.13, 0.055}), 0.05);
+  // The tail: an ellipsoid tilted 35 degrees upwards at the back.
+  const double a = 0.61, ca = std::cos(a), sa = std::sin(a);
+  const TPoint q = {p.x + 0.9, p.y, p.z - 0.28};
+  const TPoint tail = {q.x * ca + q.z * sa, q.y, -q.x * sa + q.z * ca};
+  d = SmoothMin(d, Ellipsoid(tail, {0, 0, 0}, {0.32, 0.2, 0.08}), 0.2);
+  return d;
+}
+
+// Six metaballs of different sizes around the centre: the field is 1 on
+// the surface, more inside; returned as 1 - sum so that inside is negative.
+double BlobField(const TPoint& p) {
+  static const double kBalls[6][4] = {{0.0, 0.0, 0.0, 0.52},     {0.62, 0.18, 0.3, 0.38},
+                                      {-0.55, 0.32, -0.18, 0.4}, {0.12, -0.58, 0.28, 0.36},
+                                      {-0.22, -0.18, 0.62, 0.3}, {0.36, 0.1, -0.56, 0.34}};
+  double sum = 0;
+  for (const auto& b : kBalls) {
+    const double dx = p.x - b[0], dy = p.y - b[1], dz = p.z - b[2];
+    sum += b[3] * b[3] / (dx * dx + dy * dy + dz * dz + 1e-9);
+  }
+  return 1.0 - sum;
+}
+
+// The finest surface-nets polygonisation of the field with at most
+// `faces` faces (the face count grows as the cells shrink).
+TMesh PolygoniseUpTo(const TField& field, TPoint lo, TPoint hi, int faces) {
+  TMesh best;
+  for (double cell = 0.3; cell > 0.02; cell *= 0.97) {
+    TMesh m = PolygoniseField(field, lo, hi, cell);
+    if (static_cast<int>(m.faces.size()) > faces) break;
+    best = m;
+  }
+  return best;
+}
+
+TMesh MakeDuck() {
+  const TField field = DuckField;
+  TMesh m = PolygoniseUpTo(field, {-1.5, -0.9, -0.8}, {1.6, 0.9, 1.4}, kDuckFaces);
+  const TProjection project = [&](const TPoint& p) { return ProjectOntoField(field, p); };
+  for (TPoint& v : m.vertices) v = project(v);
+  RelaxVertices(m, 3, project);
+  CentreMesh(m);
+  return m;
+}
+
+TMesh MakeSphere() {
+  TMesh m = MakeIcosphere(3);  // 1280 faces
+  RefineToFaceCount(m, kParticleFaces, OntoSphere);
+  RelaxVertices(m, 4, OntoSphere);
+  return m;
+}
+
+TMesh MakeCube() {
+  TMesh m = MakeCubeGrid(12);  // 1728 faces
+  RefineToFaceCount(m, kParticleFaces, Unchanged);
+  return m;
+}
+
+TMesh MakeBlobs() {
+  const TField field = BlobField;
+  const TProjection project = [&](const TPoint& p) { return ProjectOntoField(field, p); };
+  TMesh m = PolygoniseUpTo(field, {-1.4, -1.4, -1.4}, {1.4, 1.4, 1.4}, kParticleFaces);
+  for (TPoint& v : m.vertices) v = project(v);
+  RelaxVertices(m, 2, project);
+  RefineToFaceCount(m, kParticleFaces, project);
+  RelaxVertices(m, 2, project);
+  CentreMesh(m);
+  return m;
+}
+
+bool WriteParticleMesh(const std::string& dir, const char* file, const char* name, TMesh m) {
+  if (static_cast<int>(m.faces.size()) != kParticleFaces) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: %zu faces instead of %d\n", file, m.faces.size(),
+                 kParticleFaces);
+    return false;
+  }
+  BalanceFirstCorners(m);
+  OrderFacesByDirection(m);
+  return WriteAsc(dir + "/" + file, name, m);
+}
+
+}  // namespace
+
+bool WriteMeshes(const std::string& dir) {
+  bool ok = WriteAsc(dir + "/duck.asc", "duck", MakeDuck());
+  ok = WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere()) && ok;
+  ok = WriteParticleMesh(dir, "cube.asc", "cube", MakeCube()) && ok;
+  ok = WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs()) && ok;
+  return ok;
+}
