@@ -150,3 +150,19 @@ inline void ExpectCardState(GLuint name, GLenum src, GLenum dst) {
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_EQ(GetInt(GL_TEXTURE_BINDING_2D), static_cast<GLint>(name));
 }
+
+// Whether the frame the real driver draws at demo time d shows anything of
+// the texture in `slot`: the frame is drawn once with the slot white and once
+// with it black (both opaque), the shared generator replayed from its start
+// each time, and the two frames compared.
+inline bool SlotShows(int slot, double d) {
+  std::vector<uint8_t> frames[2];
+  for (int k = 0; k < 2; ++k) {
+    const uint8_t v = k == 0 ? 255 : 0;
+    TSlotTexture probe(slot, v, v, v, 255);
+    ResetRandom();
+    RenderFrameAt(d);
+    frames[k] = ReadFramePixels();
+  }
+  return frames[0] != frames[1];
+}
