@@ -208,6 +208,11 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
   if (o.verb == TVerb::kSheet && sizeGiven && (o.width < 2 || o.height < 2))
     return Fail(error, "--sheet halves each frame: --size needs sides of 2 or more");
   if (!sizeGiven) DefaultSize(o.verb, &o.width, &o.height);
+  if (o.verb == TVerb::kVideo || o.verb == TVerb::kFrames) {
+    int64_t first = 0, count = 0;
+    FrameSpan(o, &first, &count);
+    if (count == 0) return Fail(error, "--from leaves no frame before the end of the timeline");
+  }
   *options = o;
   return true;
 }

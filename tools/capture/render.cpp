@@ -3,6 +3,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -95,17 +97,8 @@ void ReadFrameTopFirst(uint8_t* rgb) {
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   // GL hands the bottom row first.
   const size_t row = static_cast<size_t>(width) * 3;
-  uint8_t swap[3 * 1024];
-  for (int y = 0; y < height / 2; ++y) {
-    uint8_t* a = rgb + y * row;
-    uint8_t* b = rgb + (height - 1 - y) * row;
-    for (size_t at = 0; at < row; at += sizeof swap) {
-      const size_t n = row - at < sizeof swap ? row - at : sizeof swap;
-      std::memcpy(swap, a + at, n);
-      std::memcpy(a + at, b + at, n);
-      std::memcpy(b + at, swap, n);
-    }
-  }
+  for (int y = 0; y < height / 2; ++y)
+    std::swap_ranges(rgb + y * row, rgb + (y + 1) * row, rgb + (height - 1 - y) * row);
 }
 
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height) {

@@ -1,0 +1,491 @@
+// The capture tool: its frame clock and arguments in process; everything
+// else by running kelvane-capture at small sizes and reading what it wrote
+// (PNG through libpng, MP4 through ffprobe and ffmpeg).
+#include "capture/capture.h"
+
+#include <png.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture/render.h"
+#include "rig.h"
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/level_meter.h"
+#include "shell/sound.h"
+
+extern char** environ;
+
+namespace {
+
+const std::string kTool = std::string(KELVANE_BINARY_DIR) + "/kelvane-capture";
+const std::string kPack = KELVANE_DATA_DIR;
+
+// A scratch directory for this binary, removed when it exits.
+struct TScratch {
+  std::string dir;
+  TScratch() {
+    char name[] = "/tmp/kelvane-capture-test-XXXXXX";
+    if (mkdtemp(name)) dir = name;
+  }
+  ~TScratch() {
+    if (!dir.empty()) std::system(("rm -rf '" + dir + "'").c_str());
+  }
+};
+TScratch scratch;
+
+std::string Scratch(const std::string& name) { return scratch.dir + "/" + name; }
+
+std::string ReadFile(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs the tool with `args`; its stdout and stderr land in *out and *err.
+int RunTool(const std::string& args, std::string* out = nullptr, std::string* err = nullptr) {
+  const std::string outFile = Scratch("stdout.txt"), errFile = Scratch("stderr.txt");
+  const int status =
+      std::system((kTool + " " + args + " >" + outFile + " 2>" + errFile + " </dev/null").c_str());
+  if (out) *out = ReadFile(outFile);
+  if (err) *err = ReadFile(errFile);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return output;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) output.append(buffer, n);
+  pclose(p);
+  return output;
+}
+
+// ffprobe's key=value lines for one stream.
+std::map<std::string, std::string> Probe(const std::string& file, const char* stream) {
+  std::istringstream lines(Shell(std::string("ffprobe -v error -count_frames -select_streams ") +
+                                 stream +
+                                 " -show_entries stream=codec_name,profile,pix_fmt,width,height,"
+                                 "nb_read_frames,duration -of default=nw=1 '" +
+                                 file + "'"));
+  std::map<std::string, std::string> fields;
+  for (std::string line; std::getline(lines, line);) {
+    const size_t eq = line.find('=');
+    if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return fields;
+}
+
+struct TPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+bool ReadPng(const std::string& file, TPicture* picture) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, file.c_str())) return false;
+  image.format = PNG_FORMAT_RGB;
+  picture->width = static_cast<int>(image.width);
+  picture->height = static_cast<int>(image.height);
+  picture->rgb.resize(PNG_IMAGE_SIZE(image));
+  return png_image_finish_read(&image, nullptr, picture->rgb.data(), 0, nullptr) != 0;
+}
+
+// A data directory whose only file is "kel.mp3": 133 s of pink noise, so
+// every moment of the timeline has a music level and a sharp waveform.
+const std::string& NoiseData() {
+  static std::string dir;
+  if (dir.empty()) {
+    const std::string d = Scratch("noise");
+    Shell("mkdir -p '" + d + "' && ffmpeg -v error -nostdin -y -f lavfi -i " +
+          "anoisesrc=d=133:c=pink:r=44100:a=0.6:seed=7 -ac 2 -c:a libmp3lame -b:a 96k '" + d +
+          "/kel.mp3'");
+    dir = d;
+  }
+  return dir;
+}
+
+bool Parse(std::vector<const char*> args, TCaptureOptions* options, std::string* error) {
+  args.insert(args.begin(), "kelvane-capture");
+  return ParseCaptureArgs(static_cast<int>(args.size()), const_cast<char**>(args.data()), options,
+                          error);
+}
+
+}  // namespace
+
+TEST(CaptureClock, FrameTimesComeFromTheFrameNumberAlone) {
+  EXPECT_EQ(FrameMs(0, {60, 1}), 0.0);
+  EXPECT_EQ(FrameMs(7959, {60, 1}), 132650.0);  // 7959 x 1000 / 60
+  // 90000 frames at 30000/1001 are exactly 3003 s; adding up 33.3667 ms
+  // steps would have drifted.
+  EXPECT_EQ(FrameMs(90000, {30000, 1001}), 3003000.0);
+  EXPECT_EQ(FrameDemoTime(60, {60, 1}), 1000.0 * kDemoUnitsPerMs);
+  EXPECT_EQ(SampleAt(60, {60, 1}), 44100);
+  EXPECT_EQ(SampleAt(1, {30000, 1001}), 1471);  // 44100 x 1001 / 30000 = 1471.47
+}
+
+TEST(CaptureClock, TimelineRunsToTheLastFrameAtOrBefore1300) {
+  EXPECT_EQ(TimelineFrames({60, 1}), 7960);  // 132653.06 ms x 60 / 1000 = 7959.2
+  const TFrameRate rates[] = {{60, 1}, {25, 1}, {30000, 1001}, {49, 1}, {7, 3}, {1000, 1}};
+  for (const TFrameRate& rate : rates) {
+    const int64_t n = TimelineFrames(rate);
+    EXPECT_LE(FrameDemoTime(n - 1, rate), kDemoEnd) << rate.num << "/" << rate.den;
+    EXPECT_GT(FrameDemoTime(n, rate), kDemoEnd) << rate.num << "/" << rate.den;
+  }
+}
+
+TEST(CaptureClock, FirstFrameAtIsTheFirstAtOrAfter) {
+  const double times[] = {0.0, 0.5, 100.0, 409.99, 1299.99, 1300.0};
+  for (double d : times) {
+    const int64_t f = FirstFrameAt(d, {60, 1});
+    EXPECT_GE(FrameDemoTime(f, {60, 1}), d) << d;
+    if (f > 0) {
+      EXPECT_LT(FrameDemoTime(f - 1, {60, 1}), d) << d;
+    }
+  }
+  EXPECT_EQ(FirstFrameAt(0.0, {60, 1}), 0);
+}
+
+TEST(CaptureRig, ReadsFramesTopRowFirst) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  // Black, with a red 20 x 10 block in the top-left corner (GL counts rows
+  // from the bottom).
+  glClearColor(0, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(0, kRigHeight - 10, 20, 10);
+  glClearColor(1, 0, 0, 0);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
+  std::vector<uint8_t> rgb(kRigWidth * kRigHeight * 3);
+  ReadFrameTopFirst(rgb.data());
+  EXPECT_EQ(PixelAt(rgb, 0, 0).r, 255);
+  EXPECT_EQ(PixelAt(rgb, 19, 9).r, 255);
+  EXPECT_EQ(PixelAt(rgb, 20, 9).r, 0);
+  EXPECT_EQ(PixelAt(rgb, 0, 10).r, 0);
+  EXPECT_EQ(PixelAt(rgb, 0, kRigHeight - 1).r, 0);
+  EXPECT_EQ(Brightness(rgb), 20u * 10u * 255u);
+}
+
+TEST(CaptureArgs, ReadsEachVerbWithItsDefaults) {
+  TCaptureOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--at", "450", "--out", "a.png"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kAt);
+  EXPECT_EQ(o.at, 450.0);
+  EXPECT_EQ(o.target, "a.png");
+  EXPECT_EQ(o.width, 675);
+  EXPECT_EQ(o.height, 525);
+  EXPECT_FALSE(o.levelGiven);
+
+  ASSERT_TRUE(Parse({"--video", "v.mp4"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kVideo);
+  EXPECT_EQ(o.width, 676);
+  EXPECT_EQ(o.height, 526);
+  EXPECT_EQ(o.fps.num, 60);
+  EXPECT_EQ(o.fps.den, 1);
+  EXPECT_EQ(o.dataDir, ".");
+
+  ASSERT_TRUE(Parse({"--video", "v.mp4", "--fps", "30000/1001", "--size", "640x360", "--from",
+                     "100", "--duration", "2.5", "--data", "d"},
+                    &o, &error))
+      << error;
+  EXPECT_EQ(o.fps.num, 30000);
+  EXPECT_EQ(o.fps.den, 1001);
+  EXPECT_EQ(o.width, 640);
+  EXPECT_EQ(o.height, 360);
+  EXPECT_EQ(o.from, 100.0);
+  EXPECT_EQ(o.duration, 2.5);
+  EXPECT_EQ(o.dataDir, "d");
+
+  ASSERT_TRUE(Parse({"--sheet", "s.png", "--level", "0.5"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kSheet);
+  EXPECT_TRUE(o.levelGiven);
+  EXPECT_EQ(o.level, 0.5f);
+}
+
+TEST(CaptureArgs, RefusesMistakes) {
+  const std::vector<std::vector<const char*>> wrong = {
+      {},
+      {"--at"},
+      {"--at", "10"},
+      {"--at", "-1", "--out", "a.png"},
+      {"--at", "1300.5", "--out", "a.png"},
+      {"--at", "nan", "--out", "a.png"},
+      {"--at", "10x", "--out", "a.png"},
+      {"--at", "10", "--out", "a.png", "--fps", "30"},
+      {"--video", "v.mp4", "--size", "675x525"},
+      {"--video", "v.mp4", "--size", "0x10"},
+      {"--video", "v.mp4", "--size", "640"},
+      {"--video", "v.mp4", "--fps", "0"},
+      {"--video", "v.mp4", "--fps", "60/0"},
+      {"--video", "v.mp4", "--fps", "2000"},
+      {"--video", "v.mp4", "--fps", "-60"},
+      {"--video", "v.mp4", "--duration", "0"},
+      {"--video", "v.mp4", "--from", "1300"},
+      {"--video", "v.mp4", "--level", "1.5"},
+      {"--video", "v.mp4", "--sheet", "s.png"},
+      {"--video", "v.mp4", "--data", "a", "--data", "b"},
+      {"--sheet", "s.png", "--size", "1x1"},
+      {"--frames", "dir", "extra"},
+      {"--bogus"},
+      {"--help", "--video", "v.mp4"},
+  };
+  for (const auto& args : wrong) {
+    TCaptureOptions o;
+    std::string error;
+    std::string line;
+    for (const char* a : args) line += std::string(a) + " ";
+    EXPECT_FALSE(Parse(args, &o, &error)) << line;
+    EXPECT_FALSE(error.empty()) << line;
+  }
+}
+
+TEST(CaptureTool, BadArgumentsExitWithStatus2) {
+  const std::string png = Scratch("never.png");
+  const std::string cases[] = {
+      "",
+      "--at 1400 --out " + png,
+      "--at 10 --out " + png + " --size 100",
+      "--video " + Scratch("never.mp4") + " --size 101x100",
+      "--sheet " + png + " --fps 30",
+      "--at 10 --out " + png + " --data " + Scratch("no-such-dir"),
+      "--frobnicate",
+  };
+  for (const std::string& args : cases) {
+    std::string out, err;
+    EXPECT_EQ(RunTool(args, &out, &err), 2) << args;
+    EXPECT_NE(err.find("kelvane-capture: "), std::string::npos) << args;
+    EXPECT_TRUE(out.empty()) << args;
+  }
+  EXPECT_NE(access(png.c_str(), F_OK), 0);
+}
+
+TEST(CaptureTool, HelpAndVersionGoToStdout) {
+  std::string out, err;
+  EXPECT_EQ(RunTool("--help", &out, &err), 0);
+  EXPECT_EQ(out.rfind("usage: kelvane-capture", 0), 0u) << out;
+  EXPECT_TRUE(err.empty());
+  EXPECT_EQ(RunTool("--version", &out, &err), 0);
+  EXPECT_EQ(out, std::string("kelvane-capture ") + KELVANE_VERSION + "\n");
+  EXPECT_TRUE(err.empty());
+}
+
+TEST(CaptureTool, SameFrameTwiceGivesTheSameBytes) {
+  // 495 is in the particle scene, whose jitter draws from the shared
+  // generator; 310 has the tunnel and the banner.
+  for (const char* at : {"495", "310"}) {
+    const std::string a = Scratch("twice-a.png"), b = Scratch("twice-b.png");
+    const std::string common = std::string("--at ") + at + " --size 160x120 --data " + kPack;
+    ASSERT_EQ(RunTool(common + " --out " + a), 0) << at;
+    ASSERT_EQ(RunTool(common + " --out " + b), 0) << at;
+    const std::string first = ReadFile(a);
+    EXPECT_GT(first.size(), 0u);
+    EXPECT_TRUE(first == ReadFile(b)) << "two captures at " << at << " differ";
+    TPicture picture;
+    ASSERT_TRUE(ReadPng(a, &picture));
+    EXPECT_EQ(picture.width, 160);
+    EXPECT_EQ(picture.height, 120);
+  }
+}
+
+TEST(CaptureTool, BackgroundFlashFollowsTheMusic) {
+  // After 1260 no scene draws: the frame is the clear colour alone, a grey
+  // of twice the music level, or black below 0.2.
+  TPcm pcm;
+  std::string why;
+  const std::string music = NoiseData() + "/kel.mp3";
+  ASSERT_TRUE(DecodeSoundFile(music.c_str(), &pcm, &why)) << why;
+  double at = 0.0;
+  float level = 0.0f;
+  for (double d = 1261; d <= 1300 && at == 0.0; d += 1) {
+    level = 2.0f * MusicLevelAt(pcm.samples.data(), pcm.Frames(), d / kDemoUnitsPerMs);
+    if (level >= 0.3f && level <= 0.9f) at = d;
+  }
+  ASSERT_NE(at, 0.0) << "the noise has no moment of medium level after 1260";
+  const std::string png = Scratch("flash.png");
+  char args[256];
+  std::snprintf(args, sizeof args, "--at %g --size 32x24 --data %s --out %s", at,
+                NoiseData().c_str(), png.c_str());
+  ASSERT_EQ(RunTool(args), 0);
+  TPicture picture;
+  ASSERT_TRUE(ReadPng(png, &picture));
+  const int expected = static_cast<int>(std::lround(level * 255.0f));
+  for (size_t i = 0; i < picture.rgb.size(); ++i)
+    ASSERT_NEAR(picture.rgb[i], expected, 1) << "byte " << i << " at " << at;
+
+  // --level replaces the music's own.
+  ASSERT_EQ(RunTool(std::string(args) + " --level 0.25"), 0);
+  ASSERT_TRUE(ReadPng(png, &picture));
+  EXPECT_NEAR(picture.rgb[0], 128, 1);
+  ASSERT_EQ(RunTool(std::string(args) + " --level 0.05"), 0);
+  ASSERT_TRUE(ReadPng(png, &picture));
+  EXPECT_EQ(Brightness(picture.rgb), 0u);
+}
+
+TEST(CaptureTool, ShortClipHasItsFramesAndAlignedMusic) {
+  const std::string mp4 = Scratch("clip.mp4");
+  std::string err;
+  ASSERT_EQ(RunTool("--video " + mp4 + " --fps 10 --duration 2 --from 1000 --size 96x72 --data " +
+                        NoiseData(),
+                    nullptr, &err),
+            0)
+      << err;
+  EXPECT_EQ(err.find('\r'), std::string::npos) << "progress shown on a non-terminal";
+
+  auto video = Probe(mp4, "v:0");
+  EXPECT_EQ(video["codec_name"], "h264");
+  EXPECT_EQ(video["profile"], "High");
+  EXPECT_EQ(video["pix_fmt"], "yuv420p");
+  EXPECT_EQ(video["width"], "96");
+  EXPECT_EQ(video["height"], "72");
+  EXPECT_EQ(video["nb_read_frames"], "20");
+  EXPECT_NEAR(std::atof(video["duration"].c_str()), 2.0, 0.001);
+  auto audio = Probe(mp4, "a:0");
+  EXPECT_EQ(audio["codec_name"], "aac");
+  EXPECT_NEAR(std::atof(audio["duration"].c_str()), 2.0, 1024.0 / kMusicRate);
+
+  // The clip's sound is the music from its first frame's moment on: find
+  // the lag that best lines the decoded AAC up with the decoded MP3.
+  const std::string raw =
+      Shell("ffmpeg -v error -nostdin -i '" + mp4 + "' -map 0:a -f s16le -ac 2 -ar 44100 -");
+  ASSERT_GE(raw.size(), 44100u * 4);
+  const int16_t* got = reinterpret_cast<const int16_t*>(raw.data());
+  TPcm pcm;
+  std::string why;
+  ASSERT_TRUE(DecodeSoundFile((NoiseData() + "/kel.mp3").c_str(), &pcm, &why)) << why;
+  const int64_t start = SampleAt(FirstFrameAt(1000, {10, 1}), {10, 1});
+  constexpr int kMaxLag = 2048, kSpan = 22050;
+  ASSERT_LE(static_cast<size_t>(start + kSpan + kMaxLag), pcm.Frames());
+  int bestLag = kMaxLag + 1;
+  double best = -1e300;
+  for (int lag = -kMaxLag; lag <= kMaxLag; ++lag) {
+    double sum = 0;
+    for (int i = kMaxLag; i < kSpan; ++i)
+      sum += static_cast<double>(got[2 * i]) * pcm.samples[2 * (start + i + lag)];
+    if (sum > best) {
+      best = sum;
+      bestLag = lag;
+    }
+  }
+  EXPECT_LE(std::abs(bestLag), 1) << "the clip's sound is off by " << bestLag << " samples";
+}
+
+TEST(CaptureTool, FrameSequenceMatchesSingleFrames) {
+  const std::string dir = Scratch("frames");
+  ASSERT_EQ(
+      RunTool("--frames " + dir + " --fps 5 --duration 1 --from 300 --size 80x60 --data " + kPack),
+      0);
+  const int64_t first = FirstFrameAt(300, {5, 1});
+  char name[64];
+  for (int64_t f = first - 1; f <= first + 5; ++f) {
+    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(f));
+    const bool wanted = f >= first && f < first + 5;
+    EXPECT_EQ(access((dir + name).c_str(), F_OK) == 0, wanted) << name;
+  }
+  // The first of them is the frame --at draws at that frame's demo time.
+  const std::string single = Scratch("single.png");
+  char at[64];
+  std::snprintf(at, sizeof at, "--at %.17g", FrameDemoTime(first, {5, 1}));
+  ASSERT_EQ(RunTool(std::string(at) + " --size 80x60 --data " + kPack + " --out " + single), 0);
+  TPicture a, b;
+  std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(first));
+  ASSERT_TRUE(ReadPng(dir + name, &a));
+  ASSERT_TRUE(ReadPng(single, &b));
+  EXPECT_TRUE(a.rgb == b.rgb);
+}
+
+TEST(CaptureTool, SheetHasOneLabelledTilePerRow) {
+  const std::string sheetFile = Scratch("sheet.png");
+  ASSERT_EQ(RunTool("--sheet " + sheetFile + " --size 200x150 --data " + kPack), 0);
+  TPicture sheet;
+  ASSERT_TRUE(ReadPng(sheetFile, &sheet));
+  const TSheetLayout layout = SheetLayout(200, 150);
+  EXPECT_EQ(layout.tileWidth, 100);
+  EXPECT_EQ(layout.tileHeight, 75);
+  EXPECT_EQ(sheet.width, 4 * 100 + 5 * kSheetMargin);
+  EXPECT_EQ(sheet.height, 4 * (75 + layout.labelHeight) + 5 * kSheetMargin);
+  ASSERT_EQ(sheet.width, layout.width);
+  ASSERT_EQ(sheet.height, layout.height);
+
+  // Every label strip carries text, and no two read alike.
+  std::vector<std::vector<uint8_t>> labels;
+  for (int i = 0; i < kTimelineRows; ++i) {
+    int x = 0, y = 0;
+    SheetCell(layout, i, &x, &y);
+    std::vector<uint8_t> strip;
+    int ink = 0;
+    for (int row = y + layout.tileHeight; row < y + layout.tileHeight + layout.labelHeight; ++row)
+      for (int col = x; col < x + layout.tileWidth; ++col) {
+        const TRgb p = PixelAt(sheet.rgb, col, row, sheet.width);
+        strip.push_back(static_cast<uint8_t>(p.r));
+        if (p.r > 128) ++ink;
+      }
+    EXPECT_GT(ink, 20) << "tile " << i + 1 << " has no label";
+    for (size_t k = 0; k < labels.size(); ++k)
+      EXPECT_FALSE(labels[k] == strip) << "tiles " << k + 1 << " and " << i + 1;
+    labels.push_back(strip);
+  }
+
+  // The first tile is the frame at the middle of row 1, halved.
+  const std::string single = Scratch("row1.png");
+  ASSERT_EQ(RunTool("--at 30 --size 200x150 --data " + kPack + " --out " + single), 0);
+  TPicture frame;
+  ASSERT_TRUE(ReadPng(single, &frame));
+  int x = 0, y = 0;
+  SheetCell(layout, 0, &x, &y);
+  for (int ty = 0; ty < 75; ++ty)
+    for (int tx = 0; tx < 100; ++tx) {
+      const TRgb s = PixelAt(sheet.rgb, x + tx, y + ty, sheet.width);
+      const TRgb p[4] = {PixelAt(frame.rgb, 2 * tx, 2 * ty, 200),
+                         PixelAt(frame.rgb, 2 * tx + 1, 2 * ty, 200),
+                         PixelAt(frame.rgb, 2 * tx, 2 * ty + 1, 200),
+                         PixelAt(frame.rgb, 2 * tx + 1, 2 * ty + 1, 200)};
+      ASSERT_EQ(s.g, (p[0].g + p[1].g + p[2].g + p[3].g + 2) / 4) << tx << "," << ty;
+    }
+}
+
+TEST(CaptureTool, InterruptedVideoStaysPlayable) {
+  const std::string mp4 = Scratch("interrupted.mp4");
+  const std::string errFile = Scratch("interrupted.txt");
+  const std::string command =
+      "exec " + kTool + " --video " + mp4 + " --size 64x48 --data " + NoiseData() + " 2>" + errFile;
+  const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
+  usleep(1500 * 1000);
+  kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130) << ReadFile(errFile);
+
+  auto video = Probe(mp4, "v:0");
+  const int frames = std::atoi(video["nb_read_frames"].c_str());
+  EXPECT_GT(frames, 0);
+  EXPECT_LT(frames, TimelineFrames({60, 1}));
+  EXPECT_NEAR(std::atof(video["duration"].c_str()), frames / 60.0, 0.001);
+  // The sound stops with the picture, give or take what was in the pipes.
+  auto audio = Probe(mp4, "a:0");
+  EXPECT_EQ(audio["codec_name"], "aac");
+  EXPECT_LT(std::atof(audio["duration"].c_str()), frames / 60.0 + 2.0);
+  // And the whole file decodes without an error.
+  EXPECT_EQ(Shell("ffmpeg -v error -nostdin -i '" + mp4 + "' -f null - 2>&1"), "");
+}
