@@ -61,8 +61,10 @@ bool BitmapConvertible(const TBitmap& image) {
   return BitmapCompression(image) == 0 && BitmapBitCount(image) == 24;
 }
 
-bool ReadBitmapStream(FILE* file, TBitmap* image) {
+bool ReadBitmapStream(FILE* file, TBitmap* image, const char** why) {
   *image = TBitmap();
+  const char* unused;
+  const char*& reason = why ? *why : unused;
   int64_t fileBytes = -1;
   const long start = std::ftell(file);
   if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
@@ -71,41 +73,71 @@ bool ReadBitmapStream(FILE* file, TBitmap* image) {
   }
 
   uint8_t fileHeader[kFileHeaderBytes];
-  if (std::fread(fileHeader, kFileHeaderBytes, 1, file) != 1) return false;
+  if (std::fread(fileHeader, kFileHeaderBytes, 1, file) != 1) {
+    reason = "shorter than the 14-byte file header";
+    return false;
+  }
   const uint32_t pixelOffset = Le32(&fileHeader[10]);
-  if (pixelOffset < kMinPixelOffset) return false;
+  if (pixelOffset < kMinPixelOffset) {
+    reason = "bfOffBits too small for the info header";
+    return false;
+  }
   const int64_t headerBytes = int64_t{pixelOffset} - kFileHeaderBytes;
-  if (headerBytes > kMaxBitmapBytes) return false;
-  if (fileBytes >= 0 && headerBytes > fileBytes - kFileHeaderBytes) return false;
+  if (headerBytes > kMaxBitmapBytes ||
+      (fileBytes >= 0 && headerBytes > fileBytes - kFileHeaderBytes)) {
+    reason = "bfOffBits beyond the end of the file";
+    return false;
+  }
 
   TBitmap read;
-  if (!Allocate(read.header, headerBytes)) return false;
-  if (std::fread(read.header.data(), 1, read.header.size(), file) != read.header.size())
+  if (!Allocate(read.header, headerBytes)) {
+    reason = "out of memory";
     return false;
+  }
+  if (std::fread(read.header.data(), 1, read.header.size(), file) != read.header.size()) {
+    reason = "ends inside the header block";
+    return false;
+  }
 
   const int64_t width = BitmapWidth(read);
   const int64_t rows = BitmapRows(read);
-  if (!SidesAccepted(width, rows)) return false;
+  if (!SidesAccepted(width, rows)) {
+    reason = "width or height out of range (1 to 16384)";
+    return false;
+  }
   const uint32_t sizeImage = Field32(read, 34);
   const int64_t pixelBytes =
       sizeImage != 0 ? int64_t{sizeImage} : rows * ((width * BitmapBitCount(read) + 7) / 8);
   if (pixelBytes > kMaxBitmapBytes || rows * PaddedRowBytes(width) > kMaxBitmapBytes ||
-      4 * width * rows > kMaxBitmapBytes)
+      4 * width * rows > kMaxBitmapBytes) {
+    reason = "image buffers larger than 256 MiB";
     return false;
-  if (fileBytes >= 0 && pixelBytes > fileBytes - kFileHeaderBytes - headerBytes) return false;
+  }
+  if (fileBytes >= 0 && pixelBytes > fileBytes - kFileHeaderBytes - headerBytes) {
+    reason = "pixel data runs past the end of the file";
+    return false;
+  }
 
-  if (!Allocate(read.pixels, pixelBytes)) return false;
-  if (std::fread(read.pixels.data(), 1, read.pixels.size(), file) != read.pixels.size())
+  if (!Allocate(read.pixels, pixelBytes)) {
+    reason = "out of memory";
     return false;
+  }
+  if (std::fread(read.pixels.data(), 1, read.pixels.size(), file) != read.pixels.size()) {
+    reason = "ends inside the pixel data";
+    return false;
+  }
   *image = std::move(read);
   return true;
 }
 
-bool ReadBitmap(const char* fileName, TBitmap* image) {
+bool ReadBitmap(const char* fileName, TBitmap* image, const char** why) {
   *image = TBitmap();
   FILE* file = std::fopen(fileName, "rb");
-  if (!file) return false;
-  const bool ok = ReadBitmapStream(file, image);
+  if (!file) {
+    if (why) *why = "cannot be opened";
+    return false;
+  }
+  const bool ok = ReadBitmapStream(file, image, why);
   std::fclose(file);
   return ok;
 }

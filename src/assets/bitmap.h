@@ -33,10 +33,11 @@ bool BitmapConvertible(const TBitmap& image);
 // opened, ends early, or declares a header block shorter than its fields, a
 // width or height of 0 or below, a side above kMaxBitmapSide, a buffer above
 // kMaxBitmapBytes or more pixel data than the file holds. The signature is
-// not checked.
-bool ReadBitmap(const char* fileName, TBitmap* image);
+// not checked. When why is given, a failure sets it to a short reason for
+// the tools.
+bool ReadBitmap(const char* fileName, TBitmap* image, const char** why = nullptr);
 // The same from an open binary stream, read from its current position.
-bool ReadBitmapStream(FILE* file, TBitmap* image);
+bool ReadBitmapStream(FILE* file, TBitmap* image, const char** why = nullptr);
 
 // RGB rows for GL, bottom row first, each 3 * width rounded up to a multiple
 // of 4 bytes with zero padding. The source is read with the same padded row
