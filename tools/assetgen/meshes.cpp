@@ -16,7 +16,7 @@
 namespace {
 
 constexpr int kParticleFaces = 2000;  // the demo's particle count
-constexpr int kDuckFaces = 1400;      // aimed at; the duck keeps what the grid gives, 800..2000
+constexpr int kDuckFaces = 1900;      // aimed at; the duck keeps what the grid gives, 800..2000
 
 TPoint OntoSphere(const TPoint& p) {
   const double l = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
@@ -45,28 +45,32 @@ double DuckField(const TPoint& p) {
   double d = Ellipsoid(p, {0.0, 0, 0}, {1.0, 0.62, 0.48});
   d = SmoothMin(d, Ellipsoid(p, {0.45, 0, 0.05}, {0.5, 0.5, 0.42}), 0.2);
   d = SmoothMin(d, Ellipsoid(p, {0.62, 0, 0.45}, {0.2, 0.19, 0.36}), 0.18);
-  d = SmoothMin(d, Ellipsoid(p, {0.74, 0, 0.86}, {0.32, 0.27, 0.28}), 0.14);
-  d = SmoothMin(d, Ellipsoid(p, {1.1, 0, 0.8}, {0.25, 0.13, 0.055}), 0.05);
+  d = SmoothMin(d, Ellipsoid(p, {0.74, 0, 0.88}, {0.35, 0.3, 0.31}), 0.14);
+  d = SmoothMin(d, Ellipsoid(p, {1.13, 0, 0.8}, {0.3, 0.17, 0.1}), 0.06);
   // The tail: an ellipsoid tilted 35 degrees upwards at the back.
   const double a = 0.61, ca = std::cos(a), sa = std::sin(a);
   const TPoint q = {p.x + 0.9, p.y, p.z - 0.28};
   const TPoint tail = {q.x * ca + q.z * sa, q.y, -q.x * sa + q.z * ca};
-  d = SmoothMin(d, Ellipsoid(tail, {0, 0, 0}, {0.32, 0.2, 0.08}), 0.2);
+  d = SmoothMin(d, Ellipsoid(tail, {0, 0, 0}, {0.38, 0.25, 0.13}), 0.2);
   return d;
 }
 
-// Six metaballs of different sizes around the centre: the field is 1 on
-// the surface, more inside; returned as 1 - sum so that inside is negative.
+// Six soft-object metaballs (a compact polynomial falloff, so that each
+// ball keeps its own bulge where it merges with its neighbours): returned as
+// threshold - sum, so that inside is negative.
 double BlobField(const TPoint& p) {
-  static const double kBalls[6][4] = {{0.0, 0.0, 0.0, 0.52},     {0.62, 0.18, 0.3, 0.38},
-                                      {-0.55, 0.32, -0.18, 0.4}, {0.12, -0.58, 0.28, 0.36},
-                                      {-0.22, -0.18, 0.62, 0.3}, {0.36, 0.1, -0.56, 0.34}};
+  // Centre x, y, z and reach R; an isolated ball has radius 0.64 R.
+  static const double kBalls[6][4] = {{0.0, 0.0, 0.0, 0.85},    {0.78, 0.22, 0.34, 0.66},
+                                      {-0.74, 0.36, -0.2, 0.7}, {0.16, -0.76, 0.3, 0.62},
+                                      {-0.3, -0.22, 0.8, 0.56}, {0.42, 0.14, -0.74, 0.6}};
+  constexpr double kThreshold = 0.2;
   double sum = 0;
   for (const auto& b : kBalls) {
     const double dx = p.x - b[0], dy = p.y - b[1], dz = p.z - b[2];
-    sum += b[3] * b[3] / (dx * dx + dy * dy + dz * dz + 1e-9);
+    const double q = 1.0 - (dx * dx + dy * dy + dz * dz) / (b[3] * b[3]);
+    if (q > 0) sum += q * q * q;
   }
-  return 1.0 - sum;
+  return kThreshold - sum;
 }
 
 // The finest surface-nets polygonisation of the field with at most
@@ -98,16 +102,27 @@ TMesh MakeSphere() {
   return m;
 }
 
+// The cube stands turned 45 degrees about the vertical and tipped 28
+// degrees towards the viewer, so that the particle cloud shows three of its
+// sides; fitted into the demo's -1..1 box it is then about as large on
+// screen as the sphere before it.
 TMesh MakeCube() {
   TMesh m = MakeCubeGrid(12);  // 1728 faces
   RefineToFaceCount(m, kParticleFaces, Unchanged);
+  const double turn = 0.785398, tip = -0.488692;
+  for (TPoint& p : m.vertices) {
+    const TPoint q = {p.x * std::cos(turn) - p.y * std::sin(turn),
+                      p.x * std::sin(turn) + p.y * std::cos(turn), p.z};
+    p = {q.x, q.y * std::cos(tip) - q.z * std::sin(tip), q.y * std::sin(tip) + q.z * std::cos(tip)};
+  }
+  CentreMesh(m);
   return m;
 }
 
 TMesh MakeBlobs() {
   const TField field = BlobField;
   const TProjection project = [&](const TPoint& p) { return ProjectOntoField(field, p); };
-  TMesh m = PolygoniseUpTo(field, {-1.4, -1.4, -1.4}, {1.4, 1.4, 1.4}, kParticleFaces);
+  TMesh m = PolygoniseUpTo(field, {-1.6, -1.6, -1.6}, {1.6, 1.6, 1.6}, kParticleFaces);
   for (TPoint& v : m.vertices) v = project(v);
   RelaxVertices(m, 2, project);
   RefineToFaceCount(m, kParticleFaces, project);

@@ -188,14 +188,15 @@ TCanvas PaintGroupBanner() {
   return Resample(c, 1024, 256);
 }
 
-// The particle sprite: a bright core in a soft halo, black well before the
-// edge so that 2000 of them add up without showing squares.
+// The particle sprite: a small bright core in a faint halo, black well
+// before the edge. Two thousand of them overlap about twenty deep where the
+// cloud is densest, so each adds only a little light on average.
 TCanvas PaintParticleBlob() {
   TCanvas c = MakeCanvas(64, 64);
   ShadeAll(c, [&](float x, float y, TColor) {
     const float r = std::hypot(x - 32.0f, y - 32.0f) / 32.0f;
-    const float halo = std::exp(-r * r * 7.0f) * 0.75f;
-    const float core = std::exp(-r * r * 45.0f);
+    const float halo = std::exp(-r * r * 6.0f) * 0.07f;
+    const float core = std::exp(-r * r * 38.0f) * 0.85f;
     const float k = (halo + core) * (1.0f - SmoothStep(0.7f, 0.97f, r));
     return TColor{k, k * 0.97f, k * 0.92f};
   });
