@@ -1,5 +1,5 @@
-// The two outputs of the .asc parser: GL triangles with smoothed normals (the
-// start-up display lists) and bare corner positions (the particle keys).
+// The mesh output of the .asc parser: GL triangles with smoothed normals,
+// compiled into the start-up display lists.
 #include "assets/asc_mesh.h"
 
 #include <new>
@@ -28,28 +28,6 @@ bool EmitTriangles(const TAscObject& object, void* context) {
   return true;
 }
 
-struct TPointOutput {
-  float* corners;  // kPointFloats floats
-  int* faceCount;
-};
-
-// Each object starts again at face 0; only the first kMaxPointFaces fit.
-bool CopyCorners(const TAscObject& object, void* context) {
-  const TPointOutput& out = *static_cast<const TPointOutput*>(context);
-  const int count = object.faceCount < kMaxPointFaces ? object.faceCount : kMaxPointFaces;
-  *out.faceCount = count;
-  for (int j = 0; j < count; ++j) {
-    for (int c = 0; c < 3; ++c) {
-      const float* p = &object.vertices[3 * object.faces[3 * j + c]];
-      float* dst = &out.corners[9 * j + 3 * c];
-      dst[0] = p[0];
-      dst[1] = p[1];
-      dst[2] = p[2];
-    }
-  }
-  return true;
-}
-
 struct TStartupMesh {
   GLuint list;
   const char* fileName;
@@ -61,11 +39,6 @@ constexpr TStartupMesh kStartupMeshes[] = {{5, "duck.asc"}, {2, "sphere.asc"}, {
 
 int ReadAscMesh(const char* fileName, double scale) {
   return ParseAscFile(fileName, EmitTriangles, &scale);
-}
-
-int ReadAscPoints(const char* fileName, float* corners, int* faceCount) {
-  TPointOutput out = {corners, faceCount};
-  return ParseAscFile(fileName, CopyCorners, &out);
 }
 
 void CompileStartupMeshes() {

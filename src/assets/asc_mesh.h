@@ -21,3 +21,8 @@ int ReadAscPoints(const char* fileName, float* corners, int* faceCount);
 
 // The start-up display lists: 5 duck, 2 sphere, 3 cube, in that order.
 void CompileStartupMeshes();
+
+struct TAscObject;
+// The extractor's step for one object: its face count (at most
+// kMaxPointFaces) and the fitted corners of those faces, from float 0 on.
+void CopyCornerPoints(const TAscObject& object, float* corners, int* faceCount);
