@@ -99,20 +99,6 @@ TEST(LensDisc, CentreShowsItsTextureCoordinateAndTheRimIsMirrored) {
   EXPECT_EQ(middle, 4 * kLensSegments);
 }
 
-TEST(LensDisc, ChangesNoState) {
-  ASSERT_TRUE(EnsureDemoLoaded());
-  glColor4f(0.25f, 0.5f, 0.75f, 1.0f);
-  const GLint bound = geometry_test::BoundTexture();
-  const int depth = geometry_test::ModelViewDepth();
-  DrawTestLens();
-  GLfloat colour[4];
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  EXPECT_EQ(colour[1], 0.5f);
-  EXPECT_EQ(geometry_test::BoundTexture(), bound);
-  EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
 TEST(LensBubbles, AtTheStartBothLensesSitLowInTheMiddle) {
   ASSERT_TRUE(EnsureDemoLoaded());
   DemoTime = 1100.0;

@@ -163,14 +163,3 @@ TEST_F(Seeding, AnUnreadableFileSeedsFromWhatTheArrayHolds) {
     for (int k = 2; k < 7; ++k) ExpectKey(particles[j].keys[0][k], expected, "cube point");
   }
 }
-
-TEST_F(Seeding, SeedingAgainStartsFromEmptyLists) {
-  Write("sphere.asc", MarkedFaces(4, 1));
-  Write("cube.asc", MarkedFaces(4, 2));
-  Write("trailblobs.asc", MarkedFaces(4, 3));
-  SeedParticles();
-  particles[7].channelCount = 1;
-  SeedParticles();
-  EXPECT_EQ(particles[7].channelCount, 3);
-  for (int c = 0; c < kParticleChannels; ++c) EXPECT_EQ(particles[7].keys[c].size(), 7u);
-}

@@ -177,18 +177,3 @@ TEST(KeySpline, SingleKeyAndEqualKeysStandStill) {
   const TKeyList same(4, TVector(0.25, -0.5, 2));
   for (double t : {0.1, 0.5, 2.99}) ExpectSame(InterpolateKeys(same, 4, t), same[0]);
 }
-
-TEST(KeySpline, IgnoresTheKeysTags) {
-  TKeyList keys = IndexKeys(4);
-  TKeyList tagged = keys;
-  tagged[2].Normalize();  // coordinates change, so put them back below
-  tagged[2].X() = keys[2].GetX();
-  tagged[2].Y() = keys[2].GetY();
-  tagged[2].Z() = keys[2].GetZ();
-  tagged[0].Clear();
-  tagged[0].X() = keys[0].GetX();
-  tagged[0].Y() = keys[0].GetY();
-  tagged[0].Z() = keys[0].GetZ();
-  ExpectSame(InterpolateKeys(tagged, 4, 1.3), InterpolateKeys(keys, 4, 1.3));
-  EXPECT_TRUE(InterpolateKeys(tagged, 4, 1.3).IsGeneral());
-}
