@@ -306,11 +306,16 @@ void BalanceFirstCorners(TMesh& mesh) {
   }
 }
 
-int MostFacesOnOneFirstCorner(const TMesh& mesh) {
-  std::vector<int> load(mesh.vertices.size(), 0);
-  int most = 0;
-  for (const TFace& f : mesh.faces) most = std::max(most, ++load[f.a]);
-  return most;
+bool IsClosedManifold(const TMesh& mesh) {
+  std::map<std::pair<int, int>, int> directed;
+  for (const TFace& f : mesh.faces) {
+    const int v[3] = {f.a, f.b, f.c};
+    for (int e = 0; e < 3; ++e) ++directed[{v[e], v[(e + 1) % 3]}];
+  }
+  for (const auto& [edge, count] : directed) {
+    if (count != 1 || directed.count({edge.second, edge.first}) == 0) return false;
+  }
+  return !mesh.faces.empty();
 }
 
 void OrderFacesByDirection(TMesh& mesh) {

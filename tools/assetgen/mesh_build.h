@@ -62,8 +62,8 @@ void BalanceFirstCorners(TMesh& mesh);
 // particle morph between them moves every particle a short way.
 void OrderFacesByDirection(TMesh& mesh);
 
-// Counts: how many faces share the busiest first corner.
-int MostFacesOnOneFirstCorner(const TMesh& mesh);
+// True when every edge joins exactly two faces that agree on their winding.
+bool IsClosedManifold(const TMesh& mesh);
 
 // Writes one object in the 3D-Studio ASCII export format: the "Tri-mesh"
 // header, the vertex list, and every face followed by its "Smoothing:" line.

@@ -73,14 +73,16 @@ double BlobField(const TPoint& p) {
   return kThreshold - sum;
 }
 
-// The finest surface-nets polygonisation of the field with at most
-// `faces` faces (the face count grows as the cells shrink).
+// The finest closed surface-nets polygonisation of the field with at most
+// `faces` faces (the face count grows as the cells shrink). Grids on which
+// a thin neck between two blobs comes out pinched (an edge shared by four
+// faces) are passed over.
 TMesh PolygoniseUpTo(const TField& field, TPoint lo, TPoint hi, int faces) {
   TMesh best;
   for (double cell = 0.3; cell > 0.02; cell *= 0.97) {
     TMesh m = PolygoniseField(field, lo, hi, cell);
     if (static_cast<int>(m.faces.size()) > faces) break;
-    best = m;
+    if (IsClosedManifold(m)) best = m;
   }
   return best;
 }
@@ -131,6 +133,16 @@ TMesh MakeBlobs() {
   return m;
 }
 
+// Writes a mesh after checking that it is closed: the demo smooths across
+// shared vertices only, so a torn or pinched mesh would show seams.
+bool WriteClosedMesh(const std::string& dir, const char* file, const char* name, const TMesh& m) {
+  if (!IsClosedManifold(m)) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: the mesh is not closed\n", file);
+    return false;
+  }
+  return WriteAsc(dir + "/" + file, name, m);
+}
+
 bool WriteParticleMesh(const std::string& dir, const char* file, const char* name, TMesh m) {
   if (static_cast<int>(m.faces.size()) != kParticleFaces) {
     std::fprintf(stderr, "kelvane-assetgen: %s: %zu faces instead of %d\n", file, m.faces.size(),
@@ -139,13 +151,13 @@ bool WriteParticleMesh(const std::string& dir, const char* file, const char* nam
   }
   BalanceFirstCorners(m);
   OrderFacesByDirection(m);
-  return WriteAsc(dir + "/" + file, name, m);
+  return WriteClosedMesh(dir, file, name, m);
 }
 
 }  // namespace
 
 bool WriteMeshes(const std::string& dir) {
-  bool ok = WriteAsc(dir + "/duck.asc", "duck", MakeDuck());
+  bool ok = WriteClosedMesh(dir, "duck.asc", "duck", MakeDuck());
   ok = WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere()) && ok;
   ok = WriteParticleMesh(dir, "cube.asc", "cube", MakeCube()) && ok;
   ok = WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs()) && ok;

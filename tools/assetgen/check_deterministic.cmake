@@ -1,0 +1,28 @@
+# Runs kelvane-assetgen twice into fresh folders and fails unless both runs
+# write the same files with the same bytes.
+#   cmake -DGENERATOR=path/to/kelvane-assetgen -DWORK=scratch/folder -P check_deterministic.cmake
+file(REMOVE_RECURSE ${WORK})
+foreach(run first second)
+  execute_process(COMMAND ${GENERATOR} ${WORK}/${run} RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "kelvane-assetgen ${WORK}/${run} exited with ${status}")
+  endif()
+  file(GLOB ${run}_files RELATIVE ${WORK}/${run} ${WORK}/${run}/*)
+  list(SORT ${run}_files)
+endforeach()
+if(NOT first_files STREQUAL second_files)
+  message(FATAL_ERROR "the two runs wrote different files: [${first_files}] and [${second_files}]")
+endif()
+list(LENGTH first_files count)
+if(count LESS 21)
+  message(FATAL_ERROR "only ${count} files written: ${first_files}")
+endif()
+foreach(name ${first_files})
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK}/first/${name} ${WORK}/second/${name}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${name} differs between two runs of kelvane-assetgen")
+  endif()
+endforeach()
+file(REMOVE_RECURSE ${WORK})
+message(STATUS "${count} files, identical in both runs")
