@@ -399,3 +399,12 @@ TEST(AscPoints, FailureLeavesTheCountAlone) {
   EXPECT_EQ(ReadAscPoints(path.c_str(), corners.data(), &count), -1);
   EXPECT_EQ(count, -7);
 }
+
+TEST(CornerNormals, PackMeshesMatchTheReferenceBitForBit) {
+  for (const char* name : {"duck.asc", "sphere.asc", "cube.asc", "trailblobs.asc"}) {
+    const std::string path = std::string(KELVANE_DATA_DIR) + "/" + name;
+    std::vector<TObjectCopy> objects;
+    ASSERT_EQ(ParseAscFile(path.c_str(), CollectObject, &objects), 1) << name;
+    for (const TObjectCopy& o : objects) ExpectSameFloats(o.stream, ReferenceStream(o));
+  }
+}

@@ -193,3 +193,14 @@ TEST(BitmapToRGBA, TexelsWithoutSourceBytesStayZero) {
   // No colour image at all: transparent black of the alpha image's size.
   EXPECT_EQ(BitmapToRGBA(TBitmap(), alpha), std::vector<uint8_t>(16, 0));
 }
+
+TEST(BitmapToRGBA, TopDownImagesLoadTheRightWayUp) {
+  // 1 x 2, stored top row first; both rows 3 bytes apart (packed).
+  TBmpFields f;
+  f.width = 1;
+  f.height = -2;
+  TBitmap colour, alpha;
+  ASSERT_TRUE(ReadBytes(MakeBmp(f, {1, 2, 3, 4, 5, 6}), &colour));
+  ASSERT_TRUE(ReadBytes(MakeBmp(f, {50, 0, 0, 60, 0, 0}), &alpha));
+  EXPECT_EQ(BitmapToRGBA(colour, alpha), (std::vector<uint8_t>{6, 5, 4, 60, 3, 2, 1, 50}));
+}
