@@ -2,6 +2,7 @@
 # write the same files with the same bytes.
 #   cmake -DGENERATOR=path/to/kelvane-assetgen -DWORK=scratch/folder -P check_deterministic.cmake
 file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
 foreach(run first second)
   execute_process(COMMAND ${GENERATOR} ${WORK}/${run} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
@@ -25,4 +26,5 @@ foreach(name ${first_files})
   endif()
 endforeach()
 file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
 message(STATUS "${count} files, identical in both runs")
