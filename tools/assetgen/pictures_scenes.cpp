@@ -445,6 +445,11 @@ TCanvas PaintStudioBackdrop() {
       col = Mix(TColor{0.07f, 0.065f, 0.09f}, TColor{0.03f, 0.03f, 0.04f}, d);
       col = Add(col, Scale(TColor{0.12f, 0.12f, 0.17f}, line * (0.3f + 0.7f * d)));
     }
+    // A pool of light on the floor under the models, and a faint violet
+    // haze along the horizon.
+    const float pool = std::hypot((x - cx) / 420.0f, (y - 600) / 110.0f);
+    col = Add(col, Scale(TColor{0.09f, 0.08f, 0.13f}, std::exp(-pool * pool * 1.5f)));
+    col = Add(col, Scale(TColor{0.08f, 0.04f, 0.12f}, std::exp(-std::fabs(y - horizon) / 40.0f)));
     // Vignette.
     const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
     return Scale(col, 1.0f - 0.45f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy));

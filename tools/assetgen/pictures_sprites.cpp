@@ -205,7 +205,19 @@ void DrawTrumpet(TCanvas* colour, TMask* alpha) {
           hit = true;
         }
       };
-      for (size_t i = 0; i < kLoopTubes; ++i) tryTube(tubes[i]);
+      // The loop is one bent tube made of short pieces: shade it from the
+      // nearest piece, so its surface runs smoothly round the bends.
+      size_t nearest = 0;
+      float nearestDistance = 1e9f;
+      for (size_t i = 0; i < kLoopTubes; ++i) {
+        const TTube& t = tubes[i];
+        const float d = SdSegment(px, py, t.ax, t.ay, t.bx, t.by, t.r);
+        if (d < nearestDistance) {
+          nearestDistance = d;
+          nearest = i;
+        }
+      }
+      tryTube(tubes[nearest]);
       if (px >= kBellStart && px <= kBellEnd + mouthRx) {
         const float r = BellRadius(std::fmin(px, kBellEnd));
         const float d = std::fabs(py - kAxis) - r;
