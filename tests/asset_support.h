@@ -3,24 +3,39 @@
 // linear method must match bit for bit.
 #pragma once
 
+#include <ftw.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "assets/asc_parser.h"
 
-// A folder under /tmp made once per process.
-inline const std::string& AssetScratchDir() {
+inline std::string& AssetScratchPath() {
   static std::string dir;
+  return dir;
+}
+
+// A folder under /tmp made once per process and removed, with everything in
+// it, when the process exits.
+inline const std::string& AssetScratchDir() {
+  std::string& dir = AssetScratchPath();
   if (dir.empty()) {
     char pattern[] = "/tmp/kelvane-assets-XXXXXX";
     const char* made = mkdtemp(pattern);
-    dir = made ? made : "/tmp";
+    if (!made) return dir = "/tmp";
+    dir = made;
+    std::atexit([] {
+      nftw(
+          AssetScratchPath().c_str(),
+          [](const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); },
+          16, FTW_DEPTH | FTW_PHYS);
+    });
   }
   return dir;
 }
