@@ -166,11 +166,11 @@ TColor Metal(float nx, float ny, float nz, int finish) {
   const float diffuse = std::fmax(0.0f, nx * lx + ny * ly + nz * lz);
   // Reflection of the view ray (0, 0, 1) about n, against the light.
   const float rx = 2 * nz * nx, ry = 2 * nz * ny, rz = 2 * nz * nz - 1;
-  const float spec = std::pow(std::fmax(0.0f, rx * lx + ry * ly + rz * lz), 40.0f);
+  const float specular = std::pow(std::fmax(0.0f, rx * lx + ry * ly + rz * lz), 40.0f);
   const TColor base = finish ? TColor{0.92f, 0.9f, 0.85f} : TColor{0.88f, 0.62f, 0.2f};
   const float horizon = 0.55f + 0.45f * SmoothStep(-0.1f, 0.35f, -ny);
   TColor c = Scale(base, (0.22f + 0.85f * diffuse) * horizon);
-  return Add(c, Scale(TColor{1.0f, 0.95f, 0.8f}, spec));
+  return Add(c, Scale(TColor{1.0f, 0.95f, 0.8f}, specular));
 }
 
 // The trumpet at design size: colour and coverage.
