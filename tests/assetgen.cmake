@@ -9,3 +9,10 @@ if(TARGET kelvane-inspect)
   add_test(NAME assetgen_inspect COMMAND kelvane-inspect check ${KELVANE_DATA_DIR})
   set_tests_properties(assetgen_inspect PROPERTIES TIMEOUT 60)
 endif()
+
+# The generator's raster and mesh steps build into the unit binary, which
+# tests them against the demo's own BMP reader and ASC extractor.
+target_sources(kelvane_tests PRIVATE
+  ${PROJECT_SOURCE_DIR}/tools/assetgen/raster.cpp
+  ${PROJECT_SOURCE_DIR}/tools/assetgen/mesh_build.cpp)
+target_include_directories(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools)
