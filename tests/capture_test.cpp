@@ -6,6 +6,7 @@
 #include <png.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -470,7 +471,13 @@ TEST(CaptureTool, InterruptedVideoStaysPlayable) {
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
-  usleep(1500 * 1000);
+  // Interrupt once ffmpeg has muxed some frames (the encoder holds a few
+  // dozen back), however slowly this machine renders.
+  for (int wait = 0; wait < 300; ++wait) {
+    struct stat file;
+    if (stat(mp4.c_str(), &file) == 0 && file.st_size > 16384) break;
+    usleep(100 * 1000);
+  }
   kill(pid, SIGINT);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);

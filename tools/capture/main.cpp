@@ -38,7 +38,6 @@ int CaptureFrames(const TCaptureOptions& options) {
     return kExitFailed;
   }
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
-  InstallInterruptHandler();
   TProgress progress;
   StartProgress(&progress, count);
   int64_t done = 0;
@@ -78,6 +77,7 @@ int main(int argc, char** argv) {
                  options.dataDir.c_str());
     return kExitBadArguments;
   }
+  InstallInterruptHandler();
   switch (options.verb) {
     case TVerb::kAt:
       return CaptureFrame(options);

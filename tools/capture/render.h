@@ -30,8 +30,8 @@ void ReadFrameTopFirst(uint8_t* rgb);
 // Writes the frame just read as a PNG; prints what failed.
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height);
 
-// Set by SIGINT or SIGTERM once InstallInterruptHandler has run; a second
-// signal ends the process at once.
+// Set by SIGINT or SIGTERM once InstallInterruptHandler has run (main does,
+// before loading anything); a second signal ends the process at once.
 extern volatile std::sig_atomic_t CaptureInterrupted;
 void InstallInterruptHandler();
 

@@ -98,7 +98,6 @@ int CaptureSheet(const TCaptureOptions& options) {
   Fill(sheet, 0, 0, layout.width, layout.height, kSheetBackground);
   std::vector<uint8_t> frame(static_cast<size_t>(options.width) * options.height * 3);
 
-  InstallInterruptHandler();
   TProgress progress;
   StartProgress(&progress, kTimelineRows);
   int status = kExitOk;

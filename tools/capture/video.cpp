@@ -80,7 +80,10 @@ pid_t StartFfmpeg(const TCaptureOptions& o, int* videoFd, int* audioFd) {
       rate.c_str(), "-i", "pipe:0",
       // Sound: the decoded music, from the first frame's moment on.
       "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:3", "-map", "0:v:0", "-map", "1:a:0",
-      "-c:v", "libx264", "-crf", "18", "-profile:v", "high", "-pix_fmt", "yuv420p",
+      // veryfast: at CRF 18 the same quality in about half the encoder time
+      // of the default preset, which matters when the CPU also renders.
+      "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-profile:v", "high", "-pix_fmt",
+      "yuv420p",
       // BT.709 colour, said in the stream so every player reads it alike.
       "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv", "-c:a", "aac",
@@ -122,9 +125,9 @@ int CaptureVideo(const TCaptureOptions& options) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
+  if (CaptureInterrupted) return kExitInterrupted;
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
 
-  InstallInterruptHandler();
   signal(SIGPIPE, SIG_IGN);  // a failed ffmpeg shows as a failed write
   int videoFd = -1, audioFd = -1;
   const pid_t ffmpeg = StartFfmpeg(options, &videoFd, &audioFd);

@@ -1,0 +1,95 @@
+// Frame time of each scene, offscreen on Mesa's software renderer, at the
+// window's designed size (rounded up to even sides, as the video renders it)
+// and at 1920 x 1080.
+//
+// A scene's frames are kSceneSamples moments spread evenly over its window,
+// each one DrawFrame and a glFinish: what the frame costs with everything the
+// timeline draws at that moment (PanBanner over the tunnel, the sprite ring
+// over the showcase, and so on). The glitch frames between 900 and 918 fall
+// in the SpriteRing, ModelShowcase and SettlingSlices windows. Counters give
+// the median and the worst frame in milliseconds; 16.7 ms is 60 frames a
+// second.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "shell/demo.h"
+#include "shell/gl.h"
+#include "shell/offscreen.h"
+
+namespace {
+
+struct TSceneWindow {
+  const char* scene;
+  double start, end;  // demo units
+};
+// The timeline's rows; ModelShowcase draws twice a frame but is one window.
+const TSceneWindow kScenes[] = {
+    {"OpeningTitle", 0, 60},      {"EchoImage1", 60, 140},       {"EchoImage2", 140, 220},
+    {"UnfoldImage", 220, 290},    {"PointTunnel", 290, 330},     {"WavySlices", 330, 410},
+    {"ParticleMorph", 410, 580},  {"TileGrid", 580, 680},        {"ColorSplit", 650, 760},
+    {"ModelShowcase", 760, 910},  {"SettlingSlices", 910, 1100}, {"LensBubbles", 1100, 1200},
+    {"ClosingTitle", 1200, 1260}, {"PanBanner", 300, 430},       {"SpriteRing", 752, 910},
+};
+constexpr int kSceneSamples = 40;
+
+struct TSize {
+  int width, height;
+};
+const TSize kSizes[] = {{676, 526}, {1920, 1080}};
+
+// The rig is reopened, and the demo reloaded, only when the size changes.
+bool EnsureRig(TSize size) {
+  static TSize open = {0, 0};
+  static bool ready = false;
+  if (size.width == open.width && size.height == open.height) return ready;
+  open = size;
+  ready = OpenOffscreen(size.width, size.height) && StartDemoOffscreen(KELVANE_DATA_DIR);
+  return ready;
+}
+
+void SceneFrames(benchmark::State& state, TSceneWindow scene, TSize size) {
+  if (!EnsureRig(size)) {
+    state.SkipWithError("no offscreen OpenGL context");
+    return;
+  }
+  ResetRandom();
+  std::vector<double> frameMs;
+  frameMs.reserve(kSceneSamples);
+  int sample = 0;
+  for (auto _ : state) {
+    const double d =
+        scene.start + (sample % kSceneSamples + 0.5) * (scene.end - scene.start) / kSceneSamples;
+    const auto begin = std::chrono::steady_clock::now();
+    RenderFrameAt(d, 0.0f);
+    glFinish();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    state.SetIterationTime(seconds);
+    frameMs.push_back(seconds * 1000.0);
+    ++sample;
+  }
+  std::sort(frameMs.begin(), frameMs.end());
+  const size_t n = frameMs.size();
+  state.counters["median_ms"] =
+      n % 2 ? frameMs[n / 2] : 0.5 * (frameMs[n / 2 - 1] + frameMs[n / 2]);
+  state.counters["worst_ms"] = frameMs.back();
+}
+
+const bool registered = [] {
+  for (const TSize& size : kSizes)
+    for (const TSceneWindow& scene : kScenes) {
+      const std::string name = std::string("Scene/") + scene.scene + "/" +
+                               std::to_string(size.width) + "x" + std::to_string(size.height);
+      benchmark::RegisterBenchmark(name.c_str(), SceneFrames, scene, size)
+          ->UseManualTime()
+          ->Iterations(kSceneSamples)
+          ->Unit(benchmark::kMillisecond);
+    }
+  return true;
+}();
+
+}  // namespace
