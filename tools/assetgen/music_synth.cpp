@@ -105,27 +105,28 @@ double TailFade(int i, int length) {
 float PanLeft(float pan) { return std::min(1.0f, 1.0f - pan); }
 float PanRight(float pan) { return std::min(1.0f, 1.0f + pan); }
 
-// Adds the voice in scratch (mono, or stereo when `stereo`) to every send.
-// `peak` > 0 scales the voice so that its largest sample is `peak`; `pan`
-// places a mono voice.
-void Place(const TSends& to, int at, int length, bool stereo, float peak, float pan) {
-  float scale = 1.0f;
-  if (peak > 0.0f) {
-    float largest = 0.0f;
-    for (int i = 0; i < length; ++i) {
-      largest = std::max(largest, std::fabs(scratch[i]));
-      if (stereo) largest = std::max(largest, std::fabs(scratchRight[i]));
-    }
-    if (largest <= 0.0f) return;
-    scale = peak / largest;
+// The scale that gives the hit in scratch (mono, or stereo when `stereo`) a
+// largest sample of `peak`.
+float HitScale(int length, float peak, bool stereo = false) {
+  float largest = 0.0f;
+  for (int i = 0; i < length; ++i) {
+    largest = std::max(largest, std::fabs(scratch[i]));
+    if (stereo) largest = std::max(largest, std::fabs(scratchRight[i]));
   }
+  return largest > 0.0f ? peak / largest : 0.0f;
+}
+
+// Adds the voice in scratch (mono, or stereo when `stereo`), times `scale`,
+// to every send; `pan` places a mono voice.
+void Place(const TSends& to, int at, int length, bool stereo, float scale, float pan) {
   const float* right = stereo ? scratchRight : scratch;
   const float panL = stereo ? 1.0f : PanLeft(pan), panR = stereo ? 1.0f : PanRight(pan);
   const int begin = std::max(0, -at), end = std::min(length, kSongFrames - at);
   for (int s = 0; s < kMaxSends; ++s) {
     TStereo* bus = to.bus[s];
-    if (!bus || to.gain[s] == 0.0f) continue;
-    const float l = scale * to.gain[s] * panL, r = scale * to.gain[s] * panR;
+    const float gain = scale * to.gain[s];
+    if (!bus || gain == 0.0f) continue;
+    const float l = gain * panL, r = gain * panR;
     for (int i = begin; i < end; ++i) {
       bus->left[at + i] += l * scratch[i];
       bus->right[at + i] += r * right[i];
@@ -182,7 +183,7 @@ void AddKick(const TSends& to, int at, float gain) {
     const double x = std::tanh(1.6 * body.Sine(hz) * amp) / std::tanh(1.6) + click;
     scratch[i] = static_cast<float>(x * TailFade(i, length));
   }
-  Place(to, at, length, false, gain, 0.0f);
+  Place(to, at, length, false, HitScale(length, gain), 0.0f);
 }
 
 void AddSnare(const TSends& to, int at, float gain, float decaySeconds) {
@@ -202,7 +203,7 @@ void AddSnare(const TSends& to, int at, float gain, float decaySeconds) {
     const double attack = std::min(1.0, t / 0.0007);
     scratch[i] = static_cast<float>((tone + 1.6 * hiss) * attack * TailFade(i, length));
   }
-  Place(to, at, length, false, gain, 0.0f);
+  Place(to, at, length, false, HitScale(length, gain), 0.0f);
 }
 
 void AddClap(const TSends& to, int at, float gain) {
@@ -223,7 +224,7 @@ void AddClap(const TSends& to, int at, float gain) {
     scratch[i] = static_cast<float>(band.band * amp * std::min(1.0, t / 0.0005 + 0.01) *
                                     TailFade(i, length));
   }
-  Place(to, at, length, false, gain, 0.1f);
+  Place(to, at, length, false, HitScale(length, gain), 0.1f);
 }
 
 void AddHat(const TSends& to, int at, float gain, bool open, float pan) {
@@ -239,7 +240,7 @@ void AddHat(const TSends& to, int at, float gain, bool open, float pan) {
     const double attack = std::min(1.0, t / 0.0004);
     scratch[i] = static_cast<float>(air.high * std::exp(-t / decay) * attack * TailFade(i, length));
   }
-  Place(to, at, length, false, gain, pan);
+  Place(to, at, length, false, HitScale(length, gain), pan);
 }
 
 void AddCrash(const TSends& to, int at, float gain) {
@@ -259,7 +260,7 @@ void AddCrash(const TSends& to, int at, float gain) {
     scratch[i] = static_cast<float>(airL.high * env);
     scratchRight[i] = static_cast<float>(airR.high * env);
   }
-  Place(to, at, length, true, gain, 0.0f);
+  Place(to, at, length, true, HitScale(length, gain, true), 0.0f);
 }
 
 void AddTom(const TSends& to, int at, int note, float gain, float pan) {
@@ -271,7 +272,7 @@ void AddTom(const TSends& to, int at, int note, float gain, float pan) {
     const double x = skin.Sine(hz * (1.0 + 0.5 * std::exp(-t / 0.03))) * std::exp(-t / 0.14);
     scratch[i] = static_cast<float>(x * TailFade(i, length));
   }
-  Place(to, at, length, false, gain, pan);
+  Place(to, at, length, false, HitScale(length, gain), pan);
 }
 
 void AddBass(const TSends& to, int at, int length, int note, float gain) {
@@ -289,7 +290,7 @@ void AddBass(const TSends& to, int at, int length, int note, float gain) {
     const double env = GateEnvelope(i, Frames(0.003), frames - release, release);
     scratch[i] = static_cast<float>((0.55 * filter.low + 0.6 * sub.Sine(hz)) * env * gain);
   }
-  Place(to, at, frames, false, 0.0f, 0.0f);
+  Place(to, at, frames, false, 1.0f, 0.0f);
 }
 
 void AddPad(const TSends& to, int at, int length, const int* notes, float gain) {
@@ -331,7 +332,7 @@ void AddPad(const TSends& to, int at, int length, const int* notes, float gain) 
     scratch[i] = static_cast<float>(filter[0].low * env);
     scratchRight[i] = static_cast<float>(filter[1].low * env);
   }
-  Place(to, at, frames, true, 0.0f, 0.0f);
+  Place(to, at, frames, true, 1.0f, 0.0f);
 }
 
 void AddPluck(const TSends& to, int at, int length, int note, float gain, float pan, float bright) {
@@ -350,7 +351,7 @@ void AddPluck(const TSends& to, int at, int length, int note, float gain, float 
         GateEnvelope(i, Frames(0.002), frames - release, release) * std::exp(-t / 0.2);
     scratch[i] = static_cast<float>(filter.low * env * gain);
   }
-  Place(to, at, frames, false, 0.0f, pan);
+  Place(to, at, frames, false, 1.0f, pan);
 }
 
 void AddLead(const TSends& to, int at, int length, int note, float gain, float attackSeconds) {
@@ -371,7 +372,7 @@ void AddLead(const TSends& to, int at, int length, int note, float gain, float a
     const double env = GateEnvelope(i, attack, frames - release, release);
     scratch[i] = static_cast<float>(filter.low * env * gain);
   }
-  Place(to, at, frames, false, 0.0f, 0.0f);
+  Place(to, at, frames, false, 1.0f, 0.0f);
 }
 
 void AddBubble(const TSends& to, int at, int note, float gain, float pan) {
@@ -385,7 +386,7 @@ void AddBubble(const TSends& to, int at, int note, float gain, float pan) {
     const double env = std::min(1.0, t / 0.002) * std::exp(-t / 0.07);
     scratch[i] = static_cast<float>(osc.Sine(f) * env * TailFade(i, length));
   }
-  Place(to, at, length, false, gain, pan);
+  Place(to, at, length, false, HitScale(length, gain), pan);
 }
 
 void AddRiser(const TSends& to, int at, int length, float gain) {
@@ -406,5 +407,5 @@ void AddRiser(const TSends& to, int at, int length, float gain) {
     scratch[i] = static_cast<float>(bandL.band * env);
     scratchRight[i] = static_cast<float>(bandR.band * env);
   }
-  Place(to, at, frames, true, 0.0f, 0.0f);
+  Place(to, at, frames, true, 1.0f, 0.0f);
 }
