@@ -150,7 +150,7 @@ TEST(Music, PeaksWithinOneDecibelOfFullScaleWithoutClippingOrDc) {
   for (double s : sum) EXPECT_LT(std::fabs(s / pcm.Frames()), 0.001 * 32768) << "DC offset";
 }
 
-TEST(Music, FlashesOnAFifthToAThirdOfTheFramesOutsideTheParticleScene) {
+TEST(Music, FlashesOn15To45PercentOfTheFramesOutsideTheParticleScene) {
   const TFlashCount all = CountFlashes(Music(), 0.0, kEnd);
   std::printf("flash frames outside 410..580: %.1f%% of %d\n", 100.0 * all.Share(), all.frames);
   EXPECT_GE(all.Share(), 0.15);

@@ -28,25 +28,26 @@ constexpr int kEncodeQuality = 3;     // LAME's 0 (best) .. 9 (fastest)
 constexpr int kEncodeFrames = 16384;  // frames handed to LAME per call
 constexpr float kMasterPeak = 0.93f;  // -0.6 dBFS before encoding
 
-// The whole song as interleaved 16-bit stereo.
+// The whole song as interleaved 16-bit stereo. The drums are limited to the
+// master peak on their own, the music is fitted under them, and a last
+// limiter pass takes off what the music adds on top of the loudest hits.
 std::vector<int16_t> MasterSong() {
-  TStereo mix, music;
-  ClearStereo(&mix);
+  TStereo drums, music;
+  ClearStereo(&drums);
   ClearStereo(&music);
-  RenderSong(&mix, &music);
-  BlockDc(&mix);
+  RenderSong(&drums, &music);
+  BlockDc(&drums);
   BlockDc(&music);
-  LimitPeaks(&mix, kMasterPeak);
+  LimitPeaks(&drums, kMasterPeak);
   float ceiling[kSongBeats];
   SongCeiling(ceiling);
-  FitUnderDrums(&music, mix, ceiling);
+  FitUnderDrums(&music, drums, ceiling);
+  TStereo& mix = drums;
   for (int i = 0; i < kSongFrames; ++i) {
     mix.left[i] += music.left[i];
     mix.right[i] += music.right[i];
   }
   FinishSong(&mix);
-  // The drums were limited to kMasterPeak alone; music over a hit may add a
-  // little, which this last pass takes off.
   LimitPeaks(&mix, kMasterPeak);
   const float scale = 32767.0f;
   std::vector<int16_t> pcm(2 * static_cast<size_t>(kSongFrames));

@@ -1,5 +1,6 @@
 // The mixing steps: echo and room for the sends, a DC blocker, the stutter
-// of the glitch, and the fitter that keeps the music under the drums.
+// of the glitch, a look-ahead peak limiter, and the fitter that keeps the
+// music under the drums.
 //
 // FitUnderDrums is what makes the background of the demo flash in time. The
 // demo clears to grey whenever the peak of a 1024-frame block reaches 0.1 of
