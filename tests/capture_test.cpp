@@ -389,6 +389,16 @@ TEST(CaptureTool, ShortClipHasItsFramesAndAlignedMusic) {
   EXPECT_LE(std::abs(bestLag), 1) << "the clip's sound is off by " << bestLag << " samples";
 }
 
+TEST(CaptureTool, ProgressShowsOnATerminal) {
+  // script(1) gives the tool a terminal for its stdout and stderr.
+  const std::string output =
+      Shell("script -q -e -c \"" + kTool + " --video " + Scratch("tty.mp4") +
+            " --fps 10 --duration 2 --size 64x48 --data " + NoiseData() + "\" /dev/null");
+  EXPECT_NE(output.find("\r20/20 frames"), std::string::npos) << output;
+  EXPECT_NE(output.find(" fps "), std::string::npos) << output;
+  EXPECT_NE(output.find("0:00 left"), std::string::npos) << output;
+}
+
 TEST(CaptureTool, FrameSequenceMatchesSingleFrames) {
   const std::string dir = Scratch("frames");
   ASSERT_EQ(
