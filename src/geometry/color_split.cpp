@@ -5,7 +5,7 @@
 // only shifts.
 #include <cmath>
 
-#include "assets/textures.h"
+#include "geometry/scene_setup.h"
 #include "scenes/scenes.h"
 #include "shell/demo.h"
 #include "shell/gl.h"
@@ -29,15 +29,7 @@ void ColorSplit() {
   if (d < kWindowStart || d > kWindowEnd) return;
   const double t = (d - kWindowStart) * 1.0;
 
-  glPushMatrix();
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glDisable(GL_LIGHTING);
-  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSplitTexture));
-  glEnable(GL_TEXTURE_2D);
-  gluLookAt(0, 0, 0.65, 0, 0, 0, 0, 1, 0);
+  BeginTexturedScene(kSplitTexture, GL_ONE, GL_ONE, 0.65);
 
   for (int i = 0; i < kLayers; ++i) {
     // Degrees: -0.987 t, 0, +0.987 t.

@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-#include "assets/textures.h"
+#include "geometry/scene_setup.h"
 #include "geometry/vector.h"
 #include "scenes/scenes.h"
 #include "shell/demo.h"
@@ -93,16 +93,8 @@ void LensBubbles() {
   if (d < kWindowStart || d > kWindowEnd) return;
   const double t = d - kWindowStart;
 
-  glPushMatrix();
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glDisable(GL_LIGHTING);
+  BeginTexturedScene(kLensTexture, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 1.6);
   glColor4f(1, 1, 1, 1);
-  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kLensTexture));
-  glEnable(GL_TEXTURE_2D);
-  gluLookAt(0, 0, 1.6, 0, 0, 0, 0, 1, 0);
 
   // Backdrop: x in [-1.43, 1.43], y in [-1, 1].
   glPushMatrix();

@@ -12,6 +12,7 @@
 
 #include "assets/asc_mesh.h"
 #include "assets/textures.h"
+#include "geometry/scene_setup.h"
 #include "scenes/scenes.h"
 #include "shell/demo.h"
 #include "shell/gl.h"
@@ -104,15 +105,7 @@ void ParticleMorph() {
   if (d < kWindowStart || d > kWindowEnd) return;
   const double s = (d - kWindowStart) * 1.2;
 
-  glPushMatrix();
-  glLoadIdentity();
-  glDisable(GL_DEPTH_TEST);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_ONE, GL_ONE);
-  glDisable(GL_LIGHTING);
-  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSpriteTexture));
-  glEnable(GL_TEXTURE_2D);
-  gluLookAt(0, 0, 2.4, 0, 0, 0, 0, 1, 0);
+  BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);
   glColor3f(0.6f, 0.6f, 1.0f);
 
   // Keyframe time: 1 at D = 410, 5.08 at D = 580.
