@@ -190,4 +190,20 @@ inline void ReseedFromAssetPack() {
   }
 }
 
+// The state a textured scene of this folder leaves on return: the depth test
+// as given, blending on with the given factors, lighting off, texturing on
+// with `texture` bound.
+inline void ExpectTexturedState(bool depthTest, GLenum source, GLenum destination, GLuint texture) {
+  EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), depthTest ? GL_TRUE : GL_FALSE);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+  GLint src = 0, dst = 0;
+  glGetIntegerv(GL_BLEND_SRC, &src);
+  glGetIntegerv(GL_BLEND_DST, &dst);
+  EXPECT_EQ(src, static_cast<GLint>(source));
+  EXPECT_EQ(dst, static_cast<GLint>(destination));
+  EXPECT_EQ(BoundTexture(), static_cast<GLint>(texture));
+}
+
 }  // namespace geometry_test

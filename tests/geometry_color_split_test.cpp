@@ -125,16 +125,7 @@ TEST(ColorSplit, LeavesItsStateAndRestatesTheFilters) {
   DemoTime = 700.0;
   ColorSplit();
   EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  GLint src = 0, dst = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(src, GL_ONE);
-  EXPECT_EQ(dst, GL_ONE);
-  EXPECT_EQ(geometry_test::BoundTexture(), static_cast<GLint>(picture));
+  geometry_test::ExpectTexturedState(false, GL_ONE, GL_ONE, picture);
   GLint minFilter = 0, magFilter = 0;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);

@@ -169,16 +169,7 @@ TEST(LensBubbles, LeavesDepthTestOnAndTheListRecorded) {
   DemoTime = 1150.0;
   LensBubbles();
   EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_TRUE(glIsEnabled(GL_BLEND));
-  EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  GLint src = 0, dst = 0;
-  glGetIntegerv(GL_BLEND_SRC, &src);
-  glGetIntegerv(GL_BLEND_DST, &dst);
-  EXPECT_EQ(src, GL_SRC_ALPHA);
-  EXPECT_EQ(dst, GL_ONE_MINUS_SRC_ALPHA);
-  EXPECT_EQ(geometry_test::BoundTexture(), static_cast<GLint>(picture));
+  geometry_test::ExpectTexturedState(true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, picture);
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   for (float c : colour) EXPECT_EQ(c, 1.0f);

@@ -130,16 +130,7 @@ TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
     DemoTime = d;
     ParticleMorph();
     EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    GLint src = 0, dst = 0;
-    glGetIntegerv(GL_BLEND_SRC, &src);
-    glGetIntegerv(GL_BLEND_DST, &dst);
-    EXPECT_EQ(src, GL_ONE);
-    EXPECT_EQ(dst, GL_ONE);
-    EXPECT_EQ(geometry_test::BoundTexture(), static_cast<GLint>(d < 500 ? sprite : trail));
+    geometry_test::ExpectTexturedState(false, GL_ONE, GL_ONE, d < 500 ? sprite : trail);
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.6f);

@@ -22,16 +22,6 @@
 
 namespace {
 
-template <typename T>
-bool Allocate(std::vector<T>& v, size_t count) {
-  try {
-    v.assign(count, T());
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
-}
-
 // True when corner c of face is the first corner holding its vertex, so a
 // face with repeated indices is listed once per distinct vertex.
 bool FirstCornerOfVertex(const int32_t* face, int c) {

@@ -58,18 +58,6 @@ int Fail(TLineReader& r, const char* why) {
   return -1;
 }
 
-template <typename T>
-bool Allocate(std::vector<T>& v, size_t count) {
-  try {
-    v.assign(count, T());
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  return true;
-}
-
 // The number after token, searched from *at; *at moves past the token.
 bool NumberAfter(const char* line, const char* token, int* at, double* value) {
   const int i = FindToken(line, token, *at);

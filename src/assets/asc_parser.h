@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
+#include <vector>
 
 // Line buffer of the reader: a line holds at most 255 characters; a longer
 // line arrives in parts of at most 255 characters, each read as a line.
@@ -67,3 +70,17 @@ constexpr int kStreamFloatsPerFace = 18;
 // stream holds kStreamFloatsPerFace * F floats. False when scratch space
 // cannot be allocated.
 bool BuildTriangleStream(const TAscObject& object, double scale, float* stream);
+
+// Sizes a work array to `count` zeroed elements; false when the memory cannot
+// be had, so a reader fails its file instead of throwing.
+template <typename T>
+bool Allocate(std::vector<T>& v, size_t count) {
+  try {
+    v.assign(count, T());
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  return true;
+}
