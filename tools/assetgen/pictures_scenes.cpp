@@ -370,10 +370,7 @@ TCanvas PaintZiggurat() {
   PaintOver(c, roof, {1.0f, 0.8f, 0.5f});
 
   TMask name = MakeMask(w, h);
-  TTextStyle style;
-  style.face = kSerifBold;
-  style.size = 64;
-  style.tracking = 0.55f;
+  const TTextStyle style{kSerifBold, 64, 0.55f};
   DrawText(name, style, "VANTORIL", static_cast<int>(cx) + 18, 730);
   AddGlow(c, name, {1.0f, 0.5f, 0.1f}, 10, 0.7f);
   PaintOver(c, name, {1.0f, 0.85f, 0.55f});
@@ -455,10 +452,7 @@ TCanvas PaintStudioBackdrop() {
     return Scale(col, 1.0f - 0.45f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy));
   });
   TMask text = MakeMask(w, h);
-  TTextStyle style;
-  style.face = kMono;
-  style.size = 20;
-  style.tracking = 0.2f;
+  const TTextStyle style{kMono, 20, 0.2f};
   DrawText(text, style, "ZUW / KELVANE", 150, 40);
   DrawText(text, style, "MODELS 05 02 03", w - 160, 40);
   DrawText(text, style, "WIRE  GREEN RED BLUE", 180, h - 40);
@@ -503,10 +497,7 @@ TCanvas PaintGraphPaper() {
     return std::fmin(std::fmin(circle, square), tri);
   });
   TMask title = MakeMask(w, h);
-  TTextStyle big;
-  big.face = kSerifBold;
-  big.size = 150;
-  big.tracking = 0.06f;
+  const TTextStyle big{kSerifBold, 150, 0.06f};
   DrawText(title, big, "KELVANE", static_cast<int>(w * 0.5f), 400);
   TMask notes = MakeMask(w, h);
   TTextStyle small;

@@ -66,18 +66,12 @@ TCanvas PaintOpeningLogo() {
   PaintAdd(c, ring2, {0.2f, 0.45f, 0.9f});
 
   TMask title = MakeMask(c.width, c.height);
-  TTextStyle big;
-  big.face = kSansBold;
-  big.size = 300;
-  big.tracking = 0.04f;
+  const TTextStyle big{kSansBold, 300, 0.04f};
   DrawText(title, big, "ZUW", static_cast<int>(cx), static_cast<int>(cy));
   PaintGlowing(c, title, {1.0f, 1.0f, 1.0f}, {0.15f, 0.55f, 1.0f}, 14);
 
   TMask sub = MakeMask(c.width, c.height);
-  TTextStyle small;
-  small.face = kSans;
-  small.size = 58;
-  small.tracking = 0.55f;
+  const TTextStyle small{kSans, 58, 0.55f};
   DrawText(sub, small, "PRESENTS", static_cast<int>(cx), 900);
   PaintGlowing(c, sub, {0.75f, 0.9f, 1.0f}, {0.1f, 0.35f, 0.9f}, 6);
 
@@ -98,10 +92,7 @@ TCanvas PaintClosingLogo() {
     return Scale(TColor{0.35f, 0.12f, 0.02f}, std::exp(-r * r * 2.5f) * 0.55f);
   });
   TMask title = MakeMask(c.width, c.height);
-  TTextStyle big;
-  big.face = kSerifBold;
-  big.size = 250;
-  big.tracking = 0.01f;
+  const TTextStyle big{kSerifBold, 250, 0.01f};
   DrawText(title, big, "Kelvane", static_cast<int>(cx), 420);
   AddGlow(c, title, {1.0f, 0.45f, 0.08f}, 40, 0.9f);
   AddGlow(c, title, {1.0f, 0.6f, 0.15f}, 9, 1.0f);
@@ -110,10 +101,7 @@ TCanvas PaintClosingLogo() {
   });
 
   TMask sub = MakeMask(c.width, c.height);
-  TTextStyle small;
-  small.face = kSans;
-  small.size = 84;
-  small.tracking = 0.62f;
+  const TTextStyle small{kSans, 84, 0.62f};
   const TMask word = RenderText(small, "DROSSIM");
   StampMask(sub, word, static_cast<int>(cx) + 26, 640);
   const float half = word.width * 0.5f + 70;
@@ -124,10 +112,7 @@ TCanvas PaintClosingLogo() {
   PaintGlowing(c, sub, {1.0f, 0.85f, 0.6f}, {0.9f, 0.4f, 0.05f}, 7);
 
   TMask foot = MakeMask(c.width, c.height);
-  TTextStyle tiny;
-  tiny.face = kSans;
-  tiny.size = 34;
-  tiny.tracking = 0.5f;
+  const TTextStyle tiny{kSans, 34, 0.5f};
   DrawText(foot, tiny, "THANK YOU FOR WATCHING", static_cast<int>(cx), 860);
   PaintGlowing(c, foot, {0.6f, 0.45f, 0.3f}, {0.4f, 0.15f, 0.02f}, 5);
   AddSparkle(c, 905, 272, 40, {1.0f, 0.85f, 0.55f});
@@ -219,10 +204,7 @@ TCanvas PaintTrailCaption() {
   });
   AddSparkle(c, headX, headY, 120, {0.8f, 0.9f, 1.0f});
   TMask caption = MakeMask(c.width, c.height);
-  TTextStyle style;
-  style.face = kSansBold;
-  style.size = 64;
-  style.tracking = 0.32f;
+  const TTextStyle style{kSansBold, 64, 0.32f};
   DrawText(caption, style, "2000 PARTICLES", 470, 200);
   PaintGlowing(c, caption, {0.9f, 0.95f, 1.0f}, {0.3f, 0.5f, 1.0f}, 6);
   FadeBorder(c, 0.9f, 0.99f);
