@@ -28,6 +28,61 @@ float Stars(float x, float y, float density, uint32_t seed) {
   return std::exp(-d * d * 1.2f) * (0.3f + 0.7f * Hash2(ix, iy, seed + 3));
 }
 
+// Rolls a displayed value off smoothly above `knee` towards `ceiling`
+// (both 0..1), so that highlights keep their shape instead of clipping.
+float Shoulder(float v, float knee, float ceiling) {
+  if (v <= knee) return v;
+  return knee + (ceiling - knee) * (1.0f - std::exp(-(v - knee) / (ceiling - knee)));
+}
+
+// The sliced scenes add every point of their picture twice (the strips
+// overlap by half), so a picture painted at the brightness it should show
+// is stored at half of it, its highlights rolled off first so that the sum
+// of two texels stays below white. `exposure` scales the painting first.
+void StoreForTwoStrips(TCanvas& canvas, float exposure) {
+  const float knee = 0.75f, ceiling = 0.99f;
+  for (TColor& p : canvas.px) {
+    const TColor e = Scale(p, exposure);
+    p = {0.5f * Shoulder(e.r, knee, ceiling), 0.5f * Shoulder(e.g, knee, ceiling),
+         0.5f * Shoulder(e.b, knee, ceiling)};
+  }
+}
+
+// The lit windows of one near tower of the city: a regular grid of panes,
+// centred in the tower, most of them lit. Panes and gaps are several
+// texels wide after resampling, so the sideways ripple of the strips (about
+// two texels between neighbouring strips) bends them without breaking them
+// up. Window light is stored at half strength: the scene adds it twice.
+void PaintWindows(TCanvas& canvas, float left, float right, float top, float bottom, size_t tower) {
+  const float paneW = 15, paneH = 22, pitchX = 24, pitchY = 36, margin = 8;
+  const int columns = static_cast<int>((right - left - 2 * margin + (pitchX - paneW)) / pitchX);
+  if (columns < 1) return;
+  const float x0 = (left + right) * 0.5f - (columns * pitchX - (pitchX - paneW)) * 0.5f;
+  const int t = static_cast<int>(tower);
+  for (int row = 0;; ++row) {
+    const float y0 = top + 22 + row * pitchY;
+    if (y0 + paneH > bottom - 10) break;
+    // Whole floors go dark now and then; otherwise most panes are lit.
+    const bool darkFloor = Hash2(t, row, 96) < 0.12f;
+    for (int col = 0; col < columns; ++col) {
+      const float lit = Hash2(t * 16 + col, row, 97);
+      if (darkFloor || lit < 0.25f) continue;
+      const TColor hue = lit > 0.88f  ? TColor{0.25f, 0.85f, 1.0f}
+                         : lit > 0.8f ? TColor{1.0f, 0.45f, 0.85f}
+                                      : TColor{1.0f, 0.78f, 0.4f};
+      const TColor light = Scale(hue, 0.32f + 0.16f * Hash2(t * 16 + col, row, 98));
+      const float px0 = x0 + col * pitchX;
+      for (int y = static_cast<int>(y0); y < static_cast<int>(y0 + paneH); ++y) {
+        // A little brighter at the top of the pane, where the lamp hangs.
+        const TColor shade = Scale(light, 1.0f - 0.25f * (y - y0) / paneH);
+        for (int x = static_cast<int>(px0); x < static_cast<int>(px0 + paneW); ++x) {
+          if (x >= 0 && x < canvas.width) canvas.At(x, y) = shade;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 
 // Echo picture 1, 2:1: a striped sun setting behind a ridge over a neon
@@ -244,7 +299,7 @@ TCanvas PaintNeonCity() {
     int index = 0;
     std::vector<float> left, right, tops;
     while (x < w) {
-      const float width = (layer ? 48 : 40) + Hash2(index, 0, seed) * (layer ? 70 : 60);
+      const float width = (layer ? 62 : 40) + Hash2(index, 0, seed) * (layer ? 76 : 60);
       const float height = (layer ? 90 : 170) + Hash2(index, 1, seed) * (layer ? 230 : 240);
       left.push_back(x);
       right.push_back(x + width);
@@ -264,16 +319,7 @@ TCanvas PaintNeonCity() {
     const TColor body = layer ? TColor{0.03f, 0.02f, 0.07f} : TColor{0.2f, 0.08f, 0.3f};
     PaintOver(c, towers, body);
     if (!layer) continue;
-    ShadeAll(c, [&](float px, float py, TColor cur) {
-      if (towers.At(static_cast<int>(px), static_cast<int>(py)) < 0.99f) return cur;
-      const int wx = static_cast<int>(px) / 9, wy = static_cast<int>(py) / 13;
-      const float fx = std::fmod(px, 9.0f), fy = std::fmod(py, 13.0f);
-      if (fx < 3 || fy < 5) return cur;
-      const float lit = Hash2(wx, wy, 97);
-      if (lit < 0.55f) return cur;
-      const TColor col = lit > 0.9f ? TColor{0.3f, 0.95f, 1.0f} : TColor{1.0f, 0.8f, 0.4f};
-      return Scale(col, 0.55f + 0.45f * Hash2(wx, wy, 98));
-    });
+    for (size_t i = 0; i < left.size(); ++i) PaintWindows(c, left[i], right[i], tops[i], water, i);
     // Neon edges on the tops of the near towers.
     TMask neon = MakeMask(w, h);
     for (size_t i = 0; i < left.size(); i += 2) {
@@ -287,14 +333,17 @@ TCanvas PaintNeonCity() {
   for (int y = static_cast<int>(water); y < h; ++y) {
     const float depth = (y - water) / (h - water);
     for (int x = 0; x < w; ++x) {
-      const float wave = std::sin(y * 0.45f + std::sin(y * 0.05f) * 2.0f) * (2 + 9 * depth);
+      // Long, low swell: the reflected panes sway as whole columns rather
+      // than zigzag, which the strips' own ripple would turn into noise.
+      const float wave = std::sin(y * 0.11f + std::sin(y * 0.03f) * 2.0f) * (1.5f + 5 * depth);
       const int mx = std::clamp(static_cast<int>(x + wave), 0, w - 1);
-      // Averaged over a few rows, so that lit windows smear into streaks.
-      const int my = std::max(6, static_cast<int>(2 * water - y));
+      // Averaged over many rows, so that lit windows smear into streaks.
+      const int rows = 14;
+      const int my = std::max(rows, static_cast<int>(2 * water - y));
       TColor mirrored{0, 0, 0};
-      for (int k = 0; k < 6; ++k) mirrored = Add(mirrored, Scale(c.At(mx, my - k), 1.0f / 6));
+      for (int k = 0; k < rows; ++k) mirrored = Add(mirrored, Scale(c.At(mx, my - k), 1.0f / rows));
       const float streak = 0.65f + 0.35f * std::fabs(std::sin(y * 0.9f));
-      c.At(x, y) = Scale(mirrored, streak * (0.75f - 0.4f * depth));
+      c.At(x, y) = Scale(mirrored, streak * (0.6f - 0.35f * depth));
     }
   }
   return Resample(c, 512, 512);
@@ -374,6 +423,7 @@ TCanvas PaintZiggurat() {
   DrawText(name, style, "VANTORIL", static_cast<int>(cx) + 18, 730);
   AddGlow(c, name, {1.0f, 0.5f, 0.1f}, 10, 0.7f);
   PaintOver(c, name, {1.0f, 0.85f, 0.55f});
+  StoreForTwoStrips(c, 1.3f);
   return Resample(c, 512, 512);
 }
 
@@ -416,9 +466,11 @@ TCanvas PaintSunburst() {
   return Resample(c, 512, 512);
 }
 
-// The model backdrop, 1.43:1: a dim studio with a perspective floor grid,
-// concentric rings on the back wall and small captions. Kept dark and
-// nearly grey so that green, red and blue wireframes read on it.
+// The model backdrop, 1.43:1: a studio lit from above, a back wall with
+// a soft spotlight and faint concentric rings, a bright horizon and a floor
+// grid in perspective. It is a mid-dark, nearly neutral grey-violet: light
+// enough to read as a room, dark and unsaturated enough that pure green,
+// red and blue wireframes stand out on it.
 TCanvas PaintStudioBackdrop() {
   const int w = 1144, h = 800;
   const float horizon = 470, cx = w * 0.5f;
@@ -426,12 +478,14 @@ TCanvas PaintStudioBackdrop() {
   ShadeAll(c, [&](float x, float y, TColor) {
     TColor col;
     if (y < horizon) {
-      col = Mix(TColor{0.03f, 0.03f, 0.06f}, TColor{0.11f, 0.1f, 0.15f}, y / horizon);
-      const float d = std::hypot(x - cx, y - 380);
+      const float t = y / horizon;
+      col = Mix(TColor{0.1f, 0.09f, 0.14f}, TColor{0.3f, 0.28f, 0.34f}, t * t);
+      // The spotlight on the wall behind the models, and its rings.
+      const float d = std::hypot(x - cx, (y - 330) * 1.2f);
+      col = Add(col, Scale(TColor{0.16f, 0.15f, 0.18f}, std::exp(-d * d / (2 * 260.0f * 260))));
       const float ring = std::fabs(std::fmod(d, 90.0f) - 45.0f);
-      col = Add(col, Scale(TColor{0.06f, 0.06f, 0.1f},
-                           std::exp(-(45 - ring) * (45 - ring) / 2.0f) * (d < 460)));
-      col = Add(col, Scale(TColor{0.6f, 0.6f, 0.7f}, Stars(x, y, 0.05f, 131) * 0.25f));
+      col = Add(col, Scale(TColor{0.06f, 0.06f, 0.08f},
+                           std::exp(-(45 - ring) * (45 - ring) / 3.0f) * (d < 460)));
     } else {
       const float d = (y - horizon) / (h - horizon);
       const float z = 1.0f / (d + 0.03f);
@@ -439,78 +493,72 @@ TCanvas PaintStudioBackdrop() {
       const float lx = std::fabs(gx - std::round(gx)) / (z * 0.015f);
       const float lz = std::fabs(z - std::round(z)) / (z * 0.05f + 0.01f);
       const float line = std::fmax(std::exp(-lx * lx), std::exp(-lz * lz));
-      col = Mix(TColor{0.07f, 0.065f, 0.09f}, TColor{0.03f, 0.03f, 0.04f}, d);
-      col = Add(col, Scale(TColor{0.12f, 0.12f, 0.17f}, line * (0.3f + 0.7f * d)));
+      col = Mix(TColor{0.3f, 0.28f, 0.31f}, TColor{0.12f, 0.11f, 0.13f}, std::sqrt(d));
+      col = Add(col, Scale(TColor{0.14f, 0.13f, 0.17f}, line * (0.4f + 0.6f * d)));
     }
-    // A pool of light on the floor under the models, and a faint violet
-    // haze along the horizon.
-    const float pool = std::hypot((x - cx) / 420.0f, (y - 600) / 110.0f);
-    col = Add(col, Scale(TColor{0.09f, 0.08f, 0.13f}, std::exp(-pool * pool * 1.5f)));
-    col = Add(col, Scale(TColor{0.08f, 0.04f, 0.12f}, std::exp(-std::fabs(y - horizon) / 40.0f)));
+    // A pool of light on the floor under the models, and a bright band
+    // along the horizon where the floor meets the wall.
+    const float pool = std::hypot((x - cx) / 430.0f, (y - 600) / 120.0f);
+    col = Add(col, Scale(TColor{0.14f, 0.13f, 0.15f}, std::exp(-pool * pool * 1.5f)));
+    col = Add(col, Scale(TColor{0.22f, 0.18f, 0.26f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
     // Vignette.
     const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
-    return Scale(col, 1.0f - 0.45f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy));
+    return Scale(col, 1.0f - 0.4f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy));
   });
   TMask text = MakeMask(w, h);
   const TTextStyle style{kMono, 20, 0.2f};
   DrawText(text, style, "ZUW / KELVANE", 150, 40);
-  DrawText(text, style, "MODELS 05 02 03", w - 160, 40);
-  DrawText(text, style, "WIRE  GREEN RED BLUE", 180, h - 40);
-  DrawText(text, style, "SCALE 0.23", w - 120, h - 40);
-  PaintOver(c, text, {0.24f, 0.24f, 0.3f});
+  PaintOver(c, text, {0.34f, 0.33f, 0.4f});
   return Resample(c, 512, 512);
 }
 
-// The lens backdrop, 1.43:1: a sheet of graph paper with lettering, a
-// wave and a few figures. Its straight lines and small letters show every
-// bend of the lenses.
+// The lens backdrop, 1.43:1: a night-blue blueprint sheet with a glowing
+// grid, neon figures, a wave and the name. Its straight lines show every
+// bend of the lenses; the sheet stays dark, like the scenes either side.
 TCanvas PaintGraphPaper() {
   const int w = 1144, h = 800;
   TCanvas c = MakeCanvas(w, h);
+  // Distance in pixels from the nearest line of a grid of the given pitch.
+  auto gridDistance = [](float v, float pitch) {
+    return std::fabs(std::fmod(v, pitch) - pitch * 0.5f) - pitch * 0.5f;
+  };
   ShadeAll(c, [&](float x, float y, TColor) {
-    TColor paper = Scale(TColor{0.97f, 0.95f, 0.87f}, 0.94f + 0.06f * Fbm(x / 40, y / 40, 3, 141));
-    const float fx = std::fabs(std::fmod(x, 20.0f) - 10.0f),
-                fy = std::fabs(std::fmod(y, 20.0f) - 10.0f);
-    const float fine = std::fmax(SmoothStep(9.0f, 10.0f, fx), SmoothStep(9.0f, 10.0f, fy));
-    paper = Mix(paper, TColor{0.6f, 0.75f, 0.95f}, fine * 0.8f);
-    const float mx = std::fabs(std::fmod(x, 100.0f) - 50.0f),
-                my = std::fabs(std::fmod(y, 100.0f) - 50.0f);
-    const float major = std::fmax(SmoothStep(48.4f, 49.6f, mx), SmoothStep(48.4f, 49.6f, my));
-    return Mix(paper, TColor{0.25f, 0.45f, 0.85f}, major);
+    const float vx = (x - w * 0.5f) / (w * 0.5f), vy = (y - h * 0.5f) / (h * 0.5f);
+    TColor sheet = Mix(TColor{0.05f, 0.04f, 0.16f}, TColor{0.12f, 0.04f, 0.2f}, y / h);
+    sheet = Scale(sheet, (0.8f + 0.35f * Fbm(x / 60, y / 60, 3, 141)) *
+                             (1.0f - 0.4f * SmoothStep(0.3f, 1.6f, vx * vx + vy * vy)));
+    const float fine = std::fmin(-gridDistance(x, 20), -gridDistance(y, 20));
+    sheet = Add(sheet, Scale(TColor{0.08f, 0.16f, 0.38f}, 1 - SmoothStep(0.4f, 1.4f, fine)));
+    const float major = std::fmin(-gridDistance(x, 100), -gridDistance(y, 100));
+    sheet = Add(sheet, Scale(TColor{0.1f, 0.35f, 0.75f}, 1 - SmoothStep(0.8f, 2.0f, major)));
+    return Add(sheet, Scale(TColor{0.05f, 0.15f, 0.35f}, std::exp(-major * major / 40.0f)));
   });
-  TMask ink = MakeMask(w, h);
-  // A sine wave across the sheet and a circle, a square and a triangle.
+  TMask wave = MakeMask(w, h);
   for (int i = 0; i < 220; ++i) {
     const float x0 = i * 5.3f, x1 = (i + 1) * 5.3f;
-    const float y0 = 560 + 70 * std::sin(x0 / 70.0f), y1 = 560 + 70 * std::sin(x1 / 70.0f);
-    FillShape(ink, [&](float x, float y) {
+    const float y0 = 600 + 70 * std::sin(x0 / 70.0f), y1 = 600 + 70 * std::sin(x1 / 70.0f);
+    FillShape(wave, [&](float x, float y) {
       return std::fabs(x - x0) > 12 ? 99.0f : SdSegment(x, y, x0, y0, x1, y1, 2.5f);
     });
   }
-  TMask figures = MakeMask(w, h);
-  FillShape(figures, [&](float x, float y) {
-    const float circle = std::fabs(SdCircle(x, y, 240, 210, 110)) - 3;
-    const float square = std::fabs(SdBox(x, y, 900, 200, 90, 90)) - 3;
-    const float tri = std::fmin(
+  TMask circle = MakeMask(w, h), triangle = MakeMask(w, h), square = MakeMask(w, h);
+  FillShape(circle, [&](float x, float y) { return std::fabs(SdCircle(x, y, 240, 210, 110)) - 3; });
+  FillShape(square, [&](float x, float y) { return std::fabs(SdBox(x, y, 900, 200, 90, 90)) - 3; });
+  FillShape(triangle, [&](float x, float y) {
+    return std::fmin(
         std::fmin(SdSegment(x, y, 560, 90, 470, 250, 3), SdSegment(x, y, 470, 250, 650, 250, 3)),
         SdSegment(x, y, 650, 250, 560, 90, 3));
-    return std::fmin(std::fmin(circle, square), tri);
   });
   TMask title = MakeMask(w, h);
   const TTextStyle big{kSerifBold, 150, 0.06f};
-  DrawText(title, big, "KELVANE", static_cast<int>(w * 0.5f), 400);
-  TMask notes = MakeMask(w, h);
-  TTextStyle small;
-  small.face = kMono;
-  small.size = 22;
-  const char* lines[] = {
-      "r = 0.6 sin(phi) + 0.2     rings 20  segments 50", "h = p + k r,  k = (-2.5 - p.z) / r.z",
-      "kelvane drossim - zuw - lens over paper", "0.03 texture units per unit of the hit point"};
-  for (int i = 0; i < 4; ++i)
-    DrawText(notes, small, lines[i], static_cast<int>(w * 0.5f), 680 + i * 30);
-  PaintOver(c, ink, {0.1f, 0.6f, 0.3f});
-  PaintOver(c, figures, {0.95f, 0.45f, 0.1f});
-  PaintOver(c, title, {0.8f, 0.1f, 0.15f});
-  PaintOver(c, notes, {0.12f, 0.12f, 0.2f});
+  DrawText(title, big, "KELVANE", static_cast<int>(w * 0.5f), 420);
+  PaintGlowing(c, wave, {0.5f, 1.0f, 0.6f}, {0.05f, 0.6f, 0.3f}, 5);
+  PaintGlowing(c, circle, {1.0f, 0.6f, 0.95f}, {0.8f, 0.1f, 0.7f}, 5);
+  PaintGlowing(c, triangle, {1.0f, 0.8f, 0.45f}, {0.9f, 0.4f, 0.05f}, 5);
+  PaintGlowing(c, square, {0.6f, 0.95f, 1.0f}, {0.05f, 0.5f, 0.9f}, 5);
+  AddGlow(c, title, {0.9f, 0.1f, 0.45f}, 14, 0.9f);
+  ShadeOver(c, title, [&](float, float y) {
+    return Mix(TColor{1.0f, 0.55f, 0.8f}, TColor{0.85f, 0.15f, 0.4f}, SmoothStep(360, 470, y));
+  });
   return Resample(c, 1024, 512);
 }

@@ -112,10 +112,18 @@ TCanvas PaintPixelDuckTile() {
 
 namespace {
 
-constexpr int kTrumpetCanvas = 1024;  // design size, resampled to 256
+constexpr int kTrumpetCanvas = 1024;  // design size of the trumpet
 constexpr float kAxis = 440;          // the main tube's axis, design pixels
 constexpr float kBellStart = 640, kBellEnd = 965;
 constexpr size_t kLoopTubes = 33;  // the lower loop, drawn behind the bell
+
+constexpr int kCard = 256;  // trumpet.bmp and trumpetalpha.bmp side, texels
+// The design is resampled to this size and centred in the card: the
+// trumpet then spans about 60 % of the card's width, and the transparent
+// margin keeps the ring of seven sprites from hiding the models it turns
+// around.
+constexpr int kTrumpetInCard = 164;
+const TColor kCardFill{0.45f, 0.3f, 0.08f};  // under the cut-out edges, so they filter to brass
 
 // One part of the trumpet: a tube between two points, with a radius and a
 // finish (0 brass, 1 pearl buttons).
@@ -175,7 +183,7 @@ TColor Metal(float nx, float ny, float nz, int finish) {
 
 // The trumpet at design size: colour and coverage.
 void DrawTrumpet(TCanvas* colour, TMask* alpha) {
-  *colour = MakeCanvas(kTrumpetCanvas, kTrumpetCanvas, {0.45f, 0.3f, 0.08f});
+  *colour = MakeCanvas(kTrumpetCanvas, kTrumpetCanvas, kCardFill);
   *alpha = MakeMask(kTrumpetCanvas, kTrumpetCanvas);
   const std::vector<TTube> tubes = TrumpetTubes();
   const float mouthRy = BellRadius(kBellEnd), mouthRx = mouthRy * 0.16f;
@@ -256,6 +264,18 @@ void DrawTrumpet(TCanvas* colour, TMask* alpha) {
   }
 }
 
+// The design shrunk to kTrumpetInCard and centred on a card filled with
+// `fill`.
+TCanvas PlaceInCard(const TCanvas& design, TColor fill) {
+  const TCanvas small = Resample(design, kTrumpetInCard, kTrumpetInCard);
+  TCanvas card = MakeCanvas(kCard, kCard, fill);
+  const int at = (kCard - kTrumpetInCard) / 2;
+  for (int y = 0; y < small.height; ++y) {
+    for (int x = 0; x < small.width; ++x) card.At(at + x, at + y) = small.At(x, y);
+  }
+  return card;
+}
+
 }  // namespace
 
 // trumpet.bmp: the colour of the sprite, 256 x 256.
@@ -263,7 +283,7 @@ TCanvas PaintTrumpet() {
   TCanvas colour;
   TMask alpha;
   DrawTrumpet(&colour, &alpha);
-  return Resample(colour, 256, 256);
+  return PlaceInCard(colour, kCardFill);
 }
 
 // trumpetalpha.bmp: its shape in grey, white opaque, black transparent.
@@ -273,5 +293,5 @@ TCanvas PaintTrumpetAlpha() {
   DrawTrumpet(&colour, &alpha);
   TCanvas grey = MakeCanvas(kTrumpetCanvas, kTrumpetCanvas);
   for (size_t i = 0; i < grey.px.size(); ++i) grey.px[i] = {alpha.a[i], alpha.a[i], alpha.a[i]};
-  return Resample(grey, 256, 256);
+  return PlaceInCard(grey, {0, 0, 0});
 }
