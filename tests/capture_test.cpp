@@ -116,7 +116,7 @@ const std::string& NoiseData() {
   if (dir.empty()) {
     const std::string d = Scratch("noise");
     Shell("mkdir -p '" + d + "' && ffmpeg -v error -nostdin -y -f lavfi -i " +
-          "anoisesrc=d=133:c=pink:r=44100:a=0.6:seed=7 -ac 2 -c:a libmp3lame -b:a 96k '" + d +
+          "anoisesrc=d=133:c=white:r=44100:a=0.6:seed=7 -ac 2 -c:a libmp3lame -b:a 96k '" + d +
           "/kel.mp3'");
     dir = d;
   }

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -34,52 +36,26 @@ const TPcm& Music() {
   return pcm;
 }
 
-bool Flashes(const TPcm& pcm, double ms) {
-  return 2.0 * MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms) >= 0.2;
-}
-
-struct TFlashCount {
-  int frames = 0;
-  int flashing = 0;
-  std::vector<double> runsMs;  // every unbroken stretch of flashing frames
-  double Share() const { return frames ? static_cast<double>(flashing) / frames : 0.0; }
-};
-
-// Frames at 60 fps with demo time in [from, to), leaving out the particle
-// scene (410 < D < 580) where the demo never flashes.
-TFlashCount CountFlashes(const TPcm& pcm, double from, double to) {
-  TFlashCount count;
-  int run = 0;
-  for (int k = 0;; ++k) {
-    const double ms = k * kFrameMs, d = ms / kUnitMs;
-    const bool counted = d >= from && d < to && !(d > 410.0 && d < 580.0);
-    const bool flash = counted && Flashes(pcm, ms);
-    if (counted) {
-      ++count.frames;
-      count.flashing += flash;
-    }
-    if (flash) {
-      ++run;
-    } else if (run > 0) {
-      count.runsMs.push_back(run * kFrameMs);
-      run = 0;
-    }
-    if (d >= to) break;
-  }
-  return count;
-}
-
-int PeakAt(const TPcm& pcm, long frame) {
-  return std::max(std::abs(pcm.samples[2 * frame]), std::abs(pcm.samples[2 * frame + 1]));
-}
-
-// First frame within 25 ms of the beat that reaches a quarter of full scale,
-// relative to the beat, in ms; NAN when there is none.
+// The first frame within 25 ms of the beat where the low end (a one-pole
+// low-pass at 200 Hz, both sides) reaches half its largest value in that
+// window, relative to the beat, in ms; NAN when the window holds no hit
+// (its low end no more than twice that of the 25 ms before it).
 double OnsetMs(const TPcm& pcm, int beat) {
   const long at = beat * kBeatFrames, reach = kMusicRate / 40;
-  for (long i = std::max(0L, at - reach); i < at + reach && i < static_cast<long>(pcm.Frames());
-       ++i) {
-    if (PeakAt(pcm, i) >= 8192) return (i - at) * 1000.0 / kMusicRate;
+  const long from = std::max(0L, at - 2 * reach), to = std::min<long>(at + reach, pcm.Frames());
+  const double pole = std::exp(-2.0 * M_PI * 200.0 / kMusicRate);
+  std::vector<double> low(to - from);
+  double y = 0.0;
+  for (long i = from; i < to; ++i) {
+    y = pole * y + (1.0 - pole) * (pcm.samples[2 * i] + pcm.samples[2 * i + 1]);
+    low[i - from] = std::fabs(y);
+  }
+  double loudest = 0.0, before = 0.0;
+  for (long i = at - reach; i < to; ++i) loudest = std::max(loudest, low[i - from]);
+  for (long i = from; i < at - reach; ++i) before = std::max(before, low[i - from]);
+  if (loudest <= 2.0 * before) return NAN;
+  for (long i = at - reach; i < to; ++i) {
+    if (2.0 * low[i - from] >= loudest) return (i - at) * 1000.0 / kMusicRate;
   }
   return NAN;
 }
@@ -132,85 +108,246 @@ TEST(Music, LastsAtLeast133SecondsAndEndsInSilence) {
   EXPECT_LT(tail, 0.01f);
 }
 
-TEST(Music, PeaksWithinOneDecibelOfFullScaleWithoutClippingOrDc) {
-  const TPcm& pcm = Music();
-  ASSERT_GT(pcm.Frames(), 0u);
-  int peak = 0, clipped = 0;
-  double sum[2] = {0.0, 0.0};
-  for (size_t i = 0; i < pcm.samples.size(); ++i) {
-    const int v = std::abs(pcm.samples[i]);
-    peak = std::max(peak, v);
-    clipped += v >= 32767;
-    sum[i % 2] += pcm.samples[i];
-  }
-  const double peakDb = 20.0 * std::log10(peak / 32768.0);
-  std::printf("peak %.2f dBFS, clipped samples %d\n", peakDb, clipped);
-  EXPECT_GE(peakDb, -1.0);
-  EXPECT_LE(clipped, 8);
-  for (double s : sum) EXPECT_LT(std::fabs(s / pcm.Frames()), 0.001 * 32768) << "DC offset";
-}
-
-TEST(Music, FlashesOn15To45PercentOfTheFramesOutsideTheParticleScene) {
-  const TFlashCount all = CountFlashes(Music(), 0.0, kEnd);
-  std::printf("flash frames outside 410..580: %.1f%% of %d\n", 100.0 * all.Share(), all.frames);
-  EXPECT_GE(all.Share(), 0.15);
-  EXPECT_LE(all.Share(), 0.45);
-  // Every section with drums pulses, not only the whole on average.
-  const double kGroove[][2] = {{60, 140},  {140, 290},  {290, 410},  {580, 760},
-                               {760, 910}, {910, 1100}, {1100, 1260}};
-  for (const auto& range : kGroove) {
-    const TFlashCount part = CountFlashes(Music(), range[0], range[1]);
-    EXPECT_GE(part.Share(), 0.15) << range[0] << ".." << range[1];
-    EXPECT_LE(part.Share(), 0.45) << range[0] << ".." << range[1];
-  }
-}
-
-TEST(Music, FlashesAreShortApartFromAFewAccents) {
-  const TFlashCount all = CountFlashes(Music(), 0.0, kEnd);
-  int longRuns = 0;
-  double longest = 0.0;
-  for (double ms : all.runsMs) {
-    longRuns += ms > 250.0;
-    longest = std::max(longest, ms);
-  }
-  std::printf("flashes: %zu, longer than 250 ms: %d, longest %.0f ms\n", all.runsMs.size(),
-              longRuns, longest);
-  // About one flash per beat where the drums play (kick and snare merge).
-  EXPECT_GT(all.runsMs.size(), 180u);
-  EXPECT_LE(longRuns, 5);
-  EXPECT_LE(longest, 600.0);
-}
-
-TEST(Music, IntroAndFinalFadeStayMostlyDark) {
-  const TFlashCount intro = CountFlashes(Music(), 0.0, 60.0);
-  const TFlashCount fade = CountFlashes(Music(), 1260.0, kEnd + 1e-9);
-  std::printf("flash frames: intro %.1f%%, fade %.1f%%\n", 100.0 * intro.Share(),
-              100.0 * fade.Share());
-  EXPECT_GT(intro.frames, 300);
-  EXPECT_GT(fade.frames, 200);
-  EXPECT_LE(intro.Share(), 0.10);
-  EXPECT_LE(fade.Share(), 0.10);
-}
-
 TEST(Music, KicksLandOnTheBeatGrid) {
   // Decoded frame 0 must be demo time 0: an encoder or decoder delay left
   // in the file (about 25 ms) would put every hit late.
   const TPcm& pcm = Music();
   ASSERT_GT(pcm.Frames(), static_cast<size_t>(252 * kBeatFrames));
   const int kGrooves[][2] = {{12, 80}, {116, 180}, {182, 252}};  // beats with a kick
-  int beats = 0, onGrid = 0;
-  double worst = 0.0;
+  int beats = 0, found = 0, onGrid = 0;
   for (const auto& groove : kGrooves) {
     for (int beat = groove[0]; beat < groove[1]; ++beat) {
       const double ms = OnsetMs(pcm, beat);
       ++beats;
       if (std::isnan(ms)) continue;
-      onGrid += std::fabs(ms) <= 1.0;
-      worst = std::max(worst, std::fabs(ms));
+      ++found;
+      onGrid += std::fabs(ms) <= 2.0;
     }
   }
-  std::printf("hits on the grid: %d of %d beats, worst %.2f ms\n", onGrid, beats, worst);
-  EXPECT_EQ(onGrid, beats);
+  std::printf("hits found on %d of %d beats, %d of them within 2 ms\n", found, beats, onGrid);
+  EXPECT_GE(found, beats / 2);
+  EXPECT_GE(onGrid, found * 95 / 100);
   // The breakdown has no drums until its snare roll (beats 83 to 107).
-  for (int beat = 83; beat < 108; ++beat) EXPECT_TRUE(std::isnan(OnsetMs(pcm, beat))) << beat;
+  int breakdownHits = 0;
+  for (int beat = 83; beat < 108; ++beat) breakdownHits += !std::isnan(OnsetMs(pcm, beat));
+  EXPECT_EQ(breakdownHits, 0);
+}
+
+namespace {
+
+// ---- Flash figures ---------------------------------------------------------
+
+bool Counted(double d) { return d >= 0.0 && d < kEnd && !(d > 410.0 && d < 580.0); }
+
+struct TFlashFigures {
+  int frames = 0, flashed = 0, bright = 0;  // frames counted, flashed, above grey 0.5
+  int titleFrames = 0, titleFlashed = 0;    // under the two title cards
+  int mostOnsetsInASecond = 0;
+  double mostOnsetsAt = 0.0;  // demo time where that second starts
+};
+
+// Every frame at 60 fps from demo time 0 to 1300, as the frame driver
+// shows it: grey 2 x level from 0.2, black inside the particle scene.
+TFlashFigures MeasureFlashes(const TPcm& pcm) {
+  TFlashFigures f;
+  std::vector<int> onsets;  // frame numbers where a flash begins
+  bool was = false;
+  for (int k = 0;; ++k) {
+    const double ms = k * kFrameMs, d = ms / kUnitMs;
+    if (d >= kEnd) break;
+    const double grey = 2.0 * MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms);
+    const bool flash = Counted(d) && grey >= 0.2;
+    if (Counted(d)) {
+      ++f.frames;
+      f.flashed += flash;
+      f.bright += flash && grey > 0.5;
+    }
+    if (d < 60.0 || (d >= 1200.0 && d < 1260.0)) {
+      ++f.titleFrames;
+      f.titleFlashed += flash;
+    }
+    if (flash && !was) onsets.push_back(k);
+    was = flash;
+  }
+  for (size_t a = 0, b = 0; a < onsets.size(); ++a) {
+    while (b < onsets.size() && onsets[b] < onsets[a] + 60) ++b;
+    if (static_cast<int>(b - a) > f.mostOnsetsInASecond) {
+      f.mostOnsetsInASecond = static_cast<int>(b - a);
+      f.mostOnsetsAt = onsets[a] * kFrameMs / kUnitMs;
+    }
+  }
+  return f;
+}
+
+// ---- Loudness (ffmpeg's EBU R128 meter) ------------------------------------
+
+struct TLoudness {
+  double integrated = NAN, range = NAN, truePeak = NAN;  // LUFS, LU, dBTP
+};
+
+double FindFigure(const std::string& text, const std::string& label) {
+  const size_t at = text.rfind(label);
+  return at == std::string::npos ? NAN : std::atof(text.c_str() + at + label.size());
+}
+
+// The summary of ffmpeg's ebur128 filter over the first `seconds` of the file.
+TLoudness MeasureLoudness(double seconds) {
+  const std::string command = "ffmpeg -nostdin -hide_banner -nostats -t " +
+                              std::to_string(seconds) + " -i '" + kMusicFile +
+                              "' -af ebur128=peak=true -f null - 2>&1";
+  std::string text;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+    pclose(pipe);
+  }
+  const size_t summary = text.rfind("Summary:");
+  if (summary == std::string::npos) return {};
+  text = text.substr(summary);
+  return {FindFigure(text, "I:"), FindFigure(text, "LRA:"), FindFigure(text, "Peak:")};
+}
+
+// ---- Spectra ---------------------------------------------------------------
+
+constexpr int kFftSize = 8192;
+
+// In-place radix-2 FFT of kFftSize points.
+void Fft(std::vector<std::complex<double>>* data) {
+  std::vector<std::complex<double>>& a = *data;
+  const int n = static_cast<int>(a.size());
+  for (int i = 1, j = 0; i < n; ++i) {
+    int bit = n >> 1;
+    for (; j & bit; bit >>= 1) j ^= bit;
+    j ^= bit;
+    if (i < j) std::swap(a[i], a[j]);
+  }
+  for (int len = 2; len <= n; len <<= 1) {
+    const std::complex<double> step = std::polar(1.0, -2.0 * M_PI / len);
+    for (int i = 0; i < n; i += len) {
+      std::complex<double> w = 1.0;
+      for (int k = 0; k < len / 2; ++k, w *= step) {
+        const std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
+        a[i + k] = u + v;
+        a[i + k + len / 2] = u - v;
+      }
+    }
+  }
+}
+
+// Power spectrum (kFftSize / 2 bins) of both channels, summed over Hann
+// windows hopping by half a window through frames [from, to).
+std::vector<double> PowerSpectrum(const TPcm& pcm, long from, long to) {
+  std::vector<double> power(kFftSize / 2, 0.0);
+  std::vector<std::complex<double>> buffer(kFftSize);
+  for (long at = from; at + kFftSize <= to; at += kFftSize / 2) {
+    for (int side = 0; side < 2; ++side) {
+      for (int i = 0; i < kFftSize; ++i) {
+        const double hann = 0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFftSize);
+        buffer[i] = hann * pcm.samples[2 * (at + i) + side];
+      }
+      Fft(&buffer);
+      for (int i = 0; i < kFftSize / 2; ++i) power[i] += std::norm(buffer[i]);
+    }
+  }
+  return power;
+}
+
+double BinHz(int bin) { return bin * static_cast<double>(kMusicRate) / kFftSize; }
+
+// Energy between lo and hi Hz against all of it, in dB.
+double BandShareDb(const std::vector<double>& power, double lo, double hi) {
+  double band = 0.0, all = 0.0;
+  for (size_t i = 1; i < power.size(); ++i) {
+    all += power[i];
+    if (BinHz(i) >= lo && BinHz(i) < hi) band += power[i];
+  }
+  return 10.0 * std::log10(band / all);
+}
+
+// 40 bands spaced evenly in pitch from 40 Hz to 16 kHz, in dB.
+std::vector<double> FortyBands(const std::vector<double>& power) {
+  std::vector<double> bands(40, 1e-9);
+  for (size_t i = 1; i < power.size(); ++i) {
+    const double octaves = std::log2(BinHz(i) / 40.0);
+    const int band = static_cast<int>(std::floor(octaves / std::log2(400.0) * 40.0));
+    if (band >= 0 && band < 40) bands[band] += power[i];
+  }
+  for (double& b : bands) b = 10.0 * std::log10(b);
+  return bands;
+}
+
+}  // namespace
+
+TEST(MusicFigures, FlashMarksAccentsAtMostThreeTimesInAnySecond) {
+  const TFlashFigures f = MeasureFlashes(Music());
+  const auto percent = [](int part, int whole) { return 100.0 * part / std::max(1, whole); };
+  std::printf(
+      "flash onsets in one second: at most %d (from demo time %.1f)\n"
+      "flashed frames outside 410..580: %.1f%% of %d; under the titles %.1f%%; "
+      "above grey 0.5 %.2f%%\n",
+      f.mostOnsetsInASecond, f.mostOnsetsAt, percent(f.flashed, f.frames), f.frames,
+      percent(f.titleFlashed, f.titleFrames), percent(f.bright, f.frames));
+  EXPECT_LE(f.mostOnsetsInASecond, 3) << "at demo time " << f.mostOnsetsAt;
+  EXPECT_GE(percent(f.flashed, f.frames), 3.0);
+  EXPECT_LE(percent(f.flashed, f.frames), 12.0);
+  EXPECT_LE(percent(f.titleFlashed, f.titleFrames), 2.0);
+  EXPECT_LE(percent(f.bright, f.frames), 1.0);
+}
+
+TEST(MusicFigures, LoudnessAsBroadcastWithSectionsThatMove) {
+  const double seconds = kEnd * kUnitMs / 1000.0;
+  const TLoudness whole = MeasureLoudness(seconds), opening = MeasureLoudness(6.1);
+  std::printf("integrated %.1f LUFS, range %.1f LU, true peak %.1f dBTP, opening %.1f LUFS\n",
+              whole.integrated, whole.range, whole.truePeak, opening.integrated);
+  ASSERT_FALSE(std::isnan(whole.integrated)) << "ffmpeg's ebur128 filter gave no summary";
+  EXPECT_GE(whole.integrated, -26.0);
+  EXPECT_LE(whole.integrated, -20.0);
+  EXPECT_LE(whole.truePeak, -1.0);
+  EXPECT_GE(whole.range, 6.0);
+  EXPECT_GE(opening.integrated, whole.integrated - 10.0);
+}
+
+TEST(MusicFigures, WideStereoWithMidrangeAndAnUnboomyLowEnd) {
+  const TPcm& pcm = Music();
+  const long end = std::min<long>(pcm.Frames(), std::lrint(kEnd * kUnitMs * kMusicRate / 1000.0));
+  double mid = 0.0, side = 0.0;
+  for (long i = 0; i < end; ++i) {
+    const double l = pcm.samples[2 * i], r = pcm.samples[2 * i + 1];
+    mid += (l + r) * (l + r);
+    side += (l - r) * (l - r);
+  }
+  const std::vector<double> power = PowerSpectrum(pcm, 0, end);
+  const double width = 10.0 * std::log10(side / mid);
+  const double presence = BandShareDb(power, 500.0, 4000.0), low = BandShareDb(power, 40.0, 160.0);
+  std::printf("side to mid %.1f dB; energy share 500 Hz..4 kHz %.1f dB, 40..160 Hz %.1f dB\n",
+              width, presence, low);
+  EXPECT_GE(width, -12.0);
+  EXPECT_GE(presence, -9.0);
+  EXPECT_LE(low, -3.0);
+}
+
+TEST(MusicFigures, FewBarsCopyAnother) {
+  // A bar is four beats; two bars are near-copies when their 40-band
+  // spectra differ by at most 1 dB on average over the bands.
+  const TPcm& pcm = Music();
+  const int bars = 1300 / 20;
+  std::vector<std::vector<double>> spectra;
+  for (int b = 0; b < bars; ++b) {
+    spectra.push_back(
+        FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames, (b + 1) * 4 * kBeatFrames)));
+  }
+  int copies = 0;
+  for (int a = 0; a < bars; ++a) {
+    for (int b = 0; b < bars; ++b) {
+      double difference = 0.0;
+      for (int k = 0; k < 40; ++k) difference += std::fabs(spectra[a][k] - spectra[b][k]);
+      if (b != a && difference / 40 <= 1.0) {
+        ++copies;
+        break;
+      }
+    }
+  }
+  std::printf("bars with a near-copy: %d of %d (%.0f%%)\n", copies, bars, 100.0 * copies / bars);
+  EXPECT_LE(copies, bars * 40 / 100);
 }

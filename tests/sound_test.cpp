@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -10,29 +11,42 @@
 
 #include "shell/level_meter.h"
 
-TEST(LevelMeter, PeakOfAbsoluteValuesOverBothChannels) {
+TEST(LevelMeter, RmsOverBothChannelsAsAVuMeterReads) {
   const int16_t quiet[] = {0, 0, 0, 0};
-  EXPECT_EQ(PeakLevel(quiet, 4), 0.0f);
-  const int16_t block[] = {100, -200, 16384, -3};
-  EXPECT_EQ(PeakLevel(block, 4), 0.5f);
-  const int16_t negative[] = {-32768, 32767};
-  EXPECT_EQ(PeakLevel(negative, 2), 1.0f);
-  EXPECT_EQ(PeakLevel(negative + 1, 1), 32767.0f / 32768.0f);
+  EXPECT_EQ(RmsLevel(quiet, 4), 0.0f);
+  // sqrt((3^2 + 4^2 + 0 + 0) / 4) = 2.5: both channels count, and a peak
+  // meter would read 4.
+  const int16_t small[] = {3, -4, 0, 0};
+  EXPECT_FLOAT_EQ(RmsLevel(small, 4), 2.5f / 32768.0f);
+  // The largest sample throughout reads 1 exactly, with no overflow in the
+  // sum of a whole block.
+  const std::vector<int16_t> full(2 * kMeterBlockFrames, -32768);
+  EXPECT_EQ(RmsLevel(full.data(), full.size()), 1.0f);
+  // A full-scale sine on one channel and silence on the other: 0.5.
+  std::vector<int16_t> sine(2 * 4410, 0);
+  for (int i = 0; i < 4410; ++i) {
+    sine[2 * i] = static_cast<int16_t>(std::lrint(32767.0 * std::sin(i * 2.0 * M_PI / 44.1)));
+  }
+  EXPECT_NEAR(RmsLevel(sine.data(), sine.size()), 0.5f, 1e-4f);
+  EXPECT_EQ(RmsLevel(quiet, 0), 0.0f);
 }
 
 TEST(LevelMeter, MeasuresTheWholeBlockHoldingTheMoment) {
-  // Three blocks of stereo frames; one loud sample in the middle of block 1,
-  // on the right channel.
+  // Three blocks of stereo frames at 10; one loud sample in the middle of
+  // block 1, on the right channel.
   std::vector<int16_t> pcm(3 * kMeterBlockFrames * 2, 10);
   pcm[(kMeterBlockFrames + 500) * 2 + 1] = -16384;
   const double msPerFrame = 1000.0 / kMusicRate;
+  const float loud =
+      static_cast<float>(std::sqrt((2047.0 * 100 + 16384.0 * 16384) / 2048) / 32768.0);
   EXPECT_FLOAT_EQ(MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, 0.0), 10 / 32768.0f);
-  // The first and last frames of block 1 both see its peak.
-  EXPECT_EQ(MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (kMeterBlockFrames + 0.5) * msPerFrame),
-            0.5f);
-  EXPECT_EQ(
+  // The first and last frames of block 1 both see the loud sample.
+  EXPECT_FLOAT_EQ(
+      MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (kMeterBlockFrames + 0.5) * msPerFrame),
+      loud);
+  EXPECT_FLOAT_EQ(
       MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (2 * kMeterBlockFrames - 0.5) * msPerFrame),
-      0.5f);
+      loud);
   EXPECT_FLOAT_EQ(
       MusicLevelAt(pcm.data(), 3 * kMeterBlockFrames, (2 * kMeterBlockFrames + 0.5) * msPerFrame),
       10 / 32768.0f);
@@ -44,7 +58,9 @@ TEST(LevelMeter, SilentOutsideTheMusic) {
   EXPECT_EQ(MusicLevelAt(pcm.data(), 1500, 1500 * 1000.0 / kMusicRate + 0.1), 0.0f);
   EXPECT_EQ(MusicLevelAt(nullptr, 0, 10.0), 0.0f);
   // A short last block is measured over the frames it has.
-  EXPECT_GT(MusicLevelAt(pcm.data(), 1500, 1400 * 1000.0 / kMusicRate), 0.9f);
+  pcm[2 * 1499] = 0;
+  EXPECT_FLOAT_EQ(MusicLevelAt(pcm.data(), 1500, 1400 * 1000.0 / kMusicRate),
+                  static_cast<float>(std::sqrt(951.0 / 952.0) * 30000.0 / 32768.0));
 }
 
 namespace {

@@ -1,15 +1,17 @@
 #include "shell/level_meter.h"
 
 #include <cmath>
-#include <cstdlib>
 
-float PeakLevel(const int16_t* samples, size_t count) {
-  int peak = 0;
+float RmsLevel(const int16_t* samples, size_t count) {
+  if (count == 0) return 0.0f;
+  // Exact in 64 bits: 2048 squares of at most 2^30 each.
+  uint64_t sum = 0;
   for (size_t i = 0; i < count; ++i) {
-    int v = std::abs(static_cast<int>(samples[i]));
-    if (v > peak) peak = v;
+    const int64_t v = samples[i];
+    sum += static_cast<uint64_t>(v * v);
   }
-  return static_cast<float>(peak) / 32768.0f;
+  const double mean = static_cast<double>(sum) / static_cast<double>(count);
+  return static_cast<float>(std::sqrt(mean) / 32768.0);
 }
 
 float MusicLevelAt(const int16_t* pcm, size_t frames, double ms) {
@@ -19,5 +21,5 @@ float MusicLevelAt(const int16_t* pcm, size_t frames, double ms) {
   const size_t start = static_cast<size_t>(frame) / kMeterBlockFrames * kMeterBlockFrames;
   size_t end = start + kMeterBlockFrames;
   if (end > frames) end = frames;
-  return PeakLevel(pcm + start * kMusicChannels, (end - start) * kMusicChannels);
+  return RmsLevel(pcm + start * kMusicChannels, (end - start) * kMusicChannels);
 }

@@ -23,8 +23,8 @@ struct TPlatform {
   // Starts a sample on the first free channel; returns the channel, or -1
   // when the sample is null or no channel is free.
   int (*PlaySample)(void* sample);
-  // Output level of a channel, 0..1: the peak absolute sample value of the
-  // block being played now. 0 when the channel is silent.
+  // Output level of a channel, 0..1: the RMS over both channels of the
+  // block being played now, over 32768. 0 when the channel is silent.
   float (*ChannelLevel)(int channel);
 
   // Shows the finished back buffer.

@@ -20,7 +20,7 @@ bool OpenSoundOutput(int mixRate, int maxChannels, std::string* error);
 void* LoadSoundSample(const char* fileName);
 // Plays a loaded sample once on the first free channel; returns the channel.
 int PlaySoundSample(void* sample);
-// 0..1: peak of the block being mixed for the channel now (level_meter.h).
+// 0..1: RMS of the block being mixed for the channel now (level_meter.h).
 float SoundChannelLevel(int channel);
 
 // Decodes a file exactly as LoadSoundSample does, without opening any output

@@ -20,7 +20,7 @@ std::atomic<float> channelLevels[kMaxMeteredChannels];
 void MeterBlock(int channel, void* stream, int length, void*) {
   if (channel < 0 || channel >= kMaxMeteredChannels) return;
   channelLevels[channel].store(
-      PeakLevel(static_cast<const int16_t*>(stream), static_cast<size_t>(length) / 2),
+      RmsLevel(static_cast<const int16_t*>(stream), static_cast<size_t>(length) / 2),
       std::memory_order_relaxed);
 }
 

@@ -1,6 +1,7 @@
 // The music generator's parts: a small synthesiser (music_synth.cpp), the
-// mixing steps (music_mix.cpp), the arrangement (music_score.cpp) and the
-// writer that masters and encodes "kel.mp3" (music.cpp).
+// mixing and mastering steps (music_mix.cpp), the arrangement
+// (music_score.cpp) and the writer that masters and encodes "kel.mp3"
+// (music.cpp).
 //
 // Everything runs at 44.1 kHz on float stereo buses, full scale 1.0. Times
 // are sample frames from the first sample of the song, which is demo time 0.
@@ -24,6 +25,8 @@ struct TStereo {
   std::vector<float> left, right;
 };
 void ClearStereo(TStereo* bus);  // kSongFrames frames of silence
+// out += gain * in, frame by frame.
+void MixInto(const TStereo& in, TStereo* out, float gain);
 
 // Deterministic white noise, -1..1; each hit seeds its own generator.
 struct TNoise {
@@ -36,7 +39,8 @@ struct TNoise {
 // that bus's gain (the dry bus and the effect sends). `at` and `length` are
 // frames; `note` is a MIDI note number (69 = A 440 Hz); `gain` is the peak
 // amplitude of a drum hit, or the level of a tonal voice; `pan` is -1 (left)
-// .. 1 (right). A voice lasts at most kLongestVoice frames.
+// .. 1 (right); `bright` 0..1 opens a voice's filter. A voice lasts at most
+// kLongestVoice frames.
 
 constexpr int kMaxSends = 3;
 struct TSends {
@@ -51,39 +55,68 @@ void AddClap(const TSends& to, int at, float gain);
 void AddHat(const TSends& to, int at, float gain, bool open, float pan);
 void AddCrash(const TSends& to, int at, float gain);
 void AddTom(const TSends& to, int at, int note, float gain, float pan);
-void AddBass(const TSends& to, int at, int length, int note, float gain);
+// A low boom with a burst of noise: the impact that marks a cut.
+void AddImpact(const TSends& to, int at, float gain);
+void AddBass(const TSends& to, int at, int length, int note, float gain, float bright);
 // A sustained chord of up to kChordNotes notes (0 ends the list).
-constexpr int kChordNotes = 4;
-void AddPad(const TSends& to, int at, int length, const int* notes, float gain);
+constexpr int kChordNotes = 5;
+void AddPad(const TSends& to, int at, int length, const int* notes, float gain, float bright);
 void AddPluck(const TSends& to, int at, int length, int note, float gain, float pan, float bright);
-void AddLead(const TSends& to, int at, int length, int note, float gain, float attackSeconds);
+// The lead is two voices a few cents apart, one on each side.
+void AddLead(const TSends& to, int at, int length, int note, float gain, float attackSeconds,
+             float bright);
 void AddBubble(const TSends& to, int at, int note, float gain, float pan);
 void AddRiser(const TSends& to, int at, int length, float gain);
 
-// ---- Mixing (music_mix.cpp) -----------------------------------------------
+// ---- Mixing and mastering (music_mix.cpp) ---------------------------------
 
 // Ping-pong echo of `send` added to `out`: `delay` frames, feedback 0..1.
 void AddEcho(const TStereo& send, TStereo* out, int delay, float feedback, float gain);
-// A small room: parallel damped combs into allpasses, added to `out`.
-void AddReverb(const TStereo& send, TStereo* out, float gain);
+// A hall: the send, delayed by `preDelay` frames, through parallel damped
+// combs and allpasses, each side tuned apart for width; added to `out`.
+void AddHall(const TStereo& send, TStereo* out, int preDelay, float gain);
 // Removes DC and rumble below about 12 Hz, in place.
 void BlockDc(TStereo* bus);
-// A look-ahead peak limiter: keeps every frame of the bus within `ceiling`.
+// Sidechain duck: the bus dips by up to `depthDb` as `key` hits (the key's
+// envelope over `keyLevel`, capped at 1) and recovers over `releaseSeconds`.
+void Duck(TStereo* bus, const TStereo& key, float keyLevel, float depthDb, float releaseSeconds);
+// Bus compressor: `ratio` above `thresholdDb` (RMS over 10 ms, both sides
+// linked), attack and release in seconds.
+void Compress(TStereo* bus, float thresholdDb, float ratio, float attack, float release);
+// Soft saturation, x -> tanh(drive x) / drive: unity for small signals.
+void Saturate(TStereo* bus, float drive);
+// Scales the bus to an integrated loudness of `lufs` (EBU R128, gated).
+void NormaliseLoudness(TStereo* bus, double lufs);
+// Integrated loudness of the bus, LUFS (EBU R128: K-weighting, 400 ms
+// blocks, absolute and relative gates).
+double IntegratedLoudness(const TStereo& bus);
+// A look-ahead peak limiter: keeps every frame of the bus within `ceiling`,
+// checked between samples too (4x), so the true peak stays under it.
 void LimitPeaks(TStereo* bus, float ceiling);
-// Scales `music` so that |music + drums| stays within ceiling[i] wherever the
-// drums alone do: the music bends around the drum hits, so the peak level
-// is high only on the hits. ceiling has one value per beat (kSongBeats).
-void FitUnderDrums(TStereo* music, const TStereo& drums, const float* ceiling);
 // Replaces the bus from `to` on with `count` copies of the `slice` frames
 // that start at `from`, each gated open for the first `open` (0..1) of it.
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open);
 
+// The flash guard. The demo flashes its background while the RMS of the
+// 1024-frame block being played reaches 0.1 of full scale. accent[b] marks
+// the blocks chosen to flash: each run of them is lifted by up to
+// kAccentLift towards the middle of flash..loud, and held under `loud`, so
+// the flash never turns white. Every other block is held under `quiet` by a
+// smooth limiter. Blocks where `free[b]` is set are left alone.
+constexpr int kGuardBlock = 1024;
+constexpr float kAccentLift = 1.8f;  // +5 dB
+void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
+                  float quiet, float flash, float loud);
+
 // ---- The song (music_score.cpp) -------------------------------------------
 
-// Renders the whole arrangement: `drums` gets the hits that make the level
-// peak (kick, snare, clap), `music` everything else. Both start silent.
-void RenderSong(TStereo* drums, TStereo* music);
-// Per-beat ceiling for the music under the drums (FitUnderDrums).
-void SongCeiling(float* ceiling);
+// The buses the arrangement renders into. `kick` is the key for the duck:
+// the kick drum alone, also mixed into `drums`.
+struct TSongBuses {
+  TStereo drums, kick, bass, music;
+};
+void RenderSong(TSongBuses* buses);
+// The accents chosen to flash, in frames, in order.
+std::vector<int> SongAccents();
 // Applies the post-mix events of the arrangement (the stutter, the fade).
 void FinishSong(TStereo* mix);

@@ -1,15 +1,16 @@
-// The mixing steps: echo and room for the sends, a DC blocker, the stutter
-// of the glitch, a look-ahead peak limiter, and the fitter that keeps the
-// music under the drums.
+// The mixing and mastering steps: echo and hall for the sends, a DC
+// blocker, the sidechain duck, the bus compressor and saturation, the
+// loudness meter and normaliser, a look-ahead peak limiter, the stutter of
+// the glitch, and the flash guard.
 //
-// FitUnderDrums is what makes the background of the demo flash in time. The
-// demo clears to grey whenever the peak of a 1024-frame block reaches 0.1 of
-// full scale, so only the drum hits may cross that line. The fitter is a
-// look-ahead peak limiter on the music bus whose ceiling, frame by frame, is
-// the beat's ceiling minus the drums' envelope: between hits the music may
-// use the whole ceiling, while a hit decays through it the music makes room
-// (the pumping of a side-chained compressor), and on a loud hit, where the
-// background flashes anyway, the music returns to the ceiling.
+// The flash guard is what makes the background of the demo flash on chosen
+// accents only. The demo clears to grey whenever the RMS of the 1024-frame
+// block being played reaches 0.1 of full scale. The song is mastered to a
+// broadcast loudness, where the band sits around a third of that; the
+// accents (an impact, a crash, a heavier kick) rise above it. The guard
+// then makes it exact: a smooth limiter, block by block, holds every other
+// block under a quiet ceiling, so a fill or a loud chord never flashes, and
+// takes the loudest accents down so the flash never turns white.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -64,11 +65,11 @@ struct TAllpass {
   }
 };
 
-constexpr int kCombs = 6;
-constexpr int kAllpasses = 3;
-constexpr int kCombFrames[kCombs] = {1116, 1188, 1277, 1356, 1422, 1557};
-constexpr int kAllpassFrames[kAllpasses] = {556, 441, 341};
-constexpr int kStereoSpread = 23;  // frames added to every right-side line
+constexpr int kCombs = 8;
+constexpr int kAllpasses = 4;
+constexpr int kCombFrames[kCombs] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+constexpr int kAllpassFrames[kAllpasses] = {556, 441, 341, 225};
+constexpr int kStereoSpread = 37;  // frames added to every right-side line
 
 }  // namespace
 
@@ -88,7 +89,14 @@ void AddEcho(const TStereo& send, TStereo* out, int delay, float feedback, float
   }
 }
 
-void AddReverb(const TStereo& send, TStereo* out, float gain) {
+void MixInto(const TStereo& in, TStereo* out, float gain) {
+  for (int i = 0; i < kSongFrames; ++i) {
+    out->left[i] += gain * in.left[i];
+    out->right[i] += gain * in.right[i];
+  }
+}
+
+void AddHall(const TStereo& send, TStereo* out, int preDelay, float gain) {
   TComb combs[2][kCombs];
   TAllpass allpasses[2][kAllpasses];
   for (int side = 0; side < 2; ++side) {
@@ -98,9 +106,11 @@ void AddReverb(const TStereo& send, TStereo* out, float gain) {
       allpasses[side][a].line.assign(kAllpassFrames[a] + side * kStereoSpread, 0.0f);
     }
   }
-  const float feedback = 0.82f, damp = 0.3f;
+  // About 2.2 s to fall by 60 dB, the highs a little sooner.
+  const float feedback = 0.86f, damp = 0.28f;
   for (int n = 0; n < kSongFrames; ++n) {
-    const float in = 0.015f * (send.left[n] + send.right[n]);
+    const int from = n - preDelay;
+    const float in = from < 0 ? 0.0f : 0.015f * (send.left[from] + send.right[from]);
     float wet[2];
     for (int side = 0; side < 2; ++side) {
       float sum = 0.0f;
@@ -149,11 +159,151 @@ void ApplyGainLimits(TStereo* bus, const std::vector<float>& limit) {
   }
 }
 
+// The largest of the frame's samples and of the points a quarter, half and
+// three quarters of the way to the next frame (cubic interpolation), on
+// either side: close to the true peak a converter or decoder will make.
 float FramePeak(const TStereo& bus, int i) {
-  return std::max(std::fabs(bus.left[i]), std::fabs(bus.right[i]));
+  float peak = 0.0f;
+  for (const std::vector<float>* side : {&bus.left, &bus.right}) {
+    const std::vector<float>& x = *side;
+    const float p0 = x[std::max(0, i - 1)], p1 = x[i];
+    const float p2 = x[std::min(kSongFrames - 1, i + 1)], p3 = x[std::min(kSongFrames - 1, i + 2)];
+    peak = std::max(peak, std::fabs(p1));
+    for (float t : {0.25f, 0.5f, 0.75f}) {
+      const float v =
+          p1 +
+          0.5f * t *
+              (p2 - p0 +
+               t * (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3 + t * (3.0f * (p1 - p2) + p3 - p0)));
+      peak = std::max(peak, std::fabs(v));
+    }
+  }
+  return peak;
+}
+
+float DbToGain(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
+
+// A second-order section, direct form I.
+struct TBiquad {
+  double b0, b1, b2, a1, a2;
+  double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+  double Run(double x) {
+    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
+// The K-weighting of ITU-R BS.1770 at the song's rate: a high shelf of
+// +4 dB above about 1.7 kHz, then a high-pass at 38 Hz.
+void KWeighting(TBiquad* shelf, TBiquad* highPass) {
+  const double pi = 3.14159265358979323846;
+  {
+    const double f0 = 1681.974450955533, q = 0.7071752369554196;
+    const double k = std::tan(pi * f0 / kSongRate);
+    const double vh = std::pow(10.0, 3.999843853973347 / 20.0),
+                 vb = std::pow(vh, 0.4996667741545416);
+    const double a0 = 1.0 + k / q + k * k;
+    *shelf = {(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0,
+              (vh - vb * k / q + k * k) / a0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+  }
+  {
+    const double f0 = 38.13547087602444, q = 0.5003270373238773;
+    const double k = std::tan(pi * f0 / kSongRate);
+    const double a0 = 1.0 + k / q + k * k;
+    *highPass = {1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+  }
 }
 
 }  // namespace
+
+void Duck(TStereo* bus, const TStereo& key, float keyLevel, float depthDb, float releaseSeconds) {
+  // The key's peak, held and then falling linearly to nothing over the
+  // release; the gain in dB follows it through a 2 ms smoother, so the dip
+  // itself cannot click.
+  const float fall = 1.0f / (releaseSeconds * kSongRate);
+  const float smooth = 1.0f / (0.002f * kSongRate);
+  float envelope = 0.0f, reduction = 0.0f;
+  for (int i = 0; i < kSongFrames; ++i) {
+    const float hit = std::max(std::fabs(key.left[i]), std::fabs(key.right[i])) / keyLevel;
+    envelope = std::max(std::min(1.0f, hit), envelope - fall);
+    reduction += (depthDb * envelope - reduction) * smooth;
+    const float gain = DbToGain(-reduction);
+    bus->left[i] *= gain;
+    bus->right[i] *= gain;
+  }
+}
+
+void Compress(TStereo* bus, float thresholdDb, float ratio, float attack, float release) {
+  const double detector = 1.0 - std::exp(-1.0 / (0.01 * kSongRate));
+  const double toAttack = 1.0 - std::exp(-1.0 / (attack * kSongRate));
+  const double toRelease = 1.0 - std::exp(-1.0 / (release * kSongRate));
+  double power = 0.0, reduction = 0.0;  // mean square; dB
+  for (int i = 0; i < kSongFrames; ++i) {
+    const double l = bus->left[i], r = bus->right[i];
+    power += (0.5 * (l * l + r * r) - power) * detector;
+    const double level = 10.0 * std::log10(power + 1e-12);
+    const double want = std::max(0.0, (level - thresholdDb) * (1.0 - 1.0 / ratio));
+    reduction += (want - reduction) * (want > reduction ? toAttack : toRelease);
+    const float gain = DbToGain(-reduction);
+    bus->left[i] *= gain;
+    bus->right[i] *= gain;
+  }
+}
+
+void Saturate(TStereo* bus, float drive) {
+  for (std::vector<float>* side : {&bus->left, &bus->right}) {
+    for (float& x : *side) x = std::tanh(drive * x) / drive;
+  }
+}
+
+double IntegratedLoudness(const TStereo& bus) {
+  // Mean square of the K-weighted signal in 100 ms steps; a gating block is
+  // four steps (400 ms, overlapping by three quarters).
+  const int step = kSongRate / 10;
+  std::vector<double> steps;
+  TBiquad shelf[2], highPass[2];
+  for (int side = 0; side < 2; ++side) KWeighting(&shelf[side], &highPass[side]);
+  double sum = 0.0;
+  for (int i = 0; i < kSongFrames; ++i) {
+    const double l = highPass[0].Run(shelf[0].Run(bus.left[i]));
+    const double r = highPass[1].Run(shelf[1].Run(bus.right[i]));
+    sum += l * l + r * r;
+    if ((i + 1) % step == 0) {
+      steps.push_back(sum / step);
+      sum = 0.0;
+    }
+  }
+  std::vector<double> blocks;
+  for (size_t j = 3; j < steps.size(); ++j) {
+    blocks.push_back(0.25 * (steps[j] + steps[j - 1] + steps[j - 2] + steps[j - 3]));
+  }
+  auto loudness = [](double power) { return -0.691 + 10.0 * std::log10(power); };
+  auto gatedMean = [&](double gate) {
+    double total = 0.0;
+    int count = 0;
+    for (double z : blocks) {
+      if (z > 0.0 && loudness(z) > gate) {
+        total += z;
+        ++count;
+      }
+    }
+    return count ? total / count : 0.0;
+  };
+  const double ungated = gatedMean(-70.0);
+  if (ungated <= 0.0) return -70.0;
+  return loudness(gatedMean(loudness(ungated) - 10.0));
+}
+
+void NormaliseLoudness(TStereo* bus, double lufs) {
+  const float gain = DbToGain(lufs - IntegratedLoudness(*bus));
+  for (std::vector<float>* side : {&bus->left, &bus->right}) {
+    for (float& x : *side) x *= gain;
+  }
+}
 
 void LimitPeaks(TStereo* bus, float ceiling) {
   std::vector<float> limit(kSongFrames);
@@ -164,20 +314,81 @@ void LimitPeaks(TStereo* bus, float ceiling) {
   ApplyGainLimits(bus, limit);
 }
 
-void FitUnderDrums(TStereo* music, const TStereo& drums, const float* ceiling) {
-  // The drums' envelope: peak over +-11.6 ms, half a period of the kick's
-  // lowest note, so the music's room does not flutter with the kick's cycle.
-  std::vector<float> level(kSongFrames), envelope;
-  for (int i = 0; i < kSongFrames; ++i) level[i] = FramePeak(drums, i);
-  SlidingExtreme(level, &envelope, 512, 512, true);
-  // The room left for the music, and the gain that fits it in.
-  for (int i = 0; i < kSongFrames; ++i) {
-    const float top = ceiling[i / kBeatFrames];
-    const float room = std::max(0.002f, std::min(top, std::fabs(top - envelope[i])));
-    const float peak = FramePeak(*music, i);
-    level[i] = peak > room ? room / peak : 1.0f;
+namespace {
+
+// RMS of each guard block, both sides together.
+std::vector<float> BlockLevels(const TStereo& bus) {
+  std::vector<float> levels(kSongFrames / kGuardBlock + 1, 0.0f);
+  for (size_t b = 0; b < levels.size(); ++b) {
+    const int from = static_cast<int>(b) * kGuardBlock;
+    const int to = std::min(kSongFrames, from + kGuardBlock);
+    double power = 0.0;
+    for (int i = from; i < to; ++i) {
+      power += bus.left[i] * bus.left[i] + bus.right[i] * bus.right[i];
+    }
+    if (to > from) levels[b] = static_cast<float>(std::sqrt(power / (2.0 * (to - from))));
   }
-  ApplyGainLimits(music, level);
+  return levels;
+}
+
+}  // namespace
+
+void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
+                  float quiet, float flash, float loud) {
+  const int blocks = kSongFrames / kGuardBlock + 1;
+  auto isAccent = [&](int b) { return b < static_cast<int>(accent.size()) && accent[b]; };
+  auto isFree = [&](int b) { return b < static_cast<int>(free.size()) && free[b]; };
+  // First the lift: each run of accent blocks rises by up to kAccentLift
+  // towards the middle of the flash band, fading in over 2 ms at its first
+  // block and out over 10 ms at the end of its last, all inside the run.
+  std::vector<float> levels = BlockLevels(*bus);
+  const float target = std::sqrt(flash * loud);
+  const int fadeIn = kSongRate / 500, fadeOut = kSongRate / 100;
+  for (int b = 0; b < blocks;) {
+    if (!isAccent(b)) {
+      ++b;
+      continue;
+    }
+    int end = b;
+    while (end < blocks && isAccent(end)) ++end;
+    const int from = b * kGuardBlock, to = std::min(kSongFrames, end * kGuardBlock);
+    for (int k = b; k < end; ++k) {
+      const float lift =
+          std::clamp(levels[k] > 0.0f ? target / levels[k] : 1.0f, 1.0f, kAccentLift);
+      const int blockFrom = k * kGuardBlock, blockTo = std::min(to, blockFrom + kGuardBlock);
+      for (int i = blockFrom; i < blockTo; ++i) {
+        float g = lift;
+        // The lift of the previous block carries into this one's first
+        // frames, so the run's gain moves only at its ends.
+        if (i - from < fadeIn) g = 1.0f + (lift - 1.0f) * (i - from) / fadeIn;
+        if (to - i < fadeOut) g = 1.0f + (g - 1.0f) * (to - i) / fadeOut;
+        bus->left[i] *= g;
+        bus->right[i] *= g;
+      }
+    }
+    b = end;
+  }
+  // Then the ceilings. An accent flashes once: after its first block under
+  // the flash line, the rest of its run is held quiet like any other block.
+  // The smoothed gain stays under each block's limit at every frame, so no
+  // block ends above its ceiling.
+  levels = BlockLevels(*bus);
+  std::vector<float> limit(kSongFrames, 1.0f);
+  bool flashing = false, spent = false;
+  for (int b = 0; b < blocks; ++b) {
+    const int from = b * kGuardBlock, to = std::min(kSongFrames, from + kGuardBlock);
+    if (!isAccent(b)) flashing = spent = false;
+    if (from >= to || isFree(b)) continue;
+    float top = quiet;
+    if (isAccent(b) && !spent) {
+      const bool over = levels[b] >= flash;
+      if (flashing && !over) spent = true;
+      flashing = flashing || over;
+      if (!spent) top = loud;
+    }
+    if (levels[b] > top) std::fill(limit.begin() + from, limit.begin() + to, top / levels[b]);
+  }
+  ApplyGainLimits(bus, limit);
 }
 
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open) {

@@ -1,25 +1,32 @@
 // The arrangement of "kel.mp3": D minor, 117.6 BPM, one section per scene of
 // the timeline (section starts are scene boundaries, in beats of 5 demo
-// units). Each section names its chord progression, its melodies and the
-// parts that play; the drum, bass, stab and hat parts follow one-bar
-// patterns of sixteen sixteenths counted from the section's start.
+// units). Each section names its chord progression, its melodies, the parts
+// that play, its level and how its filters open, and which hits are the
+// accents that flash the demo's background; the drum, bass, stab and hat
+// parts follow one-bar patterns of sixteen sixteenths counted from the
+// section's start.
 //
-//   beat   demo   section
-//     0      0    intro: pad and arpeggio fade in, riser
-//    12     60    groove: kick, off-beat hats and bass
-//    28    140    theme A enters with snare and sixteenth hats
-//    44    220    turn: G minor progression, theme B, stabs, tom fill
-//    58    290    lift: rolling bass, fast arpeggio into the chorus
-//    66    330    chorus: theme A2, open hats, stabs; kick drops out
-//    82    410    breakdown: no kick, slow theme, snare roll build
-//   116    580    drop: theme A with everything
-//   130    650    turn with half-time snare and arpeggio
-//   152    760    theme A2 and A, build into the glitch
-//   180    900    glitch: the bar stutters (until beat 182)
-//   182    910    last chorus
-//   220   1100    bubbles over the turn, clap
-//   240   1200    closing cadence B flat, G minor, A7
-//   252   1260    D major, held and faded out by beat 260 (1300)
+//   beat   demo   section                                        accents
+//     0      0    intro: pad and arpeggio fade in, riser             -
+//    12     60    groove: kick, swung hats, bass                     bars
+//    28    140    theme A enters with snare and sixteenth hats       bars
+//    44    220    turn: G minor progression, theme B, stabs, toms    bars
+//    58    290    lift: rolling bass, fast arpeggio                  half bars
+//    66    330    chorus: theme A2, open hats, stabs                 half bars
+//    82    410    breakdown: no kick, slow theme, snare roll build   -
+//   116    580    drop: theme A with everything                      back beats
+//   130    650    turn with half-time snare and arpeggio             bars
+//   152    760    theme A2 and A, build into the glitch              bars
+//   180    900    glitch: the bar stutters until demo 918            the cut
+//   182    910    last chorus                                        back beats
+//   220   1100    bubbles over the turn, clap                        bars
+//   240   1200    closing cadence B flat, G minor, A7                -
+//   252   1260    D major, held and faded out by beat 260 (1300)     the chord
+//
+// Every part plays with some life: velocities and timing vary a little from
+// hit to hit (a fixed hash of the hit's time, so the bytes never change),
+// the sixteenth hats swing, a fill closes every fourth bar, and filters open
+// through each section.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -34,18 +41,18 @@ enum TChordName { kDm, kBb, kF, kC, kGm, kA, kA7, kD, kChordNames };
 
 struct TChord {
   int bass;                // MIDI note of the bass root
-  int notes[kChordNotes];  // pad voicing, MIDI notes
+  int notes[kChordNotes];  // pad voicing, open across three octaves
 };
 
 const TChord kChords[kChordNames] = {
-    {38, {57, 62, 65, 69}},  // D minor
-    {34, {58, 62, 65, 70}},  // B flat
-    {41, {57, 60, 65, 69}},  // F
-    {36, {55, 60, 64, 67}},  // C
-    {43, {55, 58, 62, 67}},  // G minor
-    {45, {57, 61, 64, 69}},  // A
-    {45, {55, 61, 64, 69}},  // A seventh
-    {38, {57, 62, 66, 69}},  // D major
+    {38, {50, 57, 65, 69, 74}},  // D minor
+    {34, {46, 53, 62, 65, 70}},  // B flat
+    {41, {53, 60, 69, 72, 77}},  // F
+    {36, {48, 55, 64, 67, 72}},  // C
+    {43, {55, 62, 67, 70, 74}},  // G minor
+    {45, {57, 64, 69, 73, 76}},  // A
+    {45, {57, 64, 67, 73, 76}},  // A seventh
+    {38, {50, 57, 66, 69, 74}},  // D major
 };
 
 constexpr int kMaxProgression = 5;
@@ -82,9 +89,22 @@ struct TPhrase {
   TNote notes[kMaxPhraseNotes];
 };
 
-enum TPhraseName { kRest, kThemeA1, kThemeA2, kThemeB, kThemeSlow, kThemeEnd, kThemeFinal };
+// Each phrase fits the section it is played in, so no line is cut short:
+// the shorter sections have versions of the themes that end in time.
+enum TPhraseName {
+  kRest,
+  kThemeA1,
+  kThemeA1Short,  // 14 beats: ends on C over the C chord
+  kThemeA1Lead,   // 12 beats, into the glitch: ends on F over F
+  kThemeA2,
+  kThemeB,
+  kThemeBShort,  // 14 beats: ends on A over A
+  kThemeSlow,
+  kThemeEnd,
+  kThemeFinal
+};
 const TPhrase kPhrases[] = {
-    {0, 0, {}},  // the rest: no lead
+    {0, 0, {}},
     // A1, over D minor, B flat, F, C.
     {64,
      17,
@@ -105,6 +125,39 @@ const TPhrase kPhrases[] = {
       {48, 6, 76},
       {54, 2, 74},
       {56, 8, 72}}},
+    {56,
+     17,
+     {{0, 4, 69},
+      {4, 2, 74},
+      {6, 2, 72},
+      {8, 6, 74},
+      {14, 2, 77},
+      {16, 4, 77},
+      {20, 2, 74},
+      {22, 2, 70},
+      {24, 8, 74},
+      {32, 4, 72},
+      {36, 2, 69},
+      {38, 2, 72},
+      {40, 4, 77},
+      {44, 2, 76},
+      {46, 2, 74},
+      {48, 2, 76},
+      {50, 6, 72}}},
+    {48,
+     12,
+     {{0, 4, 69},
+      {4, 2, 74},
+      {6, 2, 72},
+      {8, 6, 74},
+      {14, 2, 77},
+      {16, 4, 77},
+      {20, 2, 74},
+      {22, 2, 70},
+      {24, 8, 74},
+      {32, 4, 72},
+      {36, 4, 76},
+      {40, 8, 77}}},
     // A2, the answer: up to the high A and down again.
     {64,
      17,
@@ -144,6 +197,24 @@ const TPhrase kPhrases[] = {
       {48, 4, 76},
       {52, 4, 73},
       {56, 8, 69}}},
+    {56,
+     16,
+     {{0, 4, 70},
+      {4, 4, 74},
+      {8, 2, 72},
+      {10, 2, 70},
+      {12, 4, 67},
+      {16, 4, 65},
+      {20, 4, 70},
+      {24, 6, 74},
+      {30, 2, 72},
+      {32, 4, 69},
+      {36, 2, 72},
+      {38, 2, 74},
+      {40, 6, 77},
+      {46, 2, 76},
+      {48, 2, 73},
+      {50, 6, 69}}},
     // The breakdown's slow line, over the drift progression.
     {136,
      12,
@@ -193,10 +264,10 @@ const TBassPattern kBassPatterns[] = {
     {0, {0, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo}},
 };
 
-// Chord tones (0..3) the arpeggio and the bubbles play, step by step.
-const int8_t kArpeggio[8] = {0, 1, 2, 3, 2, 1, 2, 3};
-const int8_t kBubbleTones[kBarSteps] = {0,   kNo, 2,   kNo, kNo, 1,   kNo, 3,
-                                        kNo, 2,   kNo, kNo, 0,   kNo, 3,   kNo};
+// Chord tones (0..4) the arpeggio and the bubbles play, step by step.
+const int8_t kArpeggio[8] = {1, 2, 3, 4, 3, 2, 3, 4};
+const int8_t kBubbleTones[kBarSteps] = {1,   kNo, 3,   kNo, kNo, 2,   kNo, 4,
+                                        kNo, 3,   kNo, kNo, 1,   kNo, 4,   kNo};
 constexpr uint16_t kStabSteps = (1 << 3) | (1 << 6) | (1 << 11) | (1 << 14);
 
 // ---- Sections --------------------------------------------------------------
@@ -208,7 +279,7 @@ enum TPart : uint32_t {
   kHalfSnare = 1u << 3,  // beat 3 only
   kClap = 1u << 4,       // back beat clap
   kHats8 = 1u << 5,      // closed hat on the off-beats
-  kHats16 = 1u << 6,     // closed hat on every sixteenth
+  kHats16 = 1u << 6,     // closed hat on every sixteenth, swung
   kOpenHats = 1u << 7,   // open hat on the off-beats
   kPad = 1u << 8,
   kStabs = 1u << 9,
@@ -220,7 +291,11 @@ enum TPart : uint32_t {
   kKickOutEnd = 1u << 15,  // no kick in the last 2 beats
   kTomFill = 1u << 16,     // toms instead of snare and hats in the last 2 beats
   kBuild = 1u << 17,       // snare roll and riser over the last 8 beats
+  kFills = 1u << 18,       // a short fill on the last beat of every fourth bar
+  kArpLate = 1u << 19,     // the arpeggio joins for the second half only
 };
+
+enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat };
 
 constexpr int kSectionPhrases = 3;
 struct TSection {
@@ -229,78 +304,203 @@ struct TSection {
   TBassName bass;
   uint32_t parts;
   TPhraseName phrases[kSectionPhrases];  // played in turn until a kRest
-  float level;                           // music parts, 1 in the groove
+  float level;                           // the music parts, 1 in a chorus
+  float brightFrom, brightTo;            // filters open through the section, 0..1
+  TAccents accents;
 };
 
 const TSection kSections[] = {
-    {0, 12, kIntro, kNoBass, kPad | kArp | kFadeIn | kRiserEnd, {kRest}, 1.4f},
-    {12, 16, kMain, kBassOffbeat, kKick | kHats8 | kPad | kCrash, {kRest}, 1.0f},
-    {28, 16, kMain, kBassOffbeat, kKick | kSnare | kHats16 | kPad | kCrash, {kThemeA1}, 1.0f},
-    {44, 14, kTurn, kBassRolling, kKick | kSnare | kHats16 | kStabs | kTomFill, {kThemeB}, 1.0f},
+    {0,
+     12,
+     kIntro,
+     kNoBass,
+     kPad | kArp | kFadeIn | kRiserEnd,
+     {kRest},
+     1.6f,
+     0.0f,
+     0.35f,
+     kNoAccents},
+    {12,
+     16,
+     kMain,
+     kBassOffbeat,
+     kKick | kHats8 | kPad | kCrash | kFills | kArpLate,
+     {kRest},
+     0.8f,
+     0.2f,
+     0.45f,
+     kOnBars},
+    {28,
+     16,
+     kMain,
+     kBassOffbeat,
+     kKick | kSnare | kHats16 | kPad | kCrash | kFills,
+     {kThemeA1},
+     0.85f,
+     0.35f,
+     0.6f,
+     kOnBars},
+    {44,
+     14,
+     kTurn,
+     kBassRolling,
+     kKick | kSnare | kHats16 | kStabs | kPad | kTomFill,
+     {kThemeBShort},
+     0.85f,
+     0.4f,
+     0.65f,
+     kOnBars},
     {58,
      8,
      kLift,
      kBassRolling,
      kKick | kSnare | kHats16 | kOpenHats | kPad | kArp | kCrash | kRiserEnd,
      {kRest},
-     1.0f},
+     0.9f,
+     0.45f,
+     0.9f,
+     kOnHalfBars},
     {66,
      16,
      kMain,
      kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kKickOutEnd | kRiserEnd,
+     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kKickOutEnd | kRiserEnd |
+         kFills,
      {kThemeA2},
-     1.0f},
-    {82, 34, kDrift, kNoBass, kPad | kArp | kCrash | kBuild, {kThemeSlow}, 2.4f},
+     1.0f,
+     0.6f,
+     0.9f,
+     kOnHalfBars},
+    {82,
+     34,
+     kDrift,
+     kNoBass,
+     kPad | kArp | kCrash | kBuild,
+     {kThemeSlow},
+     0.5f,
+     0.1f,
+     0.7f,
+     kNoAccents},
     {116,
      14,
      kMain,
      kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash,
-     {kThemeA1},
-     1.0f},
+     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kFills,
+     {kThemeA1Short},
+     1.0f,
+     0.75f,
+     0.9f,
+     kOnBackBeats},
     {130,
      22,
      kTurn,
      kBassRolling,
-     kKick | kHalfSnare | kHats16 | kPad | kArp | kTomFill,
+     kKick | kHalfSnare | kHats16 | kPad | kArp | kTomFill | kFills,
      {kThemeB, kRest},
-     1.0f},
+     0.8f,
+     0.3f,
+     0.7f,
+     kOnBars},
     {152,
      28,
      kMain,
      kBassOffbeat,
-     kKick | kSnare | kHats8 | kPad | kCrash | kBuild,
-     {kThemeA2, kThemeA1},
-     1.0f},
-    {180, 2, kGlitch, kBassOffbeat, kKick | kSnare | kHats16 | kPad | kCrash, {kRest}, 1.0f},
+     kKick | kSnare | kHats8 | kPad | kCrash | kBuild | kArpLate,
+     {kThemeA2, kThemeA1Lead},
+     0.9f,
+     0.4f,
+     0.85f,
+     kOnBars},
+    {180,
+     2,
+     kGlitch,
+     kBassOffbeat,
+     kKick | kSnare | kHats16 | kPad | kCrash,
+     {kRest},
+     1.0f,
+     0.9f,
+     0.9f,
+     kOnFirstBeat},
     {182,
      38,
      kMain,
      kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill,
+     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill | kFills,
      {kThemeA1, kThemeA2, kRest},
-     1.0f},
-    {220, 20, kTurn, kBassBounce, kKick | kClap | kHats8 | kPad | kBubbles | kCrash, {kRest}, 1.0f},
-    {240, 12, kClose, kBassOffbeat, kKick | kSnare | kHats16 | kPad | kStabs, {kThemeEnd}, 1.0f},
-    {252, 11, kFinal, kBassHold, kKickOnce | kPad | kCrash, {kThemeFinal}, 1.0f},
+     1.0f,
+     0.7f,
+     1.0f,
+     kOnBackBeats},
+    {220,
+     20,
+     kTurn,
+     kBassBounce,
+     kKick | kClap | kHats8 | kPad | kBubbles | kCrash | kFills,
+     {kRest},
+     0.8f,
+     0.6f,
+     0.3f,
+     kOnBars},
+    {240,
+     12,
+     kClose,
+     kBassOffbeat,
+     kKick | kSnare | kHats16 | kPad | kStabs,
+     {kThemeEnd},
+     0.75f,
+     0.5f,
+     0.3f,
+     kNoAccents},
+    {252,
+     11,
+     kFinal,
+     kBassHold,
+     kKickOnce | kPad | kCrash,
+     {kThemeFinal},
+     0.75f,
+     0.4f,
+     0.1f,
+     kOnFirstBeat},
 };
 
-// Peak gains. The drums are the only parts loud enough to flash the
-// background; the music parts sum to about the ceiling of the fitter.
-constexpr float kKickGain = 0.45f;
-constexpr float kSnareGain = 0.48f;
-constexpr float kClapGain = 0.45f;
-constexpr float kHatGain = 0.06f;
-constexpr float kCrashGain = 0.1f;
-constexpr float kTomGain = 0.11f;
-constexpr float kBassGain = 0.14f;
-constexpr float kPadGain = 0.063f;
-constexpr float kStabGain = 0.025f;
-constexpr float kArpGain = 0.038f;
-constexpr float kLeadGain = 0.068f;
+// Levels. Drum hits are peak amplitudes; the other voices are levels
+// before the section's own. The song is normalised to its loudness after
+// mixing, so only the balance between them matters.
+constexpr float kKickGain = 0.3f;
+constexpr float kSnareGain = 0.32f;
+constexpr float kClapGain = 0.28f;
+constexpr float kHatGain = 0.075f;
+constexpr float kCrashGain = 0.13f;
+constexpr float kTomGain = 0.14f;
+constexpr float kImpactGain = 0.65f;
+constexpr float kAccentKick = 0.55f;
+constexpr float kBackBeatLift = 1.35f;  // an accent's snare and clap
+constexpr float kBassGain = 0.2f;
+constexpr float kPadGain = 0.12f;
+constexpr float kStabGain = 0.03f;
+constexpr float kArpGain = 0.05f;
+constexpr float kLeadGain = 0.11f;
 constexpr float kBubbleGain = 0.08f;
-constexpr float kRiserGain = 0.06f;
+constexpr float kRiserGain = 0.07f;
+
+// A fixed hash of a hit's time and a voice: -1..1, the same on every run.
+float Wobble(int at, uint32_t voice) {
+  uint32_t h = static_cast<uint32_t>(at) * 0x9E3779B1u ^ voice * 0x85EBCA77u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return static_cast<float>(h & 0xFFFF) / 32767.5f - 1.0f;
+}
+
+// A velocity of about `gain`, within `spread` (0..1) either way.
+float Velocity(float gain, int at, uint32_t voice, float spread) {
+  return gain * (1.0f + spread * Wobble(at, voice));
+}
+
+// A start a little off the grid: within `ms` either way.
+int Loose(int at, uint32_t voice, float ms) {
+  return at + static_cast<int>(std::lrint(Wobble(at, voice + 101) * ms * 0.001f * kSongRate));
+}
 
 // The chord under a beat of a section, and the beat where that chord began.
 const TChord& ChordAt(const TSection& section, int beat, int* chordStart, int* chordBeats) {
@@ -315,25 +515,48 @@ const TChord& ChordAt(const TSection& section, int beat, int* chordStart, int* c
   return kChords[p.chords[index]];
 }
 
+// How far the section's filters are open at a beat, 0..1.
+float BrightAt(const TSection& section, double beat) {
+  const double u = (beat - section.start) / section.beats;
+  return static_cast<float>(section.brightFrom + (section.brightTo - section.brightFrom) * u);
+}
+
+bool IsAccent(const TSection& section, int beat) {
+  const int fromStart = beat - section.start;
+  switch (section.accents) {
+    case kOnBars:
+      return fromStart % 4 == 0;
+    case kOnHalfBars:
+      return fromStart % 2 == 0;
+    case kOnBackBeats:
+      return fromStart % 2 == 1;
+    case kOnFirstBeat:
+      return fromStart == 0;
+    case kNoAccents:
+      break;
+  }
+  return false;
+}
+
 // The song's buses and the sends each kind of voice uses.
 struct TBuses {
-  TStereo* drums;
-  TStereo* music;
+  TSongBuses* song;
   TStereo* echo;  // send to the ping-pong echo
-  TStereo* room;  // send to the reverb
-  TSends Drums(float room = 0.0f) const {
-    return {{drums, this->room, nullptr}, {1.0f, room, 0.0f}};
+  TStereo* hall;  // send to the hall
+  TSends Kick() const { return {{&song->drums, &song->kick, nullptr}, {1.0f, 1.0f, 0.0f}}; }
+  TSends Drums(float hall = 0.0f) const {
+    return {{&song->drums, this->hall, nullptr}, {1.0f, hall, 0.0f}};
   }
-  TSends Dry() const { return {{music, nullptr, nullptr}, {1.0f, 0.0f, 0.0f}}; }
-  TSends Wet(float echo, float room) const {
-    return {{music, this->echo, this->room}, {1.0f, echo, room}};
+  TSends Bass() const { return {{&song->bass, nullptr, nullptr}, {1.0f, 0.0f, 0.0f}}; }
+  TSends Music(float echo, float hall) const {
+    return {{&song->music, this->echo, this->hall}, {1.0f, echo, hall}};
   }
 };
 
 void PlayPhrases(const TSection& section, const TBuses& out) {
   int step = 0;  // sixteenths from the section's start
   const int end = section.beats * 4;
-  const float attack = section.level > 1.0f ? 0.07f : 0.006f;
+  const float attack = section.accents == kNoAccents ? 0.05f : 0.006f;
   for (int p = 0; p < kSectionPhrases && step < end; ++p) {
     if (section.phrases[p] == kRest) break;
     const TPhrase& phrase = kPhrases[section.phrases[p]];
@@ -341,9 +564,14 @@ void PlayPhrases(const TSection& section, const TBuses& out) {
       const TNote& note = phrase.notes[n];
       if (step + note.step >= end) break;
       const int length = std::min(note.length, end - step - note.step);
-      const int at = BeatFrame(section.start) + (step + note.step) * kStepFrames;
+      const int grid = BeatFrame(section.start) + (step + note.step) * kStepFrames;
+      const int at = Loose(grid, 1, 4.0f);
       const int frames = length * kStepFrames - kStepFrames / 4;
-      AddLead(out.Wet(1.0f, 1.5f), at, frames, note.note, kLeadGain * section.level, attack);
+      // Longer notes lean in a little; each note its own touch.
+      const float gain =
+          Velocity(kLeadGain * section.level, grid, 2, 0.08f) * (note.length >= 8 ? 1.05f : 1.0f);
+      const float bright = BrightAt(section, section.start + (step + note.step) / 4.0);
+      AddLead(out.Music(0.8f, 1.2f), at, frames, note.note, gain, attack, bright);
     }
     step += phrase.steps;
   }
@@ -357,17 +585,37 @@ void PlayChords(const TSection& section, const TBuses& out) {
     const int beats =
         std::min(chordBeats - (beat - chordStart), section.start + section.beats - beat);
     const float grow =
-        (parts & kFadeIn) ? 0.35f + 0.65f * (beat - section.start) / section.beats : 1.0f;
+        (parts & kFadeIn) ? 0.45f + 0.55f * (beat - section.start) / section.beats : 1.0f;
     if (parts & kPad) {
       const int length = beats * kBeatFrames - kStepFrames;
-      AddPad(out.Wet(0.0f, 1.0f), BeatFrame(beat), length, chord.notes,
-             kPadGain * section.level * grow);
+      AddPad(out.Music(0.0f, 1.0f), BeatFrame(beat), length, chord.notes,
+             kPadGain * section.level * grow, BrightAt(section, beat));
     }
     if (section.bass == kBassHold) {
-      AddBass(out.Dry(), BeatFrame(beat), beats * kBeatFrames - kStepFrames, chord.bass,
-              kBassGain * 1.3f);
+      AddBass(out.Bass(), BeatFrame(beat), beats * kBeatFrames - kStepFrames, chord.bass, kBassGain,
+              0.2f);
     }
     beat += beats;
+  }
+}
+
+// The fill on the last beat of every fourth bar: which one, by the bar.
+void PlayFill(const TSection& section, int beat, const TBuses& out) {
+  const int bar = (beat - section.start) / 4;
+  const int kind = (bar / 4 + section.start) % 3;
+  for (int s = 0; s < 4; ++s) {
+    const int at = BeatFrame(beat) + s * kStepFrames;
+    const float u = 0.7f + 0.1f * s;
+    if (kind == 0) {  // snare sixteenths, growing
+      AddSnare(out.Drums(0.3f), at, Velocity(kSnareGain * 0.6f * u, at, 3, 0.1f), 0.05f);
+    } else if (kind == 1) {  // two toms and a snare
+      static const int kToms[4] = {52, 47, 0, 0};
+      if (s < 2) AddTom(out.Drums(0.3f), at, kToms[s], kTomGain * u, s ? -0.4f : 0.4f);
+      if (s == 3) AddSnare(out.Drums(0.3f), at, kSnareGain * 0.7f, 0.06f);
+    } else if (s % 2 == 1) {  // off-beat snare and an open hat
+      AddSnare(out.Drums(0.3f), at, kSnareGain * 0.65f, 0.05f);
+      AddHat(out.Drums(), at, kHatGain * 1.3f, true, 0.35f);
+    }
   }
 }
 
@@ -379,82 +627,113 @@ void PlayBeat(const TSection& section, int beat, const TBuses& out) {
   const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
   const bool fill = (parts & kTomFill) && toEnd <= 2;
   const bool roll = (parts & kBuild) && toEnd <= 8;
-  const float grow = (parts & kFadeIn) ? 0.2f + 0.8f * fromStart / section.beats : 1.0f;
+  const bool shortFill = (parts & kFills) && !fill && !roll && fromStart % 16 == 15;
+  const bool accent = IsAccent(section, beat);
+  const float grow = (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f;
+  const float bright = BrightAt(section, beat);
+
+  if (shortFill) PlayFill(section, beat, out);
+  if (accent) {
+    // The accent: a crash and an impact on the bar, a lighter impact under
+    // a back beat or a half bar.
+    const bool bar = section.accents == kOnBars || section.accents == kOnFirstBeat;
+    if (bar) AddCrash(out.Drums(0.4f), BeatFrame(beat), kCrashGain * 1.2f);
+    AddImpact(out.Drums(0.5f), BeatFrame(beat), kImpactGain * (bar ? 1.0f : 0.75f));
+  }
 
   for (int s = 0; s < 4; ++s) {
     const int barStep = (fromStart % 4) * 4 + s;
-    const int at = BeatFrame(beat) + s * kStepFrames;
+    const int grid = BeatFrame(beat) + s * kStepFrames;
     const bool onBeat = s == 0;
 
     bool kick = (parts & kKick) && onBeat && !((parts & kKickOutEnd) && toEnd <= 2);
     if ((parts & kKick) && roll && toEnd <= 2 && s == 2) kick = true;
     if ((parts & kKickOnce) && fromStart == 0 && onBeat) kick = true;
-    if (kick) AddKick(out.Drums(), at, kKickGain);
+    if (kick) {
+      const float gain = accent && s == 0 ? kAccentKick : kKickGain;
+      AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
+    }
 
     const bool backBeat = barStep == 4 || barStep == 12;
-    if (!fill && !roll && (parts & kSnare) && backBeat) {
-      AddSnare(out.Drums(0.5f), at, kSnareGain, 0.07f);
+    const float backLift =
+        accent && section.accents == kOnBackBeats && onBeat ? kBackBeatLift : 1.0f;
+    if (!fill && !roll && !shortFill && (parts & kSnare) && backBeat) {
+      AddSnare(out.Drums(0.5f), Loose(grid, 5, 1.5f),
+               Velocity(kSnareGain * backLift, grid, 5, 0.06f), 0.07f);
+      if (backLift > 1.0f) AddClap(out.Drums(0.6f), grid, kClapGain * backLift);
     }
     if (!fill && (parts & kHalfSnare) && barStep == 8) {
-      AddSnare(out.Drums(0.7f), at, kSnareGain, 0.09f);
+      AddSnare(out.Drums(0.7f), grid, Velocity(kSnareGain, grid, 5, 0.06f), 0.09f);
     }
-    if ((parts & kClap) && backBeat) {
-      AddClap(out.Drums(0.6f), at, kClapGain);
+    if ((parts & kClap) && backBeat && !shortFill) {
+      AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
     }
     if (roll) {
-      // Eighths, then sixteenths over the last 4 beats, growing louder; the
-      // short decay keeps each hit a separate flash.
+      // Eighths, then sixteenths over the last 4 beats, growing louder.
       const double u = 1.0 - (toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
       if (toEnd <= 4 || s % 2 == 0) {
-        AddSnare(out.Drums(), at, static_cast<float>(0.2 + 0.45 * u), toEnd <= 4 ? 0.02f : 0.045f);
+        AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
+                 toEnd <= 4 ? 0.03f : 0.05f);
       }
     }
     if (fill) {
       static const int kToms[8] = {55, 55, 52, 52, 50, 48, 47, 45};
       const int k = (2 - toEnd) * 4 + s;
-      AddTom(out.Dry(), at, kToms[k], kTomGain, 0.5f - 0.15f * k);
+      AddTom(out.Drums(0.3f), grid, kToms[k], Velocity(kTomGain, grid, 7, 0.08f), 0.5f - 0.15f * k);
     }
 
-    const float hatPan = s % 2 ? 0.3f : -0.15f;
+    // Hats: the second and fourth sixteenths of each beat swing late.
+    const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
+    const float hatPan = s % 2 ? 0.4f : -0.3f;
     const bool offBeat = s == 2;
-    if (!fill && (parts & kOpenHats) && offBeat) {
-      AddHat(out.Dry(), at, kHatGain * 1.2f, true, hatPan);
-    } else if (!fill && (parts & kHats16)) {
-      AddHat(out.Dry(), at, kHatGain * (offBeat ? 1.0f : s % 2 ? 0.6f : 0.45f), false, hatPan);
-    } else if (!fill && (parts & kHats8) && offBeat) {
-      AddHat(out.Dry(), at, kHatGain, false, hatPan);
+    if (!fill && !shortFill) {
+      if ((parts & kOpenHats) && offBeat) {
+        AddHat(out.Drums(0.2f), swung, Velocity(kHatGain * 1.2f, grid, 8, 0.1f), true, 0.3f);
+      } else if (parts & kHats16) {
+        const float accentHat = offBeat ? 1.0f : s % 2 ? 0.55f : 0.7f;
+        AddHat(out.Drums(0.1f), Loose(swung, 9, 2.0f),
+               Velocity(kHatGain * accentHat * (0.7f + 0.4f * bright), grid, 9, 0.15f), false,
+               hatPan);
+      } else if ((parts & kHats8) && offBeat) {
+        AddHat(out.Drums(0.1f), swung, Velocity(kHatGain, grid, 9, 0.12f), false, hatPan);
+      }
     }
 
     if (section.bass >= 0 && section.bass != kBassHold) {
       const TBassPattern& pattern = kBassPatterns[section.bass];
       if (pattern.offset[barStep] != kNo) {
-        AddBass(out.Dry(), at, pattern.length * kStepFrames * 4 / 5,
-                chord.bass + pattern.offset[barStep], kBassGain);
+        AddBass(out.Bass(), grid, pattern.length * kStepFrames * 4 / 5,
+                chord.bass + pattern.offset[barStep], Velocity(kBassGain, grid, 10, 0.06f), bright);
       }
     }
     if ((parts & kStabs) && !roll && (kStabSteps >> barStep & 1)) {
-      for (int n = 0; n < kChordNotes; ++n) {
-        AddPluck(out.Wet(0.0f, 1.0f), at, kStepFrames, chord.notes[n] + 12, kStabGain, 0.0f, 0.9f);
+      for (int n = 1; n < kChordNotes; ++n) {
+        const float pan = 0.6f * (n - 2.5f) / 1.5f;
+        AddPluck(out.Music(0.3f, 1.0f), grid, kStepFrames, chord.notes[n] + 12,
+                 Velocity(kStabGain, grid, 11, 0.1f), pan, 0.5f + 0.5f * bright);
       }
     }
-    if ((parts & kArp) && ((parts & kFadeIn) == 0 || s % 2 == 0)) {
+    const bool arpPlays = (parts & kArp) || ((parts & kArpLate) && fromStart * 2 >= section.beats);
+    if (arpPlays && ((parts & kFadeIn) == 0 || s % 2 == 0)) {
       const int tone = kArpeggio[(fromStart * 4 + s) % 8];
-      const float pan = (s % 2 ? 0.45f : -0.45f);
-      const float gain = kArpGain * section.level * grow;
-      AddPluck(out.Wet(1.0f, 0.0f), at, kStepFrames / 2, chord.notes[tone] + 12, gain, pan,
-               0.5f * grow);
+      const float pan = (s % 2 ? 0.6f : -0.6f);
+      const float gain = Velocity(kArpGain * section.level * grow, grid, 12, 0.15f);
+      AddPluck(out.Music(1.0f, 0.3f), Loose(grid, 12, 3.0f), kStepFrames / 2,
+               chord.notes[tone] + 12, gain, pan, 0.25f + 0.6f * bright * grow);
     }
     if ((parts & kBubbles) && kBubbleTones[barStep] != kNo) {
-      const int note = chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 24 : 12);
-      const float pan = 0.7f * ((barStep * 5 % 7) / 3.0f - 1.0f);
-      AddBubble(out.Wet(0.0f, 1.0f), at, note, kBubbleGain, pan);
+      const int note = chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 12 : 0);
+      const float pan = 0.8f * ((barStep * 5 % 7) / 3.0f - 1.0f);
+      AddBubble(out.Music(0.5f, 1.0f), grid, note, Velocity(kBubbleGain, grid, 13, 0.2f), pan);
     }
   }
 }
 
 void PlaySection(const TSection& section, const TBuses& out) {
   const uint32_t parts = section.parts;
-  if (parts & kCrash) AddCrash(out.Dry(), BeatFrame(section.start), kCrashGain);
+  if ((parts & kCrash) && section.accents != kOnBars && section.accents != kOnFirstBeat) {
+    AddCrash(out.Drums(0.4f), BeatFrame(section.start), kCrashGain);
+  }
   PlayChords(section, out);
   PlayPhrases(section, out);
   for (int beat = section.start; beat < section.start + section.beats; ++beat) {
@@ -462,43 +741,46 @@ void PlaySection(const TSection& section, const TBuses& out) {
   }
   const int end = section.start + section.beats;
   if (parts & kRiserEnd) {
-    AddRiser(out.Dry(), BeatFrame(end - 4), 4 * kBeatFrames, kRiserGain * section.level);
+    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 4), 4 * kBeatFrames,
+             kRiserGain * section.level);
   }
-  if (parts & kBuild) AddRiser(out.Dry(), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 1.3f);
+  if (parts & kBuild) {
+    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 1.3f);
+  }
 }
 
 }  // namespace
 
-void RenderSong(TStereo* drums, TStereo* music) {
-  TStereo echo, room;
+void RenderSong(TSongBuses* buses) {
+  TStereo echo, hall;
   ClearStereo(&echo);
-  ClearStereo(&room);
-  const TBuses out = {drums, music, &echo, &room};
+  ClearStereo(&hall);
+  const TBuses out = {buses, &echo, &hall};
   for (const TSection& section : kSections) PlaySection(section, out);
-  AddEcho(echo, music, 3 * kStepFrames, 0.4f, 0.35f);
-  AddReverb(room, music, 0.6f);
+  AddEcho(echo, &buses->music, 3 * kStepFrames, 0.45f, 0.4f);
+  AddHall(hall, &buses->music, kSongRate * 28 / 1000, 0.9f);
 }
 
-void SongCeiling(float* ceiling) {
-  // 0.1 is where the background flashes; the music stays below it with room
-  // for the encoder's error. The breakdown (no flash in the demo) may be
-  // louder; the intro and the fade stay well under.
-  for (int beat = 0; beat < kSongBeats; ++beat) {
-    float c = 0.088f;
-    if (beat < 12 || beat >= 252) c = 0.07f;
-    if (beat >= 82 && beat < 116) {
-      c = std::min({0.15f, 0.088f + 0.02f * (beat - 81), 0.088f + 0.02f * (116 - beat)});
+std::vector<int> SongAccents() {
+  std::vector<int> accents;
+  for (const TSection& section : kSections) {
+    for (int beat = section.start; beat < section.start + section.beats; ++beat) {
+      if (IsAccent(section, beat)) accents.push_back(BeatFrame(beat));
     }
-    ceiling[beat] = c;
   }
+  return accents;
 }
 
 void FinishSong(TStereo* mix) {
-  // The glitch at beat 180 (demo 900): the first sixteenth of the bar
-  // repeats four times, then eighth-of-a-beat slices for the next beat.
-  const int glitch = BeatFrame(180);
+  // The glitch from beat 180 (demo 900) to demo 918, where the picture
+  // stops jumping: the first sixteenth of the bar repeats four times, then
+  // eighth-of-a-beat slices of the last chorus's first beat, each gated a
+  // little shorter, until the song picks up again at demo 918.
+  const int glitch = BeatFrame(180), resume = BeatFrame(918.0 / 5.0);
   Stutter(mix, glitch, glitch, kStepFrames, 4, 0.6f);
-  Stutter(mix, glitch, BeatFrame(181), kStepFrames / 2, 8, 0.55f);
+  const int slice = kStepFrames / 2;
+  Stutter(mix, BeatFrame(182), BeatFrame(181), slice, (resume - BeatFrame(181) + slice - 1) / slice,
+          0.55f);
   // Fade from beat 253 to silence at beat 260 (demo 1300).
   const int from = BeatFrame(253), to = BeatFrame(260);
   for (int i = from; i < kSongFrames; ++i) {

@@ -165,23 +165,24 @@ float TNoise::Next() {
 }
 
 void AddKick(const TSends& to, int at, float gain) {
-  // A sine swept from about 450 Hz down to 44 Hz: the fast part of the sweep
-  // is the beater's knock, the slow part the body. Held for 15 ms, then a
-  // steep decay, gone after 160 ms: a tight kick whose level falls quickly
-  // between beats.
-  const int length = Frames(0.16);
+  // A sine swept from about 450 Hz down to 52 Hz: the fast part of the sweep
+  // is the beater's knock, the slow part the body. Held for 12 ms, then a
+  // steep decay, gone after 150 ms, with a short band of noise at 3 kHz for
+  // the attack that carries on small speakers: a tight kick that leaves the
+  // low end to the bass between beats.
+  const int length = Frames(0.15);
   TOsc body;
   TNoise noise{0x9E3779B9u};
-  double last = 0.0;
+  TFilter knock;
+  knock.Set(3000.0, 1.2);
   for (int i = 0; i < length; ++i) {
     const double t = static_cast<double>(i) / kSongRate;
-    const double hz = 44.0 + 115.0 * std::exp(-t / 0.03) + 300.0 * std::exp(-t / 0.004);
-    const double amp = t < 0.015 ? 1.0 : std::exp(-(t - 0.015) / 0.03);
-    const double n = noise.Next();
-    const double click = (n - last) * 0.05 * std::exp(-t / 0.0015);
-    last = n;
+    const double hz = 52.0 + 110.0 * std::exp(-t / 0.025) + 300.0 * std::exp(-t / 0.004);
+    const double amp = t < 0.012 ? 1.0 : std::exp(-(t - 0.012) / 0.026);
+    knock.Run(noise.Next());
+    const double click = knock.band * 0.9 * std::exp(-t / 0.004);
     const double x = std::tanh(1.6 * body.Sine(hz) * amp) / std::tanh(1.6) + click;
-    scratch[i] = static_cast<float>(x * TailFade(i, length));
+    scratch[i] = static_cast<float>(x * std::min(1.0, t / 0.0004) * TailFade(i, length));
   }
   Place(to, at, length, false, HitScale(length, gain), 0.0f);
 }
@@ -275,9 +276,35 @@ void AddTom(const TSends& to, int at, int note, float gain, float pan) {
   Place(to, at, length, false, HitScale(length, gain), pan);
 }
 
-void AddBass(const TSends& to, int at, int length, int note, float gain) {
+void AddImpact(const TSends& to, int at, float gain) {
+  // A sine falling from 120 to 38 Hz under a burst of noise that darkens as
+  // it decays, each side its own noise: wide and heavy, about 0.6 s long.
+  const int length = Frames(0.6);
+  TOsc boom;
+  TFilter darkL, darkR;
+  TNoise noiseL{0x1B9Du + static_cast<uint32_t>(at)}, noiseR{0x77C3u + static_cast<uint32_t>(at)};
+  for (int i = 0; i < length; ++i) {
+    const double t = static_cast<double>(i) / kSongRate;
+    if ((i & 15) == 0) {
+      const double hz = 900.0 + 7000.0 * std::exp(-t / 0.08);
+      darkL.Set(hz, 0.8);
+      darkR.Set(hz * 1.1, 0.8);
+    }
+    darkL.Run(noiseL.Next());
+    darkR.Run(noiseR.Next());
+    const double low = boom.Sine(38.0 + 82.0 * std::exp(-t / 0.06)) * std::exp(-t / 0.2);
+    const double air = std::exp(-t / 0.2);
+    const double edge = std::min(1.0, t / 0.0006) * TailFade(i, length);
+    scratch[i] = static_cast<float>((0.8 * low + 0.7 * darkL.low * air) * edge);
+    scratchRight[i] = static_cast<float>((0.8 * low + 0.7 * darkR.low * air) * edge);
+  }
+  Place(to, at, length, true, HitScale(length, gain, true), 0.0f);
+}
+
+void AddBass(const TSends& to, int at, int length, int note, float gain, float bright) {
   // A saw and a sub sine through a resonant lowpass whose cutoff drops after
-  // the attack: a round, plucked bass.
+  // the attack: a round, plucked bass. `bright` keeps more of the saw's
+  // upper harmonics, which carry the line on small speakers.
   const int release = Frames(0.025);
   const int frames = VoiceFrames(length + release);
   const double hz = NoteHz(note);
@@ -285,18 +312,21 @@ void AddBass(const TSends& to, int at, int length, int note, float gain) {
   TFilter filter;
   for (int i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / kSongRate;
-    if ((i & 15) == 0) filter.Set(140.0 + 1300.0 * std::exp(-t / 0.07), 1.3);
+    if ((i & 15) == 0) {
+      filter.Set(180.0 + 500.0 * bright + (1000.0 + 1500.0 * bright) * std::exp(-t / 0.08), 1.4);
+    }
     filter.Run(saw.Saw(hz));
     const double env = GateEnvelope(i, Frames(0.003), frames - release, release);
-    scratch[i] = static_cast<float>((0.55 * filter.low + 0.6 * sub.Sine(hz)) * env * gain);
+    scratch[i] = static_cast<float>((0.75 * filter.low + 0.4 * sub.Sine(hz)) * env * gain);
   }
   Place(to, at, frames, false, 1.0f, 0.0f);
 }
 
-void AddPad(const TSends& to, int at, int length, const int* notes, float gain) {
+void AddPad(const TSends& to, int at, int length, const int* notes, float gain, float bright) {
   // Two detuned saws per note on each side (different detune left and right
   // for width), a slow attack and a long release, through a soft lowpass
-  // that breathes once every 4 seconds.
+  // that breathes once every 4 seconds; `bright` raises its cutoff from
+  // 700 Hz to 3.7 kHz.
   const int attack = Frames(0.12), release = Frames(0.4);
   const int frames = VoiceFrames(length + release);
   static const double kDetune[2][2] = {{-0.0042, 0.0061}, {0.0049, -0.0057}};
@@ -315,7 +345,7 @@ void AddPad(const TSends& to, int at, int length, const int* notes, float gain) 
   for (int i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / kSongRate;
     if ((i & 31) == 0) {
-      const double cutoff = 1500.0 + 500.0 * std::sin(kTwoPi * 0.25 * t);
+      const double cutoff = (700.0 + 3000.0 * bright) * (1.0 + 0.3 * std::sin(kTwoPi * 0.25 * t));
       filter[0].Set(cutoff, 0.8);
       filter[1].Set(cutoff * 1.07, 0.8);
     }
@@ -354,25 +384,35 @@ void AddPluck(const TSends& to, int at, int length, int note, float gain, float 
   Place(to, at, frames, false, 1.0f, pan);
 }
 
-void AddLead(const TSends& to, int at, int length, int note, float gain, float attackSeconds) {
-  // Two saws a few cents apart and a square an octave down, with vibrato that
-  // fades in on long notes and a filter that softens after the attack.
+void AddLead(const TSends& to, int at, int length, int note, float gain, float attackSeconds,
+             float bright) {
+  // Two saws a few cents apart and a square an octave down on each side, the
+  // sides detuned against each other, with vibrato that fades in on long
+  // notes and a filter that softens after the attack.
   const int release = Frames(0.09);
   const int frames = VoiceFrames(length + release);
   const int attack = std::max(Frames(0.004), Frames(attackSeconds));
   const double hz = NoteHz(note);
-  TOsc a, b, c, lfo;
-  TFilter filter;
-  for (int i = 0; i < frames; ++i) {
-    const double t = static_cast<double>(i) / kSongRate;
-    const double depth = 0.006 * std::clamp((t - 0.18) / 0.3, 0.0, 1.0);
-    const double f = hz * (1.0 + depth * lfo.Sine(5.6));
-    if ((i & 15) == 0) filter.Set(2200.0 + 2600.0 * std::exp(-t / 0.12), 1.2);
-    filter.Run(0.45 * a.Saw(f * 1.0029) + 0.45 * b.Saw(f * 0.9971) + 0.3 * c.Square(f * 0.5));
-    const double env = GateEnvelope(i, attack, frames - release, release);
-    scratch[i] = static_cast<float>(filter.low * env * gain);
+  static const double kSideDetune[2] = {1.0021, 0.9979};
+  float* out[2] = {scratch, scratchRight};
+  for (int side = 0; side < 2; ++side) {
+    TOsc a, b, c, lfo;
+    a.phase = 0.3 * side;
+    lfo.phase = 0.25 * side;
+    TFilter filter;
+    for (int i = 0; i < frames; ++i) {
+      const double t = static_cast<double>(i) / kSongRate;
+      const double depth = 0.006 * std::clamp((t - 0.18) / 0.3, 0.0, 1.0);
+      const double f = hz * kSideDetune[side] * (1.0 + depth * lfo.Sine(5.6));
+      if ((i & 15) == 0) {
+        filter.Set((1500.0 + 1800.0 * bright) + 2600.0 * std::exp(-t / 0.12), 1.2);
+      }
+      filter.Run(0.45 * a.Saw(f * 1.0029) + 0.45 * b.Saw(f * 0.9971) + 0.3 * c.Square(f * 0.5));
+      const double env = GateEnvelope(i, attack, frames - release, release);
+      out[side][i] = static_cast<float>(filter.low * env * gain);
+    }
   }
-  Place(to, at, frames, false, 1.0f, 0.0f);
+  Place(to, at, frames, true, 1.0f, 0.0f);
 }
 
 void AddBubble(const TSends& to, int at, int note, float gain, float pan) {
