@@ -1,12 +1,18 @@
 // The unfolding image, the panning banner and the model showcase: heights,
-// camera speeds, the wireframe models and the state each leaves.
+// camera speeds, the wireframe models (how open their wires are at the
+// window's size; the particle files' point faces draw nothing) and the state
+// each leaves.
 #include <unistd.h>
 
 #include <array>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "assets/asc_mesh.h"
+#include "assets/asc_parser.h"
 #include "scene_fixture.h"
 #include "scenes/scenes.h"
 
@@ -222,6 +228,173 @@ TEST(ModelShowcase, BackdropPansAtThreeHundredthsPerUnit) {
   RunScene(ModelShowcase, 910.0);
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_EQ(CurrentColour(), (std::array<float, 4>{0, 0, 1, 1}));
+}
+
+// The showcase as the window draws it at its designed client size, put
+// together from rig-sized tiles: each tile is drawn with the window's
+// projection, its own part of the view stretched over the rig. RGB rows,
+// top row first.
+constexpr int kWindowWidth = 675, kWindowHeight = 525;
+std::vector<uint8_t> ShowcaseAtWindowSize(double d) {
+  std::vector<uint8_t> out(3 * kWindowWidth * kWindowHeight);
+  for (int oy = 0; oy < kWindowHeight; oy += kRigHeight) {
+    for (int ox = 0; ox < kWindowWidth; ox += kRigWidth) {
+      ClearFrame();
+      SetBaseState();
+      glMatrixMode(GL_PROJECTION);
+      glLoadIdentity();
+      // Window NDC to this tile's NDC.
+      glTranslated((kWindowWidth - 2.0 * ox) / kRigWidth - 1,
+                   (kWindowHeight - 2.0 * oy) / kRigHeight - 1, 0);
+      glScaled(static_cast<double>(kWindowWidth) / kRigWidth,
+               static_cast<double>(kWindowHeight) / kRigHeight, 1);
+      gluPerspective(62.0, static_cast<float>(kWindowWidth) / kWindowHeight, 0.01, 174.0);
+      glMatrixMode(GL_MODELVIEW);
+      DemoTime = d;
+      ModelShowcase();
+      const std::vector<uint8_t> tile = ReadFramePixels();
+      for (int r = 0; r < kRigHeight; ++r) {
+        const int row = kWindowHeight - oy - kRigHeight + r;  // from the top
+        for (int x = 0; x < kRigWidth && row >= 0 && ox + x < kWindowWidth; ++x) {
+          for (int k = 0; k < 3; ++k)
+            out[3 * (row * kWindowWidth + ox + x) + k] = tile[3 * (r * kRigWidth + x) + k];
+        }
+      }
+    }
+  }
+  ResizeProjection(kRigWidth, kRigHeight);
+  return out;
+}
+
+// Share of the pixels inside a wireframe's outline that its wires light:
+// the outline holds every pixel of the colour and every pixel the frame's
+// border cannot reach, 4-connected, without crossing one.
+double WireShare(const std::vector<uint8_t>& rgb, int r, int g, int b) {
+  const int w = kWindowWidth, h = kWindowHeight;
+  std::vector<char> lit(w * h), outside(w * h);
+  int wires = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      lit[y * w + x] = Near(PixelAt(rgb, x, y, w), r, g, b, 0);
+      wires += lit[y * w + x];
+    }
+  }
+  std::vector<int> stack;
+  auto reach = [&](int x, int y) {
+    if (x < 0 || y < 0 || x >= w || y >= h || lit[y * w + x] || outside[y * w + x]) return;
+    outside[y * w + x] = 1;
+    stack.push_back(y * w + x);
+  };
+  for (int x = 0; x < w; ++x) reach(x, 0), reach(x, h - 1);
+  for (int y = 0; y < h; ++y) reach(0, y), reach(w - 1, y);
+  int inside = w * h;
+  while (!stack.empty()) {
+    const int i = stack.back();
+    stack.pop_back();
+    --inside;
+    reach(i % w + 1, i / w), reach(i % w - 1, i / w), reach(i % w, i / w + 1),
+        reach(i % w, i / w - 1);
+  }
+  return inside > 0 ? static_cast<double>(wires) / inside : 1.0;
+}
+
+// At the window's size the wires stay open: each model lights at most half
+// of its outline, and reads as a wireframe rather than a solid shape.
+TEST(ModelShowcase, WireframesLightAtMostHalfTheirOutlineAtWindowSize) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  TSlotTexture backdrop(kShowcaseSlot, 0, 0, 0);
+  const std::vector<uint8_t> frame = ShowcaseAtWindowSize(830.0);
+  const struct {
+    const char* name;
+    int colour[3];
+  } models[3] = {{"duck", {0, 255, 0}}, {"sphere", {255, 0, 0}}, {"cube", {0, 0, 255}}};
+  for (const auto& m : models) {
+    const double share = WireShare(frame, m.colour[0], m.colour[1], m.colour[2]);
+    std::printf("%s: wires light %.1f %% of the outline\n", m.name, 100 * share);
+    EXPECT_GT(share, 0.1) << m.name;
+    EXPECT_LE(share, 0.5) << m.name;
+  }
+}
+
+// One object of a point file as the mesh reader sees it: the triangle
+// stream of the whole object, the stream of its surface alone (the point
+// faces, whose three corners are one vertex, left out) and the surface's
+// faces picked out of the whole stream.
+struct TPointFileStreams {
+  std::vector<float> surface, surfaceInWhole;
+  int pointFaces = 0, otherDegenerate = 0;
+};
+
+bool SplitPointFaces(const TAscObject& object, void* context) {
+  TPointFileStreams& out = *static_cast<TPointFileStreams*>(context);
+  std::vector<float> whole(kStreamFloatsPerFace * object.faceCount);
+  if (!BuildTriangleStream(object, 1.0, whole.data())) return false;
+  std::vector<int32_t> faces;
+  std::vector<float> normals;
+  for (int j = 0; j < object.faceCount; ++j) {
+    const int32_t* f = &object.faces[3 * j];
+    if (f[0] == f[1] && f[1] == f[2]) {
+      ++out.pointFaces;
+      continue;
+    }
+    out.otherDegenerate += f[0] == f[1] || f[1] == f[2] || f[2] == f[0];
+    faces.insert(faces.end(), f, f + 3);
+    normals.insert(normals.end(), &object.faceNormals[3 * j], &object.faceNormals[3 * j + 3]);
+    out.surfaceInWhole.insert(out.surfaceInWhole.end(), &whole[kStreamFloatsPerFace * j],
+                              &whole[kStreamFloatsPerFace * (j + 1)]);
+  }
+  const TAscObject surface = {object.vertexCount, static_cast<int>(faces.size() / 3),
+                              object.vertices, faces.data(), normals.data()};
+  out.surface.resize(kStreamFloatsPerFace * surface.faceCount);
+  return BuildTriangleStream(surface, 1.0, out.surface.data());
+}
+
+// A frame of one mesh at distance 3 in front of the eye, in outline or
+// filled and lit: either a display list or a triangle stream.
+std::vector<uint8_t> DrawMesh(GLenum mode, GLuint list, const std::vector<float>* stream) {
+  ClearFrame();
+  SetBaseState();
+  glTranslatef(0, 0, -3);
+  glRotatef(30, 1, 1, 0);
+  glPolygonMode(GL_FRONT_AND_BACK, mode);
+  if (stream) {
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 0; i < stream->size(); i += 6) {
+      glNormal3fv(&(*stream)[i]);
+      glVertex3fv(&(*stream)[i + 3]);
+    }
+    glEnd();
+  } else {
+    glCallList(list);
+  }
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  return ReadFramePixels();
+}
+
+// The particle files' point faces only seed particles: the showcase's
+// display lists draw exactly what their closed surfaces alone draw, in
+// outline and filled, and the surfaces' smoothed normals are the same with
+// and without them.
+TEST(ModelShowcase, PointFacesDrawNothingAndLeaveTheNormalsAlone) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const struct {
+    const char* file;
+    GLuint list;
+  } meshes[] = {{"sphere.asc", kSphere}, {"cube.asc", kCube}};
+  for (const auto& mesh : meshes) {
+    SCOPED_TRACE(mesh.file);
+    TPointFileStreams streams;
+    const std::string path = std::string(KELVANE_DATA_DIR) + "/" + mesh.file;
+    ASSERT_EQ(ParseAscFile(path.c_str(), SplitPointFaces, &streams), 1);
+    EXPECT_GT(streams.pointFaces, 1000);
+    EXPECT_EQ(streams.otherDegenerate, 0);
+    EXPECT_TRUE(streams.surface == streams.surfaceInWhole);
+    for (GLenum mode : {GL_LINE, GL_FILL}) {
+      const std::vector<uint8_t> whole = DrawMesh(mode, mesh.list, nullptr);
+      EXPECT_GT(Brightness(whole), 0u);
+      EXPECT_TRUE(whole == DrawMesh(mode, 0, &streams.surface)) << "mode " << mode;
+    }
+  }
 }
 
 // Rows 10 to 12 at D = 910: the showcase, the settling strips (first frame

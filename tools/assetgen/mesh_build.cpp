@@ -318,6 +318,38 @@ bool IsClosedManifold(const TMesh& mesh) {
   return !mesh.faces.empty();
 }
 
+std::vector<TPoint> SpreadPoints(const std::vector<TPoint>& candidates,
+                                 const std::vector<TPoint>& taken, int count) {
+  // Squared distance from each candidate to the nearest point placed so far.
+  std::vector<double> clearance(candidates.size(), HUGE_VAL);
+  auto place = [&](const TPoint& p) {
+    for (size_t i = 0; i < candidates.size(); ++i) {
+      const TPoint d = Sub(candidates[i], p);
+      clearance[i] = std::min(clearance[i], Dot(d, d));
+    }
+  };
+  for (const TPoint& p : taken) place(p);
+  std::vector<TPoint> picked;
+  while (static_cast<int>(picked.size()) < count && !candidates.empty()) {
+    size_t best = 0;
+    for (size_t i = 1; i < candidates.size(); ++i) {
+      if (clearance[i] > clearance[best]) best = i;
+    }
+    if (clearance[best] <= 0) break;
+    picked.push_back(candidates[best]);
+    place(candidates[best]);
+  }
+  return picked;
+}
+
+void AddPointFaces(TMesh& mesh, const std::vector<TPoint>& points) {
+  for (const TPoint& p : points) {
+    mesh.vertices.push_back(p);
+    const int v = static_cast<int>(mesh.vertices.size()) - 1;
+    mesh.faces.push_back({v, v, v});
+  }
+}
+
 void OrderFacesByDirection(TMesh& mesh) {
   constexpr int kBands = 25;
   TPoint centre{0, 0, 0};

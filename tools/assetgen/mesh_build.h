@@ -65,6 +65,20 @@ void OrderFacesByDirection(TMesh& mesh);
 // True when every edge joins exactly two faces that agree on their winding.
 bool IsClosedManifold(const TMesh& mesh);
 
+// Picks up to `count` of the candidates, one at a time, each the candidate
+// farthest from the points in `taken` and from those picked before it
+// (farthest-point sampling): an even spread that keeps clear of `taken`.
+// Ties go to the lower index; candidates that coincide with a point already
+// there are never picked, so the result may fall short of `count`.
+std::vector<TPoint> SpreadPoints(const std::vector<TPoint>& candidates,
+                                 const std::vector<TPoint>& taken, int count);
+// Appends, for each point, a vertex of its own and one face whose three
+// corners are that vertex. Such a face has zero area and no edge of any
+// length: it draws nothing, filled or in outline, and its normal is the
+// reader's zero vector, which adds nothing to any other vertex's smoothing.
+// Its first corner still seeds a particle.
+void AddPointFaces(TMesh& mesh, const std::vector<TPoint>& points);
+
 // Writes one object in the 3D-Studio ASCII export format: the "Tri-mesh"
 // header, the vertex list, and every face followed by its "Smoothing:" line.
 // Prints what failed, naming the file, and returns false when it cannot be

@@ -1,14 +1,22 @@
 // WriteMeshes: the four mesh files of the demo. "duck.asc" becomes a
 // display list; "sphere.asc" and "cube.asc" are both display lists and
-// particle keyframes; "trailblobs.asc" is keyframes only. The three point
-// files have exactly kParticleFaces faces each, so that every one of the
-// demo's 2000 particles gets a face of its own (no particle falls back to
-// the shared pad point), their first corners spread over the surface, and
-// their faces ordered by direction so the morph moves each particle a
-// short way.
+// particle keyframes; "trailblobs.asc" is keyframes only.
+//
+// The display lists are drawn as wireframes with every edge showing, so
+// their surfaces are coarse: a few hundred faces keep the wires open at the
+// window's size instead of filling the outline. The demo's 2000 particles
+// need more than that: each takes the first corner of a face of its own, so
+// the three point files have exactly kParticleFaces faces each. The faces
+// beyond the coarse surface are point faces (all three corners at one
+// vertex of their own, see AddPointFaces) on points spread evenly over the
+// shape, so the cloud gets a distinct point for almost every particle while
+// the wireframe and its smoothed normals stay those of the coarse surface.
+// The faces are then ordered by direction so the morph moves each particle
+// a short way.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "assetgen/assetgen.h"
 #include "mesh_build.h"
@@ -16,14 +24,20 @@
 namespace {
 
 constexpr int kParticleFaces = 2000;  // the demo's particle count
-constexpr int kDuckFaces = 1900;      // aimed at; the duck keeps what the grid gives, 800..2000
+// Faces of the coarse surfaces; a polygonised one keeps what its grid gives
+// up to its count. The duck, sphere and cube are the showcase's wireframes.
+// A point file's distinct first corners are its surface's vertices (each the
+// first corner of about two faces) and its point faces: at least 1800 while
+// the surface has fewer than 400 faces.
+constexpr int kDuckFaces = 170;
+constexpr int kSphereFaces = 200;
+constexpr int kCubeGrid = 3;  // squares along a side: 12 n^2 faces
+constexpr int kBlobFaces = 380;
 
 TPoint OntoSphere(const TPoint& p) {
   const double l = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
   return {p.x / l, p.y / l, p.z / l};
 }
-
-TPoint Unchanged(const TPoint& p) { return p; }
 
 // Signed distance (approximate) of an ellipsoid with radii r about c.
 double Ellipsoid(const TPoint& p, TPoint c, TPoint r) {
@@ -72,6 +86,7 @@ double BlobField(const TPoint& p) {
   }
   return kThreshold - sum;
 }
+const TPoint kBlobBox[2] = {{-1.6, -1.6, -1.6}, {1.6, 1.6, 1.6}};
 
 // The finest closed surface-nets polygonisation of the field with at most
 // `faces` faces (the face count grows as the cells shrink). Grids on which
@@ -79,7 +94,7 @@ double BlobField(const TPoint& p) {
 // faces) are passed over.
 TMesh PolygoniseUpTo(const TField& field, TPoint lo, TPoint hi, int faces) {
   TMesh best;
-  for (double cell = 0.3; cell > 0.02; cell *= 0.97) {
+  for (double cell = 0.5; cell > 0.02; cell *= 0.97) {
     TMesh m = PolygoniseField(field, lo, hi, cell);
     if (static_cast<int>(m.faces.size()) > faces) break;
     if (IsClosedManifold(m)) best = m;
@@ -98,8 +113,8 @@ TMesh MakeDuck() {
 }
 
 TMesh MakeSphere() {
-  TMesh m = MakeIcosphere(3);  // 1280 faces
-  RefineToFaceCount(m, kParticleFaces, OntoSphere);
+  TMesh m = MakeIcosphere(1);  // 80 faces
+  RefineToFaceCount(m, kSphereFaces, OntoSphere);
   RelaxVertices(m, 4, OntoSphere);
   return m;
 }
@@ -108,58 +123,76 @@ TMesh MakeSphere() {
 // degrees towards the viewer, so that the particle cloud shows three of its
 // sides; fitted into the demo's -1..1 box it is then about as large on
 // screen as the sphere before it.
-TMesh MakeCube() {
-  TMesh m = MakeCubeGrid(12);  // 1728 faces
-  RefineToFaceCount(m, kParticleFaces, Unchanged);
+void StandCube(TMesh& m) {
   const double turn = 0.785398, tip = -0.488692;
   for (TPoint& p : m.vertices) {
     const TPoint q = {p.x * std::cos(turn) - p.y * std::sin(turn),
                       p.x * std::sin(turn) + p.y * std::cos(turn), p.z};
     p = {q.x, q.y * std::cos(tip) - q.z * std::sin(tip), q.y * std::sin(tip) + q.z * std::cos(tip)};
   }
-  CentreMesh(m);
+}
+
+TMesh MakeCube(int grid) {
+  TMesh m = MakeCubeGrid(grid);
+  StandCube(m);
   return m;
 }
 
 TMesh MakeBlobs() {
   const TField field = BlobField;
   const TProjection project = [&](const TPoint& p) { return ProjectOntoField(field, p); };
-  TMesh m = PolygoniseUpTo(field, {-1.6, -1.6, -1.6}, {1.6, 1.6, 1.6}, kParticleFaces);
+  TMesh m = PolygoniseUpTo(field, kBlobBox[0], kBlobBox[1], kBlobFaces);
   for (TPoint& v : m.vertices) v = project(v);
   RelaxVertices(m, 2, project);
-  RefineToFaceCount(m, kParticleFaces, project);
-  RelaxVertices(m, 2, project);
-  CentreMesh(m);
   return m;
 }
 
-// Writes a mesh after checking that it is closed: the demo smooths across
-// shared vertices only, so a torn or pinched mesh would show seams.
-bool WriteClosedMesh(const std::string& dir, const char* file, const char* name, const TMesh& m) {
-  if (!IsClosedManifold(m)) {
-    std::fprintf(stderr, "kelvane-assetgen: %s: the mesh is not closed\n", file);
-    return false;
-  }
-  return WriteAsc(dir + "/" + file, name, m);
+// Points on the blobs' surface about 0.05 apart, to pick particles from.
+std::vector<TPoint> BlobPoints() {
+  const TField field = BlobField;
+  std::vector<TPoint> points = PolygoniseField(field, kBlobBox[0], kBlobBox[1], 0.05).vertices;
+  for (TPoint& p : points) p = ProjectOntoField(field, p);
+  return points;
 }
 
-bool WriteParticleMesh(const std::string& dir, const char* file, const char* name, TMesh m) {
+// The demo smooths across shared vertices only, so a torn or pinched mesh
+// would show seams: every surface is checked closed before it is written.
+bool CheckClosed(const char* file, const TMesh& m) {
+  if (IsClosedManifold(m)) return true;
+  std::fprintf(stderr, "kelvane-assetgen: %s: the mesh is not closed\n", file);
+  return false;
+}
+
+// A point file: the surface is checked closed on its own, before the point
+// faces join it (they have no edges to pair). The point faces' points are
+// spread from `candidates`, points on the same shape, denser than the
+// particles.
+bool WriteParticleMesh(const std::string& dir, const char* file, const char* name, TMesh m,
+                       const std::vector<TPoint>& candidates) {
+  if (!CheckClosed(file, m)) return false;
+  const int points = kParticleFaces - static_cast<int>(m.faces.size());
+  BalanceFirstCorners(m);
+  AddPointFaces(m, SpreadPoints(candidates, m.vertices, points));
   if (static_cast<int>(m.faces.size()) != kParticleFaces) {
     std::fprintf(stderr, "kelvane-assetgen: %s: %zu faces instead of %d\n", file, m.faces.size(),
                  kParticleFaces);
     return false;
   }
-  BalanceFirstCorners(m);
+  CentreMesh(m);
   OrderFacesByDirection(m);
-  return WriteClosedMesh(dir, file, name, m);
+  return WriteAsc(dir + "/" + file, name, m);
 }
 
 }  // namespace
 
 bool WriteMeshes(const std::string& dir) {
-  bool ok = WriteClosedMesh(dir, "duck.asc", "duck", MakeDuck());
-  ok = WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere()) && ok;
-  ok = WriteParticleMesh(dir, "cube.asc", "cube", MakeCube()) && ok;
-  ok = WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs()) && ok;
+  const TMesh duck = MakeDuck();
+  bool ok = CheckClosed("duck.asc", duck) && WriteAsc(dir + "/duck.asc", "duck", duck);
+  // Candidates: the 10242 vertices of a finely split icosphere, the 7778 of
+  // a cube cut into 36 x 36 squares a side, and points on the blobs.
+  ok =
+      WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere(), MakeIcosphere(5).vertices) && ok;
+  ok = WriteParticleMesh(dir, "cube.asc", "cube", MakeCube(kCubeGrid), MakeCube(36).vertices) && ok;
+  ok = WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs(), BlobPoints()) && ok;
   return ok;
 }
