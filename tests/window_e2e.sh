@@ -6,6 +6,9 @@
 #   nosound   no sound output: status 1, one line on stderr naming the cause,
 #             and no window is ever shown
 #   noformat  no OpenGL-capable format: "ChoosePixelFormat failed", status 0
+#   nodisplay no display: one line saying so, status 1, nothing loaded
+#   missing   started outside its data folder: one line naming the folder and
+#             how to start it properly, then it plays (killed after 3 s)
 set -u
 build=$(cd "$1" && pwd)
 mode=$2
@@ -45,6 +48,7 @@ full)
   elapsed=$(echo "$end - $start" | bc)
   echo "demo ended with status $status after $elapsed s"
   [ $status -eq 0 ] || { cat "$work/stderr" >&2; fail "status $status"; }
+  grep -q "missing" "$work/stderr" && fail "the whole pack reported missing files: $(cat "$work/stderr")"
   # The timeline is 1300 demo units, 132.65 s after the music starts.
   [ "$(echo "$elapsed >= 132.6" | bc)" = 1 ] || fail "ended early, after $elapsed s"
   [ "$(echo "$elapsed < 200" | bc)" = 1 ] || fail "ended late, after $elapsed s"
@@ -72,6 +76,31 @@ noformat)
   [ $status -eq 0 ] || fail "status $status, expected 0"
   grep -qx "Error: ChoosePixelFormat failed" "$work/stderr" || fail "stderr: $(cat "$work/stderr")"
   echo "status 0 after: $(cat "$work/stderr")"
+  ;;
+nodisplay)
+  cd "$work" || fail "no scratch folder"
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy \
+    timeout 30 "$build/kelvane" 2>"$work/stderr"
+  status=$?
+  [ $status -eq 1 ] || fail "status $status, expected 1"
+  [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "stderr is not one line: $(cat "$work/stderr")"
+  grep -q "^kelvane: no display to open the window on" "$work/stderr" || fail "stderr: $(cat "$work/stderr")"
+  echo "status 1: $(cat "$work/stderr")"
+  ;;
+missing)
+  mkdir "$work/elsewhere" && cd "$work/elsewhere" || fail "no scratch folder"
+  SDL_AUDIODRIVER=dummy timeout 3 "$build/kelvane" 2>"$work/stderr"
+  status=$?
+  [ $status -eq 124 ] || fail "status $status: the demo did not play on"
+  grep -q "^kelvane: 21 of its 21 asset files are missing from $work/elsewhere; " "$work/stderr" ||
+    fail "stderr: $(cat "$work/stderr")"
+  grep -q "launcher" "$work/stderr" || fail "no way to start it given: $(cat "$work/stderr")"
+  echo "played on after: $(cat "$work/stderr")"
+  # Every file of the pack but one: that one is counted.
+  cp "$build"/data/*.* . && rm kel.bmp
+  SDL_AUDIODRIVER=dummy timeout 3 "$build/kelvane" 2>"$work/stderr"
+  grep -q "^kelvane: 1 of its 21 asset files are missing from " "$work/stderr" ||
+    fail "with kel.bmp gone, stderr: $(cat "$work/stderr")"
   ;;
 *) fail "unknown mode $mode" ;;
 esac

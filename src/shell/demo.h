@@ -30,6 +30,10 @@ void ResetRandom();
 // Returns the sound layer's channel for the music (-1 when nothing plays).
 int LoadDemo(int clientWidth, int clientHeight);
 
+// The files LoadDemo reads from the working folder, each named once.
+constexpr int kDemoAssetCount = 21;
+extern const char* const kDemoAssetFiles[kDemoAssetCount];
+
 // Draws and presents one frame of the timeline at the platform's clock.
 void DrawFrame();
 

@@ -12,6 +12,12 @@
 
 double StartTime = 0.0;
 
+const char* const kDemoAssetFiles[kDemoAssetCount] = {
+    "trumpet.bmp",   "trumpetalpha.bmp", "mortak.bmp", "image4.bmp", "image10.bmp",  "image8.bmp",
+    "spheremap.bmp", "blob2.bmp",        "trail.bmp",  "image3.bmp", "vantoril.bmp", "image6.bmp",
+    "image11.bmp",   "log1.bmp",         "log2.bmp",   "kel.bmp",    "duck.asc",     "sphere.asc",
+    "cube.asc",      "trailblobs.asc",   "kel.mp3"};
+
 namespace {
 // The music, decoded whole into memory by the sound layer. Null when
 // "kel.mp3" is missing or unreadable: the demo then runs in silence.

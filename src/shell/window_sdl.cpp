@@ -2,6 +2,9 @@
 // message box, the event loop with the form's two timers, and the platform
 // table the frame driver and start-up use (clock, sound, present, end).
 #include <SDL.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -76,10 +79,42 @@ void CloseWindow() { state.running = false; }
 
 double TickCount() { return static_cast<double>(SDL_GetTicks64()); }
 
+// Sends stderr to /dev/null while it lives. ALSA and libwayland print their
+// own diagnostics straight to stderr while SDL probes devices and displays;
+// SDL's reason, reported afterwards in one line, says what matters.
+class TQuietStderr {
+ public:
+  TQuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && quiet >= 0) dup2(quiet, STDERR_FILENO);
+    if (quiet >= 0) close(quiet);
+  }
+  ~TQuietStderr() {
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+  TQuietStderr(const TQuietStderr&) = delete;
+  TQuietStderr& operator=(const TQuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
 bool InitSound(int mixRate, int maxChannels) {
   std::string why;
-  if (OpenSoundOutput(mixRate, maxChannels, &why)) return true;
-  std::fprintf(stderr, "kelvane: cannot open sound output: %s\n", why.c_str());
+  bool ok;
+  {
+    TQuietStderr quiet;
+    ok = OpenSoundOutput(mixRate, maxChannels, &why);
+  }
+  if (ok) return true;
+  std::fprintf(stderr,
+               "kelvane: cannot open sound output: %s; to watch without sound, run it with "
+               "SDL_AUDIODRIVER=dummy\n",
+               why.c_str());
   return false;
 }
 
@@ -135,11 +170,57 @@ void HandleEvent(const SDL_Event& event) {
 // any program: its message, the program's name as caption, one OK button.
 void ShowException(const std::exception& e) { ShowMessage(e.what(), "Kelvane"); }
 
-int RunWindow() {
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) {
-    std::fprintf(stderr, "kelvane: cannot start the window system: %s\n", SDL_GetError());
-    return 0;
+// Opens the video subsystem on a real display. SDL would fall back to its
+// offscreen and dummy drivers, which show nothing; those are used only when
+// SDL_VIDEODRIVER names them. False, with SDL's reason, when no display opens.
+bool OpenDisplay(std::string* why) {
+  TQuietStderr quiet;
+  const char* chosen = std::getenv("SDL_VIDEODRIVER");
+  if (chosen && *chosen) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    *why = SDL_GetError();
+    return false;
   }
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const std::string driver = SDL_GetVideoDriver(i);
+    if (driver == "offscreen" || driver == "dummy" || driver == "evdev") continue;
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    if (!why->empty()) *why += "; ";
+    *why += driver + ": " + SDL_GetError();
+  }
+  return false;
+}
+
+// One line on stderr when files the demo loads are missing from the working
+// folder: it then plays with black pictures, empty models or in silence.
+void ReportMissingAssets() {
+  int missing = 0;
+  for (const char* file : kDemoAssetFiles) {
+    struct stat info;
+    missing += stat(file, &info) != 0 || !S_ISREG(info.st_mode);
+  }
+  if (missing == 0) return;
+  char folder[4096];
+  if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "%s", ".");
+  std::fprintf(stderr,
+               "kelvane: %d of its %d asset files are missing from %s; start it from the folder "
+               "that holds them (build/data in a build tree) or with the installed launcher "
+               "'kelvane'\n",
+               missing, kDemoAssetCount, folder);
+}
+
+int RunWindow() {
+  std::string why;
+  if (SDL_Init(SDL_INIT_TIMER) != 0 || !OpenDisplay(&why)) {
+    if (why.empty()) why = SDL_GetError();
+    std::fprintf(stderr,
+                 "kelvane: no display to open the window on (%s); run it in a desktop "
+                 "session, or render a video with kelvane-capture --video kelvane.mp4\n",
+                 why.c_str());
+    return 1;
+  }
+  ReportMissingAssets();
   WindowLayer = TWindowLayer{ChooseFormat, SetFormat, ClientSize, ShowMessage, CloseWindow};
   Platform = TPlatform{TickCount,         InitSound,    LoadSoundSample, PlaySoundSample,
                        SoundChannelLevel, PresentFrame, EndProcess};
