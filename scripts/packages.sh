@@ -1,13 +1,22 @@
-# Shared by run.sh and test.sh: installs the Debian packages the build needs,
-# or, when not root, prints the exact command to run and stops.
-KELVANE_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev bc \
+# Shared by run.sh and test.sh: installs the Debian packages a step needs, or,
+# when not root, prints the exact command to run and stops.
+#
+# Building and playing: the compiler and CMake, SDL2 with SDL2_mixer, Mesa's
+# OpenGL, GLU and EGL, libpng, FreeType with the DejaVu fonts and LAME for the
+# asset generator, and ffmpeg for the capture tool's videos.
+KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
 libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
-libfreetype-dev fonts-dejavu-core libmp3lame-dev libgtest-dev libgmock-dev \
-libbenchmark-dev clang libclang-rt-14-dev xvfb x11-utils ffmpeg sox libsox-fmt-mp3"
+libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
+# Testing, on top of those: GoogleTest and Google Benchmark, clang with its
+# sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
+# runs, bc for their timing, and what the install test validates with.
+KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
+xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev"
 
+# kelvane_install_packages PACKAGE...
 kelvane_install_packages() {
   local missing=""
-  for p in $KELVANE_PACKAGES; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
   done
   [ -z "$missing" ] && return 0
@@ -24,7 +33,8 @@ kelvane_install_packages() {
   apt-get install -y -qq --no-install-recommends $missing || { echo "apt-get install failed" >&2; exit 1; }
 }
 
+# kelvane_build [CMAKE OPTION...]: configures and builds into build/.
 kelvane_build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
   cmake --build build -j"$(nproc)"
 }
