@@ -18,6 +18,13 @@
 
 namespace geometry_test {
 
+// Catmull-Rom in its matrix form, written apart from the program's Hermite
+// form: the value between p1 and p2 at f, 0..1.
+inline double CatmullRom(double p0, double p1, double p2, double p3, double f) {
+  return 0.5 * (2 * p1 + (p2 - p0) * f + (2 * p0 - 5 * p1 + 4 * p2 - p3) * f * f +
+                (3 * p1 - p0 - 3 * p2 + p3) * f * f * f);
+}
+
 // One vertex as feedback reports it, with x and y turned back into eye
 // coordinates of the capture's orthographic projection.
 struct TVertex {

@@ -34,6 +34,10 @@ int LoadDemo(int clientWidth, int clientHeight);
 constexpr int kDemoAssetCount = 21;
 extern const char* const kDemoAssetFiles[kDemoAssetCount];
 
+// The driver's window for SpriteRing, which it calls after the fifteen rows:
+// demo time strictly between 752 and 910.
+bool SpriteRingShows(double d);
+
 // Draws and presents one frame of the timeline at the platform's clock.
 void DrawFrame();
 

@@ -42,6 +42,8 @@ void (*const kTimeline[])() = {
 
 }  // namespace
 
+bool SpriteRingShows(double d) { return d > 752 && d < 910; }
+
 void DrawFrame() {
   DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
 
@@ -76,7 +78,7 @@ void DrawFrame() {
   }
 
   for (void (*scene)() : kTimeline) scene();
-  if (DemoTime > 752 && DemoTime < 910) SpriteRing();
+  if (SpriteRingShows(DemoTime)) SpriteRing();
 
   if (DemoTime > kDemoEnd) {
     Platform.EndProcess(0);

@@ -34,13 +34,26 @@ struct TRigState {
   int playCount = 0;
   int presentCount = 0;
   int endStatus = -1;
+  std::vector<std::string> calls;  // the first kRigCallLog platform calls
 };
 TRigState rig;
+constexpr size_t kRigCallLog = 32;
+
+void LogCall(const char* name) {
+  if (rig.calls.size() < kRigCallLog) rig.calls.push_back(name);
+}
 int rigSampleHandle = 0;  // the address LoadSample hands out
 
-double RigTickCount() { return rig.ticks; }
-bool RigInitSound(int, int) { return !rig.sound.initFails; }
+double RigTickCount() {
+  LogCall("TickCount");
+  return rig.ticks;
+}
+bool RigInitSound(int, int) {
+  LogCall("InitSound");
+  return !rig.sound.initFails;
+}
 void* RigLoadSample(const char* fileName) {
+  LogCall("LoadSample");
   rig.loadedSample = fileName;
   FILE* f = std::fopen(fileName, "rb");
   if (!f) return nullptr;
@@ -48,6 +61,7 @@ void* RigLoadSample(const char* fileName) {
   return &rigSampleHandle;
 }
 int RigPlaySample(void* sample) {
+  LogCall("PlaySample");
   if (!sample) return -1;
   ++rig.playCount;
   return 0;
@@ -57,7 +71,10 @@ void RigPresentFrame() {
   eglSwapBuffers(rig.display, rig.surface);
   ++rig.presentCount;
 }
-void RigEndProcess(int status) { rig.endStatus = status; }
+void RigEndProcess(int status) {
+  LogCall("EndProcess");
+  rig.endStatus = status;
+}
 
 bool Fail(std::string* error, const char* what) {
   if (error) *error = what;
@@ -128,6 +145,7 @@ bool OpenOffscreen(int width, int height, std::string* error) {
   rig.playCount = 0;
   rig.presentCount = 0;
   rig.endStatus = -1;
+  rig.calls.clear();
   Platform = TPlatform{RigTickCount,    RigInitSound,    RigLoadSample, RigPlaySample,
                        RigChannelLevel, RigPresentFrame, RigEndProcess};
   return true;
@@ -151,6 +169,7 @@ int OffscreenHeight() { return rig.height; }
 void SetRigSound(const TRigSound& sound) { rig.sound = sound; }
 const std::string& RigLoadedSample() { return rig.loadedSample; }
 int RigPlayCount() { return rig.playCount; }
+const std::vector<std::string>& RigPlatformCalls() { return rig.calls; }
 
 bool StartDemoOffscreen(const char* dataDir) {
   char previous[PATH_MAX];

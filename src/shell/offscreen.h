@@ -26,6 +26,10 @@ void SetRigSound(const TRigSound& sound);
 // OpenOffscreen.
 const std::string& RigLoadedSample();
 int RigPlayCount();
+// The names of the first 32 platform calls since OpenOffscreen, in order
+// ("TickCount", "InitSound", "LoadSample", "PlaySample", "EndProcess"), so a
+// test can see where start-up reads the clock.
+const std::vector<std::string>& RigPlatformCalls();
 
 // Runs LoadDemo with the working directory set to dataDir (or the current
 // one when null), then the first appearance's resize, exactly as the window

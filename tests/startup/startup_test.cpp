@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "assets/textures.h"
 #include "shell/demo.h"
@@ -103,6 +104,10 @@ TEST_F(Startup, StampsStartTimeAndStartsTheMusic) {
   EXPECT_EQ(LoadDemo(160, 120), 0);
   EXPECT_EQ(RigPlayCount(), 1);
   EXPECT_EQ(StartTime, 123456.0);
+  // The clock is read once, after everything is loaded and just before
+  // playback: demo time 0 is the moment the music starts.
+  const std::vector<std::string> order = {"InitSound", "LoadSample", "TickCount", "PlaySample"};
+  EXPECT_EQ(RigPlatformCalls(), order);
   // The first frame's demo time counts from the start of playback.
   SetRigTicks(123456.0 + 500.0);
   DrawFrame();
