@@ -16,3 +16,9 @@ target_sources(kelvane_tests PRIVATE
   ${PROJECT_SOURCE_DIR}/tools/assetgen/raster.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/mesh_build.cpp)
 target_include_directories(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools)
+
+# The generator's command line: refusals, the output folder and the icons.
+add_test(NAME assetgen_command_line
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tools/assetgen/command_line_test.sh
+          $<TARGET_FILE:kelvane-assetgen>)
+set_tests_properties(assetgen_command_line PROPERTIES TIMEOUT 120)

@@ -9,3 +9,7 @@
 bool WritePictures(const std::string& dir);
 bool WriteMeshes(const std::string& dir);
 bool WriteMusic(const std::string& dir);
+// The application icons, painted from the opening card's ring logo:
+// dir/NxN/kelvane.png (RGBA) for N = 16, 24, 32, 48, 64, 128 and 256.
+// Makes the size folders; dir itself must exist.
+bool WriteIcons(const std::string& dir);

@@ -1,20 +1,106 @@
 // kelvane-assetgen DIR: writes the complete asset pack into DIR.
-#include <sys/stat.h>
+// kelvane-assetgen --icons DIR: writes only the application icons.
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "assetgen/assetgen.h"
+#include "command_line.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: kelvane-assetgen DIR\n"
+    "       kelvane-assetgen --icons DIR\n"
+    "       kelvane-assetgen -h | --help | -V | --version\n"
+    "\n"
+    "Writes the demo's pictures, meshes and music into DIR, making it and its\n"
+    "parents when they are missing.\n"
+    "\n"
+    "  --icons DIR     write only the application icons instead:\n"
+    "                  DIR/NxN/kelvane.png for N = 16 24 32 48 64 128 256\n"
+    "  -h, --help      this text\n"
+    "  -V, --version   the program's name and version\n"
+    "\n"
+    "Exit status: 0 done, 1 a file or folder could not be written, 2 bad arguments.\n";
+
+const option kLongOptions[] = {
+    {"icons", required_argument, nullptr, 'i'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+int BadArguments(const std::string& message) {
+  std::fprintf(stderr, "kelvane-assetgen: %s\nTry 'kelvane-assetgen --help'.\n", message.c_str());
+  return 2;
+}
+
+// Makes dir with its parents and checks that a file can be made in it, so a
+// folder that cannot be written is reported once, before any generating.
+bool PrepareFolder(const std::string& dir) {
+  std::error_code failed;
+  std::filesystem::create_directories(dir, failed);
+  if (!failed && !std::filesystem::is_directory(dir, failed) && !failed)
+    failed = std::make_error_code(std::errc::not_a_directory);
+  if (failed) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: cannot make the folder: %s\n", dir.c_str(),
+                 failed.message().c_str());
+    return false;
+  }
+  const std::string probe = dir + "/.kelvane-assetgen-probe";
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write there: %s\n", dir.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(argc == 2 ? stdout : stderr, "usage: kelvane-assetgen DIR\n"
-                 "Writes the demo's pictures, meshes and music into DIR.\n");
-    return argc == 2 ? 0 : 2;
+  std::string iconDir;
+  opterr = 0;
+  for (;;) {
+    const int code = getopt_long(argc, argv, ":hV", kLongOptions, nullptr);
+    if (code == -1) break;
+    switch (code) {
+      case 'h':
+        std::fputs(kUsage, stdout);
+        return 0;
+      case 'V':
+        std::puts("kelvane-assetgen " KELVANE_VERSION);
+        return 0;
+      case 'i':
+        if (!*optarg) return BadArguments("--icons needs a folder");
+        iconDir = optarg;
+        break;
+      default:
+        return BadArguments(OptionMistake(code, argv, kLongOptions));
+    }
   }
-  const std::string dir = argv[1];
-  mkdir(dir.c_str(), 0755);
+  const int operands = argc - optind;
+  if (!iconDir.empty()) {
+    if (operands > 0)
+      return BadArguments(std::string("--icons writes only the icons: unexpected argument '") +
+                          argv[optind] + "'");
+    return PrepareFolder(iconDir) && WriteIcons(iconDir) ? 0 : 1;
+  }
+  if (operands == 0) return BadArguments("say which folder to write the pack into");
+  if (operands > 1)
+    return BadArguments(std::string("unexpected argument '") + argv[optind + 1] + "'");
+  const std::string dir = argv[optind];
+  if (dir.empty()) return BadArguments("the folder name is empty");
+  if (!PrepareFolder(dir)) return 1;
   bool ok = WritePictures(dir);
   ok = WriteMeshes(dir) && ok;
   ok = WriteMusic(dir) && ok;

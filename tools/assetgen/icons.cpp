@@ -1,0 +1,146 @@
+// The application icons: the opening card's ring and "ZUW" on a dark disc,
+// transparent around it, at the sizes desktops ask for, as RGBA PNGs in the
+// folder layout of an icon theme (DIR/NxN/kelvane.png).
+//
+// Each size is painted afresh on a 1024 x 1024 canvas and averaged down, with
+// the ring and the lettering's strokes kept at least about one output pixel
+// wide, so the 16-pixel icon still shows a ring and three letters rather
+// than a grey smudge. The colour is painted pre-multiplied by the disc's
+// coverage and divided back after the resampling, so the rim is not dark.
+#include <png.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "assetgen/assetgen.h"
+#include "lettering.h"
+#include "pictures.h"
+
+namespace {
+
+constexpr int kIconSides[] = {16, 24, 32, 48, 64, 128, 256};  // pixels
+constexpr int kCanvasSide = 1024;                             // painting size, pixels
+constexpr const char* kIconName = "kelvane.png";
+
+struct TIcon {
+  TCanvas colour;  // pre-multiplied by alpha
+  TCanvas alpha;   // coverage in every channel
+};
+
+TIcon PaintIcon(int side) {
+  const float c = kCanvasSide * 0.5f;
+  const float pixel = static_cast<float>(kCanvasSide) / side;  // one output pixel
+  const float disc = c - 0.5f * pixel;
+
+  TMask cover = MakeMask(kCanvasSide, kCanvasSide);
+  FillShape(cover, [&](float x, float y) { return SdCircle(x, y, c, c, disc); });
+
+  TIcon icon{MakeCanvas(kCanvasSide, kCanvasSide), MakeCanvas(kCanvasSide, kCanvasSide)};
+  TCanvas& canvas = icon.colour;
+  ShadeAll(canvas, [&](float x, float y, TColor) {
+    const float r = std::hypot(x - c, y - c) / disc;
+    return Mix(TColor{0.03f, 0.08f, 0.22f}, TColor{0.0f, 0.01f, 0.05f}, r * r);
+  });
+
+  const float ringRadius = disc - std::fmax(0.09f * kCanvasSide, 1.2f * pixel);
+  const float ringHalf = std::fmax(0.012f * kCanvasSide, 0.6f * pixel);
+  TMask ring = MakeMask(kCanvasSide, kCanvasSide);
+  FillShape(ring, [&](float x, float y) {
+    return std::fabs(SdCircle(x, y, c, c, ringRadius)) - ringHalf;
+  });
+  PaintGlowing(canvas, ring, {0.55f, 0.85f, 1.0f}, {0.1f, 0.45f, 1.0f}, 0.01f * kCanvasSide);
+
+  // "ZUW" across most of the ring's inside, its strokes thickened below 64
+  // pixels.
+  TTextStyle style{kSansBold, 100, 0.02f};
+  // Narrower, taller letters where a letter is only three or four pixels wide.
+  if (side < 24) style.stretchX = 0.72f;
+  const int measured = RenderText(style, "ZUW").width;
+  if (measured > 0) style.size *= 1.5f * ringRadius / measured;
+  TMask title = MakeMask(kCanvasSide, kCanvasSide);
+  DrawText(title, style, "ZUW", static_cast<int>(c), static_cast<int>(c));
+  const float bold = 0.25f * pixel;
+  if (bold > 4.0f) {
+    BlurMask(title, bold);
+    for (float& a : title.a) a = Clamp01(a * 3.0f);
+  }
+  PaintGlowing(canvas, title, {1.0f, 1.0f, 1.0f}, {0.15f, 0.55f, 1.0f}, 0.012f * kCanvasSide);
+
+  ShadeAll(canvas, [&](float x, float y, TColor cur) {
+    return Scale(cur, cover.At(static_cast<int>(x), static_cast<int>(y)));
+  });
+  ShadeAll(icon.alpha, [&](float x, float y, TColor) {
+    const float a = cover.At(static_cast<int>(x), static_cast<int>(y));
+    return TColor{a, a, a};
+  });
+  icon.colour = Resample(icon.colour, side, side);
+  icon.alpha = Resample(icon.alpha, side, side);
+  return icon;
+}
+
+// Straight (not pre-multiplied) 8-bit RGBA, rows top first.
+std::vector<uint8_t> ToRgbaBytes(const TIcon& icon) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(icon.colour.px.size() * 4);
+  auto quantise = [](float v) { return static_cast<uint8_t>(std::lround(Clamp01(v) * 255.0f)); };
+  for (size_t i = 0; i < icon.colour.px.size(); ++i) {
+    const float a = Clamp01(icon.alpha.px[i].r);
+    const TColor& p = icon.colour.px[i];
+    const float k = a > 0.0f ? 1.0f / a : 0.0f;
+    rgba.push_back(quantise(p.r * k));
+    rgba.push_back(quantise(p.g * k));
+    rgba.push_back(quantise(p.b * k));
+    rgba.push_back(quantise(a));
+  }
+  return rgba;
+}
+
+bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int side) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+  }
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(side);
+  image.height = static_cast<png_uint_32>(side);
+  image.format = PNG_FORMAT_RGBA;
+  const bool written = png_image_write_to_stdio(&image, file, 0, rgba.data(), 0, nullptr) != 0;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
+                 written ? std::strerror(errno) : image.message);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteIcons(const std::string& dir) {
+  bool ok = true;
+  for (int side : kIconSides) {
+    const std::string folder = dir + "/" + std::to_string(side) + "x" + std::to_string(side);
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    if (failed) {
+      std::fprintf(stderr, "kelvane-assetgen: %s: cannot make the folder: %s\n", folder.c_str(),
+                   failed.message().c_str());
+      ok = false;
+      continue;
+    }
+    ok = WritePng(folder + "/" + kIconName, ToRgbaBytes(PaintIcon(side)), side) && ok;
+  }
+  if (LetteringFailed()) {
+    std::fprintf(stderr, "kelvane-assetgen: icons written without their lettering\n");
+    ok = false;
+  }
+  return ok;
+}
