@@ -115,6 +115,36 @@ for verb in points mesh rgb rgba check; do
   "$inspect" "$verb" --help | grep -q "^usage: kelvane-inspect $verb" || fail "$verb --help"
 done
 
+# The command line: a mistake is named, with a hint, status 2.
+expect_refusal() {  # MESSAGE ARGS...: status 2, MESSAGE and the hint on stderr, nothing on stdout
+  local message="$1" status
+  shift
+  "$inspect" "$@" >refused.out 2>refused.err
+  status=$?
+  [ "$status" = 2 ] || fail "$* exits $status, not 2"
+  [ "$(head -n 1 refused.err)" = "kelvane-inspect: $message" ] || fail "$*: $(head -n 1 refused.err)"
+  grep -q "^Try 'kelvane-inspect .*--help'\.$" refused.err || fail "$*: no hint"
+  [ -s refused.out ] && fail "$* writes to stdout"
+}
+expect_refusal "unknown verb 'frob'" frob
+expect_refusal "unrecognized option '--bogus'" --bogus
+expect_refusal "points: unrecognized option '--bogus'" points --bogus cube.asc
+expect_refusal "points: unexpected argument 'extra'" points cube.asc extra
+for option in --version -V; do
+  "$inspect" "$option" | grep -qxE 'kelvane-inspect [0-9]+\.[0-9]+\.[0-9]+' || fail "$option"
+done
+"$inspect" -h | grep -q '^usage: kelvane-inspect' || fail "-h"
+# Files and folders that cannot be read: the reason.
+out="$("$inspect" points missing.asc 2>err.txt)" && fail "points on a missing file exits 0"
+[ "$out" = "result -1 faces 0" ] || fail "points on a missing file: $out"
+[ "$(cat err.txt)" = "kelvane-inspect: missing.asc: No such file or directory" ] ||
+  fail "points on a missing file says: $(cat err.txt)"
+"$inspect" rgb missing.bmp x.rgb 2>err.txt >/dev/null && fail "rgb on a missing file exits 0"
+grep -qx "kelvane-inspect: missing.bmp: No such file or directory" err.txt || fail "rgb: $(cat err.txt)"
+"$inspect" check nowhere >out.txt 2>err.txt
+[ $? = 1 ] || fail "check on a missing folder does not exit 1"
+[ "$(cat err.txt)" = "kelvane-inspect: nowhere: no such folder" ] || fail "check nowhere: $(cat err.txt)"
+
 # check: a complete pack of our own is all ok, then one fault at a time.
 mkdir pack
 for name in trumpet trumpetalpha mortak image4 image10 image8 spheremap blob2 trail image3 \

@@ -8,6 +8,9 @@
 //   check [DIR]                one line per asset file of the demo
 //
 // The output formats of points, mesh, rgb and rgba are read by scripts.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -16,6 +19,7 @@
 #include "assets/asc_mesh.h"
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
+#include "command_line.h"
 #include "inspect.h"
 
 namespace {
@@ -49,6 +53,31 @@ constexpr const char* kCheckUsage =
     "one line each: whether it was found, its size, and what is wrong with it.\n"
     "Exit status 0 only when the demo will see every asset as intended.\n";
 
+// Why fileName cannot be read as a file (strerror's words), or null when it
+// can be opened.
+const char* UnreadableReason(const char* fileName) {
+  FILE* f = std::fopen(fileName, "rb");
+  if (!f) return std::strerror(errno);
+  struct stat file;
+  const bool folder = fstat(fileno(f), &file) == 0 && S_ISDIR(file.st_mode);
+  std::fclose(f);
+  return folder ? std::strerror(EISDIR) : nullptr;
+}
+
+bool IgnoreObject(const TAscObject&, void*) { return true; }
+
+// Says on stderr why an .asc file was refused: the file or the line.
+void ExplainAscFailure(const char* fileName) {
+  if (const char* reason = UnreadableReason(fileName)) {
+    std::fprintf(stderr, "kelvane-inspect: %s: %s\n", fileName, reason);
+    return;
+  }
+  TAscStop stop;
+  ParseAscFile(fileName, IgnoreObject, nullptr, &stop);
+  std::fprintf(stderr, "kelvane-inspect: %s: line %ld: %s\n", fileName, stop.line,
+               stop.why ? stop.why : "not read");
+}
+
 void PrintFloat(std::string& out, float value, const char* after) {
   char text[40];
   std::snprintf(text, sizeof text, "%.9g%s", value, after);
@@ -65,6 +94,7 @@ int Points(const char* fileName) {
     for (int i = 0; i < 9; ++i) PrintFloat(out, corners[9 * j + i], i < 8 ? " " : "\n");
   }
   std::fputs(out.c_str(), stdout);
+  if (result != 1) ExplainAscFailure(fileName);
   return result == 1 ? 0 : 1;
 }
 
@@ -84,21 +114,17 @@ int Mesh(const char* fileName) {
   const int result = ParseAscFile(fileName, PrintObject, &out);
   std::printf("result %d\n", result);
   std::fputs(out.c_str(), stdout);
+  if (result != 1) ExplainAscFailure(fileName);
   return result == 1 ? 0 : 1;
 }
 
 bool WriteBytes(const char* fileName, const std::vector<uint8_t>& bytes) {
   FILE* f = std::fopen(fileName, "wb");
-  if (!f) {
-    std::fprintf(stderr, "kelvane-inspect: cannot write %s\n", fileName);
-    return false;
-  }
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (std::fclose(f) != 0 || !ok) {
-    std::fprintf(stderr, "kelvane-inspect: cannot write %s\n", fileName);
-    return false;
-  }
-  return true;
+  bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f && std::fclose(f) != 0) ok = false;
+  if (!ok)
+    std::fprintf(stderr, "kelvane-inspect: cannot write %s: %s\n", fileName, std::strerror(errno));
+  return ok;
 }
 
 int Rgb(const char* fileName, const char* outName) {
@@ -106,7 +132,8 @@ int Rgb(const char* fileName, const char* outName) {
   const char* why = nullptr;
   if (!ReadBitmap(fileName, &image, &why)) {
     std::printf("unreadable\n");
-    std::fprintf(stderr, "kelvane-inspect: %s: %s\n", fileName, why);
+    const char* reason = UnreadableReason(fileName);
+    std::fprintf(stderr, "kelvane-inspect: %s: %s\n", fileName, reason ? reason : why);
     return 1;
   }
   if (!WriteBytes(outName, BitmapToRGB(image))) return 2;
@@ -120,7 +147,9 @@ int Rgba(const char* colourName, const char* alphaName, const char* outName) {
   const bool colourRead = ReadBitmap(colourName, &colour, &why);
   if (!colourRead || !ReadBitmap(alphaName, &alpha, &why)) {
     std::printf("unreadable\n");
-    std::fprintf(stderr, "kelvane-inspect: %s: %s\n", colourRead ? alphaName : colourName, why);
+    const char* failed = colourRead ? alphaName : colourName;
+    const char* reason = UnreadableReason(failed);
+    std::fprintf(stderr, "kelvane-inspect: %s: %s\n", failed, reason ? reason : why);
     return 1;
   }
   if (!WriteBytes(outName, BitmapToRGBA(colour, alpha))) return 2;
@@ -128,48 +157,108 @@ int Rgba(const char* colourName, const char* alphaName, const char* outName) {
   return 0;
 }
 
-bool WantsHelp(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
-  }
-  return false;
+const char* const kUsageHead =
+    "usage: kelvane-inspect VERB ...  (VERB --help for details)\n"
+    "       kelvane-inspect -h | --help | -V | --version\n"
+    "\n";
+
+int Check(const char* dir);
+
+struct TInspectVerb {
+  const char* name;
+  const char* usage;
+  const char* operands;  // as the usage names them
+  int fewest, most;      // operand counts
+  int (*run)(char** operand, int count);
+};
+const TInspectVerb kVerbs[] = {
+    {"points", kPointsUsage, "FILE", 1, 1, [](char** op, int) { return Points(op[0]); }},
+    {"mesh", kMeshUsage, "FILE", 1, 1, [](char** op, int) { return Mesh(op[0]); }},
+    {"rgb", kRgbUsage, "FILE OUT", 2, 2, [](char** op, int) { return Rgb(op[0], op[1]); }},
+    {"rgba", kRgbaUsage, "COLOUR ALPHA OUT", 3, 3,
+     [](char** op, int) { return Rgba(op[0], op[1], op[2]); }},
+    {"check", kCheckUsage, "[DIR]", 0, 1,
+     [](char** op, int count) { return Check(count == 1 ? op[0] : "."); }},
+};
+
+const option kLongOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A mistake on the command line: named, with the hint, status 2.
+int BadArguments(const std::string& message, const std::string& helpWith) {
+  std::fprintf(stderr, "kelvane-inspect: %s\nTry 'kelvane-inspect %s--help'.\n", message.c_str(),
+               helpWith.c_str());
+  return 2;
 }
 
-int Usage(const char* text, bool asked) {
-  std::fputs(text, asked ? stdout : stderr);
-  return asked ? 0 : 2;
+// check: the folder must be there before its assets are looked at.
+int Check(const char* dir) {
+  struct stat folder;
+  if (stat(dir, &folder) != 0) {
+    if (errno == ENOENT) {
+      std::fprintf(stderr, "kelvane-inspect: %s: no such folder\n", dir);
+    } else {
+      std::fprintf(stderr, "kelvane-inspect: %s: %s\n", dir, std::strerror(errno));
+    }
+    return 1;
+  }
+  if (!S_ISDIR(folder.st_mode)) {
+    std::fprintf(stderr, "kelvane-inspect: %s: not a folder\n", dir);
+    return 1;
+  }
+  return CheckAssets(dir);
+}
+
+// The verb's own options (only -h, --help) and operands; argv[0] is the verb.
+int RunVerb(const TInspectVerb& verb, int argc, char** argv) {
+  const std::string helpWith = std::string(verb.name) + " ";
+  optind = 0;  // a fresh scan of the verb's arguments
+  for (;;) {
+    const int code = getopt_long(argc, argv, ":h", kLongOptions, nullptr);
+    if (code == -1) break;
+    if (code == 'h') {
+      std::fputs(verb.usage, stdout);
+      return 0;
+    }
+    return BadArguments(verb.name + std::string(": ") + OptionMistake(code, argv, kLongOptions),
+                        helpWith);
+  }
+  const int count = argc - optind;
+  char** operand = argv + optind;
+  if (count < verb.fewest) return BadArguments(helpWith + "needs " + verb.operands, helpWith);
+  if (count > verb.most)
+    return BadArguments(
+        verb.name + std::string(": unexpected argument '") + operand[verb.most] + "'", helpWith);
+  return verb.run(operand, count);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* verb = argc > 1 ? argv[1] : "";
-  const bool help = WantsHelp(argc, argv);
-  const int operands = argc - 2;
-  if (std::strcmp(verb, "points") == 0) {
-    if (help || operands != 1) return Usage(kPointsUsage, help);
-    return Points(argv[2]);
+  opterr = 0;
+  // '+': stop at the verb, whose arguments RunVerb reads.
+  for (;;) {
+    const int code = getopt_long(argc, argv, "+:hV", kLongOptions, nullptr);
+    if (code == -1) break;
+    if (code == 'V') {
+      std::puts("kelvane-inspect " KELVANE_VERSION);
+      return 0;
+    }
+    if (code != 'h') return BadArguments(OptionMistake(code, argv, kLongOptions), "");
+    std::string all = kUsageHead;
+    for (const TInspectVerb& verb : kVerbs) {
+      all += verb.usage;
+      all += "\n";
+    }
+    std::fputs(all.c_str(), stdout);
+    return 0;
   }
-  if (std::strcmp(verb, "mesh") == 0) {
-    if (help || operands != 1) return Usage(kMeshUsage, help);
-    return Mesh(argv[2]);
-  }
-  if (std::strcmp(verb, "rgb") == 0) {
-    if (help || operands != 2) return Usage(kRgbUsage, help);
-    return Rgb(argv[2], argv[3]);
-  }
-  if (std::strcmp(verb, "rgba") == 0) {
-    if (help || operands != 3) return Usage(kRgbaUsage, help);
-    return Rgba(argv[2], argv[3], argv[4]);
-  }
-  if (std::strcmp(verb, "check") == 0) {
-    if (help || operands > 1) return Usage(kCheckUsage, help);
-    return CheckAssets(operands == 1 ? argv[2] : ".");
-  }
-  std::string all = "usage: kelvane-inspect VERB ...  (VERB --help for details)\n\n";
-  for (const char* text : {kPointsUsage, kMeshUsage, kRgbUsage, kRgbaUsage, kCheckUsage}) {
-    all += text;
-    all += "\n";
-  }
-  return Usage(all.c_str(), help);
+  if (optind >= argc) return BadArguments("say which verb: points, mesh, rgb, rgba or check", "");
+  for (const TInspectVerb& verb : kVerbs)
+    if (std::strcmp(argv[optind], verb.name) == 0)
+      return RunVerb(verb, argc - optind, argv + optind);
+  return BadArguments(std::string("unknown verb '") + argv[optind] + "'", "");
 }
