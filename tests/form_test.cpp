@@ -104,11 +104,9 @@ struct TFakeWindow {
   int chooseResult = 1;
   bool setResult = true;
   std::vector<std::string> calls;
-  TPixelFormatRequest lastRequest;
 };
 TFakeWindow fake;
-int FakeChoose(const TPixelFormatRequest& r) {
-  fake.lastRequest = r;
+int FakeChoose(const TPixelFormatRequest&) {
   fake.calls.push_back("choose");
   return fake.chooseResult;
 }
@@ -137,15 +135,6 @@ void RunFormCreateWith(int chooseResult, bool setResult) {
   WindowLayer = saved;
 }
 }  // namespace
-
-TEST(FormCreate, RequestsTheDesignedPixelFormat) {
-  RunFormCreateWith(0, true);
-  EXPECT_TRUE(fake.lastRequest.doubleBuffer);
-  EXPECT_EQ(fake.lastRequest.colourBits, 24);
-  EXPECT_EQ(fake.lastRequest.depthBits, 32);
-  EXPECT_EQ(fake.lastRequest.accumBits, 0);
-  EXPECT_EQ(fake.lastRequest.stencilBits, 0);
-}
 
 TEST(FormCreate, NoFormatShowsChooseFailureAndLoadsNothing) {
   RunFormCreateWith(0, true);

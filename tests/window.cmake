@@ -6,3 +6,16 @@ endforeach()
 set_tests_properties(window_full PROPERTIES TIMEOUT 400)
 set_tests_properties(window_nosound window_noformat window_nodisplay window_missing
                      PROPERTIES TIMEOUT 60)
+
+# The window layer on X11 under Xvfb and on SDL's offscreen driver: the
+# pixel-format request as the context's buffers, and the projection set by
+# the first appearance.
+add_executable(kelvane_window_tests window_layer_test.cpp ${PROJECT_SOURCE_DIR}/src/shell/window_sdl.cpp)
+target_link_libraries(kelvane_window_tests PRIVATE kelvane_core kelvane_sound SDL2::SDL2 GTest::gtest GTest::gtest_main)
+target_compile_definitions(kelvane_window_tests PRIVATE KELVANE_DATA_DIR="${KELVANE_DATA_DIR}")
+add_dependencies(kelvane_window_tests asset_pack)
+add_test(NAME window_layer_x11
+         COMMAND xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" $<TARGET_FILE:kelvane_window_tests>)
+add_test(NAME window_layer_offscreen COMMAND kelvane_window_tests)
+set_tests_properties(window_layer_offscreen PROPERTIES ENVIRONMENT SDL_VIDEODRIVER=offscreen)
+set_tests_properties(window_layer_x11 window_layer_offscreen PROPERTIES TIMEOUT 120)

@@ -210,7 +210,11 @@ void ReportMissingAssets() {
                missing, kDemoAssetCount, folder);
 }
 
-int RunWindow() {
+// Everything before the window is shown: SDL, the display, the window layer
+// and platform tables, and FormCreate (which makes the window and context
+// and runs LoadDemo). False when the program should end now, with *status.
+bool OpenWindow(int* status) {
+  *status = 0;
   std::string why;
   if (SDL_Init(SDL_INIT_TIMER) != 0 || !OpenDisplay(&why)) {
     if (why.empty()) why = SDL_GetError();
@@ -218,30 +222,37 @@ int RunWindow() {
                  "kelvane: no display to open the window on (%s); run it in a desktop "
                  "session, or render a video with kelvane-capture --video kelvane.mp4\n",
                  why.c_str());
-    return 1;
+    *status = 1;
+    return false;
   }
   ReportMissingAssets();
-  WindowLayer = TWindowLayer{ChooseFormat, SetFormat, ClientSize, ShowMessage, CloseWindow};
-  Platform = TPlatform{TickCount,         InitSound,    LoadSoundSample, PlaySoundSample,
-                       SoundChannelLevel, PresentFrame, EndProcess};
-
+  InstallWindowLayer();
   try {
     FormCreate();
   } catch (const std::exception& e) {
     ShowException(e);
-    return 0;
+    return false;
   }
-  if (!state.running) return 0;
+  return state.running;
+}
 
+// The first appearance: crosshair, shown, fitted to its frame, cleared to
+// black, and resized, which sets the projection every frame is drawn with.
+void ShowWindow() {
   SDL_Cursor* crosshair = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_CROSSHAIR);
   if (crosshair) SDL_SetCursor(crosshair);
   SDL_ShowWindow(state.window);
   FitToFrame();
-  // The background is black from the first appearance on.
   glClearColor(0, 0, 0, 0);
   glClear(GL_COLOR_BUFFER_BIT);
   SDL_GL_SwapWindow(state.window);
   NotifyResize();  // the first appearance counts as a resize
+}
+
+int RunWindow() {
+  int status = 0;
+  if (!OpenWindow(&status)) return status;
+  ShowWindow();
 
   const double now = TickCount();
   StartTimer(OpenGL_Form.Timer1, now);
@@ -265,6 +276,16 @@ int RunWindow() {
 }
 
 }  // namespace
+
+void InstallWindowLayer() {
+  WindowLayer = TWindowLayer{ChooseFormat, SetFormat, ClientSize, ShowMessage, CloseWindow};
+  Platform = TPlatform{TickCount,         InitSound,    LoadSoundSample, PlaySoundSample,
+                       SoundChannelLevel, PresentFrame, EndProcess};
+}
+
+bool OpenDemoWindow(int* status) { return OpenWindow(status); }
+
+void ShowDemoWindow() { ShowWindow(); }
 
 int RunDemoWindow() {
   try {
