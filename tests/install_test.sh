@@ -82,12 +82,14 @@ check_tree() {
   for program in kelvane kelvane-assetgen kelvane-capture kelvane-inspect; do
     [ -x "$root/$BINDIR/$program" ] || fail "no $BINDIR/$program"
   done
-  "$root/$BINDIR/kelvane-capture" --version | grep -qxF "kelvane-capture $VERSION" ||
-    fail "kelvane-capture --version does not say $VERSION"
+  for program in kelvane-assetgen kelvane-capture kelvane-inspect; do
+    [ "$("$root/$BINDIR/$program" --version)" = "$program $VERSION" ] ||
+      fail "$program --version does not say $VERSION"
+  done
   for file in LICENSE CHANGELOG.md; do
     [ -s "$root/$DOCDIR/$file" ] || fail "no $DOCDIR/$file"
   done
-  echo "installed tree under $root: entries valid, 4 man pages, pack of $(wc -l <"$work/built") files, $(echo $icon_sizes | wc -w) icons"
+  echo "installed tree under $root: entries valid, 4 man pages, pack of $(wc -l <"$work/built") files, $(echo "$icon_sizes" | wc -w) icons"
 }
 
 start_xvfb() {
@@ -95,7 +97,8 @@ start_xvfb() {
   xvfb=$!
   for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(cat "$work/display")"
+  DISPLAY=":$(cat "$work/display")"
+  export DISPLAY
 }
 
 # Runs LAUNCHER from / with SDL's silent sound driver: the window must carry
@@ -161,7 +164,7 @@ deb)
   fi
   cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
-  deb=$(ls "$work"/deb/kelvane_*.deb 2>/dev/null | head -n 1)
+  deb=$(find "$work/deb" -maxdepth 1 -name 'kelvane_*.deb' | head -n 1)
   [ -n "$deb" ] || fail "cpack made no kelvane_*.deb"
   field() { dpkg-deb -f "$deb" "$1"; }
   [ "$(field Package)" = kelvane ] || fail "Package: $(field Package)"
