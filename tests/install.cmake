@@ -3,9 +3,12 @@
 # compares the installed pack with build/data, checks the icons and runs the
 # installed launcher from / under Xvfb. `install_deb` does the same through
 # the .deb, dpkg -i and dpkg -r; it needs root and is skipped otherwise.
+# Both rewrite and then restore the build's install_manifest.txt, so they
+# never run at the same time.
 add_test(NAME install COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR} prefix)
 add_test(NAME install_deb COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR} deb)
 set_tests_properties(install install_deb PROPERTIES
   TIMEOUT 180
   SKIP_RETURN_CODE 77
+  RESOURCE_LOCK kelvane_install_manifest
   ENVIRONMENT "BINDIR=${CMAKE_INSTALL_BINDIR};DATADIR=${CMAKE_INSTALL_DATADIR};MANDIR=${CMAKE_INSTALL_MANDIR};DOCDIR=${CMAKE_INSTALL_DOCDIR};VERSION=${PROJECT_VERSION}")

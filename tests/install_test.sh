@@ -23,10 +23,15 @@ work=$(mktemp -d)
 xvfb=""
 demo=""
 installed_deb=""
+# Installing rewrites the build's install_manifest.txt, which lists what the
+# user's own last install put where (README: uninstalling); it is put back.
+manifest=$build/install_manifest.txt
+[ -f "$manifest" ] && cp -p "$manifest" "$work/manifest"
 cleanup() {
   [ -n "$demo" ] && kill "$demo" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   [ -n "$installed_deb" ] && dpkg -r kelvane >/dev/null 2>&1
+  if [ -f "$work/manifest" ]; then cp -p "$work/manifest" "$manifest"; else rm -f "$manifest"; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
