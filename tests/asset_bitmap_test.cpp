@@ -85,6 +85,25 @@ TEST(ReadBitmap, RefusesImpossibleSizes) {
   }
 }
 
+TEST(ReadBitmap, RefusesPixelDataShortByMoreThanARow) {
+  TBitmap image;
+  // 16384 x 4096 declared on a 12 KB file: 192 MiB of black, refused.
+  TBmpFields huge;
+  huge.width = 16384;
+  huge.height = 4096;
+  huge.sizeImage = 12288;
+  EXPECT_FALSE(ReadBytes(MakeBmp(huge, std::vector<uint8_t>(12288, 7)), &image));
+  // 5 x 4 has 16-byte rows: one row short still reads (its end is black),
+  // a byte more is refused.
+  TBmpFields f;
+  f.width = 5;
+  f.height = 4;
+  f.sizeImage = 48;
+  EXPECT_TRUE(ReadBytes(MakeBmp(f, Counting(48)), &image));
+  f.sizeImage = 47;
+  EXPECT_FALSE(ReadBytes(MakeBmp(f, Counting(47)), &image));
+}
+
 TEST(BitmapToRGB, SwapsToRedGreenBlueInPaddedRows) {
   // 3 pixels wide: 9 bytes of pixels in a 12-byte row, stored padded.
   TBmpFields f;

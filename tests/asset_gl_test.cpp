@@ -13,6 +13,7 @@
 
 #include "asset_support.h"
 #include "assets/asc_mesh.h"
+#include "assets/asc_parser.h"
 #include "assets/bitmap.h"
 #include "assets/textures.h"
 #include "rig.h"
@@ -221,6 +222,49 @@ TEST(TextureLoaders, UnreadableFilesGiveOneBlackTexel) {
   EXPECT_EQ(info.height, 2);
   const std::vector<uint8_t> texels = Texels(TextureSlot(table, 502));
   for (size_t i = 0; i < texels.size(); ++i) EXPECT_EQ(texels[i], i % 4 == 3 ? 255 : 0);
+  glBindTexture(GL_TEXTURE_2D, previous);
+}
+
+TEST(AssetFiles, SpecialFilesAreUnreadableAtOnce) {
+  // A FIFO with no writer would block the open; /dev/zero never ends; a
+  // folder is not a file. Each reads as missing, without waiting.
+  const std::string fifo = AssetScratchDir() + "/fifo.bmp";
+  const std::string zero = AssetScratchDir() + "/zero.asc";
+  unlink(fifo.c_str());
+  unlink(zero.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0) << errno;
+  ASSERT_EQ(symlink("/dev/zero", zero.c_str()), 0) << errno;
+  for (const std::string& path : {fifo, zero, AssetScratchDir()}) {
+    TBitmap image;
+    EXPECT_FALSE(ReadBitmap(path.c_str(), &image)) << path;
+    int faces = 7;
+    EXPECT_EQ(ReadAscPoints(path.c_str(), nullptr, &faces), -1) << path;
+  }
+}
+
+TEST(TextureLoaders, PicturesPastTheMemoryBoundLoadAsOneBlackTexel) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const GLint previous = BoundTexture();
+  // A fresh start-up in an empty folder resets the bound: every file is
+  // missing, so the loaded textures take 15 texels.
+  static TTextureTable table = {};
+  char here[PATH_MAX];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(AssetScratchDir().c_str()), 0);
+  LoadStartupTextures(table);
+  // 4096 x 4096 takes 64 MiB of the bound's 192: three fit, the fourth not.
+  const std::string path = WriteScratchFile("big.bmp", SolidBmp(4096, 4096, 0, 0, 200));
+  for (int slot = 600; slot < 604; ++slot) LoadTexture(table, path.c_str(), slot);
+  ASSERT_EQ(chdir(here), 0);
+  for (int slot = 600; slot < 603; ++slot) EXPECT_EQ(Inspect(TextureSlot(table, slot)).width, 4096);
+  const GLuint refused = TextureSlot(table, 603);
+  EXPECT_EQ(Inspect(refused).width, 1);
+  EXPECT_EQ(Texels(refused), (std::vector<uint8_t>{0, 0, 0, 255}));
+  for (int slot = 600; slot < 604; ++slot) {
+    const GLuint name = TextureSlot(table, slot);
+    glDeleteTextures(1, &name);
+  }
+  unlink(path.c_str());
   glBindTexture(GL_TEXTURE_2D, previous);
 }
 

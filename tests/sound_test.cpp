@@ -2,6 +2,7 @@
 #include "shell/sound.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
@@ -110,4 +111,25 @@ TEST(SoundDecoder, MissingFileIsReportedByName) {
   EXPECT_FALSE(DecodeSoundFile("/nonexistent/kel.mp3", &pcm, &error));
   EXPECT_NE(error.find("/nonexistent/kel.mp3"), std::string::npos) << error;
   EXPECT_TRUE(pcm.samples.empty());
+}
+
+TEST(SoundDecoder, RefusesSpecialAndTooShortFilesBeforeDecoding) {
+  // A FIFO would block, /dev/zero never ends, and a file shorter than an
+  // MPEG frame leaks inside SDL2_mixer's loader: all refused up front.
+  const std::string fifo = testing::TempDir() + "kelvane-fifo.mp3";
+  const std::string tiny = testing::TempDir() + "kelvane-tiny.mp3";
+  std::remove(fifo.c_str());
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  FILE* f = std::fopen(tiny.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite("\xFF\xFB\x90\x64garbage", 1, 11, f);
+  std::fclose(f);
+  for (const std::string& path : {fifo, tiny, std::string("/dev/zero")}) {
+    TPcm pcm;
+    std::string error;
+    EXPECT_FALSE(DecodeSoundFile(path.c_str(), &pcm, &error)) << path;
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+  }
+  std::remove(fifo.c_str());
+  std::remove(tiny.c_str());
 }

@@ -20,6 +20,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "shell/regular_file.h"
+
 namespace {
 
 // The shortest lines that can carry one vertex ("Vertex 0:X:Y:Z:\n") and
@@ -237,11 +239,11 @@ int ParseAsc(FILE* file, TAscSink sink, void* context, TAscStop* stop) {
 }
 
 int ParseAscFile(const char* fileName, TAscSink sink, void* context, TAscStop* stop) {
-  FILE* file = std::fopen(fileName, "rt");
+  FILE* file = OpenRegularFile(fileName);
   if (!file) {
     if (stop) {
       *stop = TAscStop();
-      stop->why = "cannot open the file";
+      stop->why = "cannot open the file as a regular file";
     }
     return -1;
   }

@@ -7,6 +7,8 @@
 
 #include <new>
 
+#include "shell/regular_file.h"
+
 namespace {
 
 constexpr int kFileHeaderBytes = 14;
@@ -117,6 +119,13 @@ bool ReadBitmapStream(FILE* file, TBitmap* image, const char** why) {
     reason = "pixel data runs past the end of the file";
     return false;
   }
+  // Missing bytes at the end read as black, but only up to one row: a small
+  // file cannot declare a huge picture and have it made of zeros.
+  const int64_t rowBytes = (width * BitmapBitCount(read) + 31) / 32 * 4;
+  if (pixelBytes < rows * rowBytes - rowBytes) {
+    reason = "pixel data shorter than the declared size by more than a row";
+    return false;
+  }
 
   if (!Allocate(read.pixels, pixelBytes)) {
     reason = "out of memory";
@@ -132,9 +141,9 @@ bool ReadBitmapStream(FILE* file, TBitmap* image, const char** why) {
 
 bool ReadBitmap(const char* fileName, TBitmap* image, const char** why) {
   *image = TBitmap();
-  FILE* file = std::fopen(fileName, "rb");
+  FILE* file = OpenRegularFile(fileName);
   if (!file) {
-    if (why) *why = "cannot be opened";
+    if (why) *why = "cannot be opened as a regular file";
     return false;
   }
   const bool ok = ReadBitmapStream(file, image, why);

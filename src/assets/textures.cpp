@@ -10,6 +10,16 @@ TTextureTable Textures = {};
 
 namespace {
 
+// Texel bytes uploaded since LoadStartupTextures began; an image that would
+// take the total past kMaxTextureBytes is loaded as one black texel instead.
+int64_t textureBytes = 0;
+
+bool WithinTextureBudget(int64_t bytes) {
+  if (bytes > kMaxTextureBytes - textureBytes) return false;
+  textureBytes += bytes;
+  return true;
+}
+
 // A new texture name in the slot, bound, with the image (or null contents
 // when the converted buffer could not be allocated).
 void UploadTexture(TTextureTable& table, int slot, GLint components, GLenum format, int width,
@@ -39,7 +49,8 @@ uint32_t& TextureSlot(TTextureTable& table, int slot) { return table[slot]; }
 
 void LoadTexture(TTextureTable& table, const char* fileName, int slot) {
   TBitmap image;
-  if (ReadBitmap(fileName, &image)) {
+  if (ReadBitmap(fileName, &image) &&
+      WithinTextureBudget(int64_t{4} * BitmapWidth(image) * BitmapRows(image))) {
     UploadTexture(table, slot, 3, GL_RGB, BitmapWidth(image), BitmapRows(image),
                   BitmapToRGB(image));
   } else {
@@ -57,7 +68,8 @@ void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* 
   // texel transparent black.
   TBitmap colour, alpha;
   ReadBitmap(colourFile, &colour);
-  if (ReadBitmap(alphaFile, &alpha)) {
+  if (ReadBitmap(alphaFile, &alpha) &&
+      WithinTextureBudget(int64_t{4} * BitmapWidth(alpha) * BitmapRows(alpha))) {
     UploadTexture(table, slot, 4, GL_RGBA, BitmapWidth(alpha), BitmapRows(alpha),
                   BitmapToRGBA(colour, alpha));
   } else {
@@ -68,6 +80,7 @@ void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* 
 }
 
 void LoadStartupTextures(TTextureTable& table) {
+  textureBytes = 0;
   LoadAlphaTexture(table, "trumpet.bmp", "trumpetalpha.bmp", 10);
   for (const TStartupTexture& t : kStartupTextures) LoadTexture(table, t.fileName, t.slot);
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "shell/level_meter.h"
+#include "shell/regular_file.h"
 #include "shell/sound.h"
 
 namespace {
@@ -48,7 +49,25 @@ bool OpenSoundOutput(int mixRate, int maxChannels, std::string* error) {
   return OpenMixer(mixRate, maxChannels, error);
 }
 
-void* LoadSoundSample(const char* fileName) { return Mix_LoadWAV(fileName); }
+namespace {
+
+// The smallest MPEG audio frame (layer III, 8 kbit/s at 24 kHz) is 24 bytes.
+// Shorter files are refused before the decoder sees them: SDL2_mixer leaks
+// a stream on files under 12 bytes. Anything but a regular file (a FIFO,
+// /dev/zero) is refused too, so loading cannot block or run forever.
+constexpr int64_t kMinSoundFileBytes = 24;
+
+Mix_Chunk* LoadChunk(const char* fileName) {
+  if (RegularFileSize(fileName) < kMinSoundFileBytes) {
+    Mix_SetError("not a regular file of at least %d bytes", static_cast<int>(kMinSoundFileBytes));
+    return nullptr;
+  }
+  return Mix_LoadWAV(fileName);
+}
+
+}  // namespace
+
+void* LoadSoundSample(const char* fileName) { return LoadChunk(fileName); }
 
 int PlaySoundSample(void* sample) {
   if (!sample) return -1;
@@ -74,7 +93,7 @@ bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error) {
       return false;
     }
   }
-  Mix_Chunk* chunk = Mix_LoadWAV(fileName);
+  Mix_Chunk* chunk = LoadChunk(fileName);
   bool ok = chunk != nullptr;
   if (ok) {
     pcm->samples.assign(reinterpret_cast<const int16_t*>(chunk->abuf),
