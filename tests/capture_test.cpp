@@ -259,6 +259,37 @@ TEST(CaptureArgs, RefusesMistakes) {
   }
 }
 
+TEST(CaptureArgs, ReadsValuesAfterEqualsAndShortHelpAndVersion) {
+  TCaptureOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--at=450", "--out=a.png", "--size=64x48"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kAt);
+  EXPECT_EQ(o.at, 450.0);
+  EXPECT_EQ(o.target, "a.png");
+  EXPECT_EQ(o.width, 64);
+  ASSERT_TRUE(Parse({"-h"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kHelp);
+  ASSERT_TRUE(Parse({"-V"}, &o, &error)) << error;
+  EXPECT_EQ(o.verb, TVerb::kVersion);
+}
+
+TEST(CaptureArgs, NamesTheMistake) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"--at", "450", "--at", "500", "--out", "a.png"}, "--at is given twice"},
+      {{"--at", "450", "--video", "v.mp4"}, "--video and --at exclude each other"},
+      {{"--video", "v.mp4", "--bogus"}, "unrecognized option '--bogus'"},
+      {{"-x"}, "unrecognized option '-x'"},
+      {{"--version=2"}, "option '--version' takes no value"},
+      {{"--video", "v.mp4", "--fps"}, "--fps needs a value"},
+  };
+  for (const auto& c : cases) {
+    TCaptureOptions o;
+    std::string error;
+    EXPECT_FALSE(Parse(c.first, &o, &error)) << c.second;
+    EXPECT_EQ(error, c.second);
+  }
+}
+
 TEST(CaptureTool, BadArgumentsExitWithStatus2) {
   const std::string png = Scratch("never.png");
   const std::string cases[] = {
@@ -269,6 +300,7 @@ TEST(CaptureTool, BadArgumentsExitWithStatus2) {
       "--sheet " + png + " --fps 30",
       "--at 10 --out " + png + " --data " + Scratch("no-such-dir"),
       "--frobnicate",
+      "--at=450 --at=500 --out " + png,
   };
   for (const std::string& args : cases) {
     std::string out, err;
@@ -287,6 +319,49 @@ TEST(CaptureTool, HelpAndVersionGoToStdout) {
   EXPECT_EQ(RunTool("--version", &out, &err), 0);
   EXPECT_EQ(out, std::string("kelvane-capture ") + KELVANE_VERSION + "\n");
   EXPECT_TRUE(err.empty());
+  EXPECT_EQ(RunTool("-h", &out, &err), 0);
+  EXPECT_EQ(out.rfind("usage: kelvane-capture", 0), 0u) << out;
+  EXPECT_EQ(RunTool("-V", &out, &err), 0);
+  EXPECT_EQ(out, std::string("kelvane-capture ") + KELVANE_VERSION + "\n");
+}
+
+TEST(CaptureTool, UnknownOptionNamesItself) {
+  std::string out, err;
+  EXPECT_EQ(RunTool("--bogus", &out, &err), 2);
+  EXPECT_EQ(err, "kelvane-capture: unrecognized option '--bogus'\nTry 'kelvane-capture --help'.\n");
+}
+
+TEST(CaptureTool, WithoutDataReadsThePackBesideTheProgram) {
+  // Run from an empty folder: the pack can only come from build/data.
+  const std::string empty = Scratch("empty");
+  ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
+  const std::string a = Scratch("beside.png"), b = Scratch("given.png");
+  ASSERT_EQ(std::system(("cd '" + empty + "' && " + kTool + " --at 30 --size 64x48 --out " + a +
+                         " 2>/dev/null")
+                            .c_str()),
+            0);
+  ASSERT_EQ(RunTool("--at 30 --size 64x48 --data " + kPack + " --out " + b), 0);
+  EXPECT_TRUE(ReadFile(a) == ReadFile(b)) << "the default pack is not " << kPack;
+}
+
+TEST(CaptureTool, RefusesAFolderWithoutThePack) {
+  const std::string empty = Scratch("no-pack");
+  ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
+  const std::string png = Scratch("black.png");
+  std::string err;
+  EXPECT_EQ(RunTool("--at 30 --out " + png + " --data " + empty, nullptr, &err), 1);
+  EXPECT_NE(err.find("--data " + empty + " holds none of the demo's files"), std::string::npos)
+      << err;
+  // A copy of the program with no pack beside it, run in that empty folder.
+  const std::string copy = empty + "/kelvane-capture";
+  ASSERT_EQ(std::system(("cp " + kTool + " " + copy).c_str()), 0);
+  const int status = std::system(
+      ("cd '" + empty + "' && ./kelvane-capture --at 30 --out " + png + " 2>../no-pack.txt")
+          .c_str());
+  EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1);
+  err = ReadFile(Scratch("no-pack.txt"));
+  EXPECT_NE(err.find("no asset pack in " + empty + "/data, "), std::string::npos) << err;
+  EXPECT_NE(access(png.c_str(), F_OK), 0) << "a frame was rendered without the pack";
 }
 
 TEST(CaptureTool, SameFrameTwiceGivesTheSameBytes) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "capture/capture.h"
+#include "command_line.h"
 #include "shell/demo.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
@@ -17,7 +18,7 @@ const char* const kCaptureUsage =
     "       kelvane-capture --frames DIR [--fps N[/M]] [--size WxH] [--data DIR]\n"
     "                       [--from D] [--duration S] [--level L]\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
-    "       kelvane-capture --help | --version\n"
+    "       kelvane-capture -h | --help | -V | --version\n"
     "\n"
     "Renders Kelvane frame by frame on an offscreen OpenGL context with a virtual\n"
     "clock: frame n is shown at n x 1000 x M / N ms after demo time 0, whatever the\n"
@@ -37,9 +38,14 @@ const char* const kCaptureUsage =
     "  --fps N[/M]     frames per second, N / M (default 60)\n"
     "  --from D        start at the first frame at or after demo time D\n"
     "  --duration S    stop after S seconds of frames\n"
-    "  --data DIR      directory holding the asset pack (default: the current one)\n"
+    "  --data DIR      directory holding the asset pack (default: data/ beside this\n"
+    "                  program, else ../share/kelvane/data from it, else the current\n"
+    "                  directory); a directory with none of the demo's files is refused\n"
     "  --level L       music level 0..1 for every frame instead of the music's own\n"
+    "  -h, --help      this text\n"
+    "  -V, --version   the program's name and version\n"
     "\n"
+    "Every option also takes its value as --option=VALUE.\n"
     "Exit status: 0 done, 1 failed, 2 bad arguments, 130 interrupted.\n";
 
 namespace {
@@ -95,111 +101,165 @@ bool ParseRate(const char* text, TFrameRate* rate) {
   return true;
 }
 
-// Which verbs take each option; "--at" etc. are the verbs themselves.
+// getopt_long codes of the verbs and options; the verbs are options too.
+enum TOptionCode {
+  kAtCode = 256,
+  kVideoCode,
+  kFramesCode,
+  kSheetCode,
+  kOutCode,
+  kSizeCode,
+  kDataCode,
+  kLevelCode,
+  kFpsCode,
+  kFromCode,
+  kDurationCode,
+};
+const option kLongOptions[] = {
+    {"at", required_argument, nullptr, kAtCode},
+    {"video", required_argument, nullptr, kVideoCode},
+    {"frames", required_argument, nullptr, kFramesCode},
+    {"sheet", required_argument, nullptr, kSheetCode},
+    {"out", required_argument, nullptr, kOutCode},
+    {"size", required_argument, nullptr, kSizeCode},
+    {"data", required_argument, nullptr, kDataCode},
+    {"level", required_argument, nullptr, kLevelCode},
+    {"fps", required_argument, nullptr, kFpsCode},
+    {"from", required_argument, nullptr, kFromCode},
+    {"duration", required_argument, nullptr, kDurationCode},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Which verbs take each option, in the order of the codes from kOutCode.
 struct TOptionUse {
-  const char* name;
   bool at, video, frames, sheet;
 };
 const TOptionUse kOptionUses[] = {
-    {"--out", true, false, false, false},     {"--size", true, true, true, true},
-    {"--data", true, true, true, true},       {"--level", true, true, true, true},
-    {"--fps", false, true, true, false},      {"--from", false, true, true, false},
-    {"--duration", false, true, true, false},
+    {true, false, false, false},  // --out
+    {true, true, true, true},     // --size
+    {true, true, true, true},     // --data
+    {true, true, true, true},     // --level
+    {false, true, true, false},   // --fps
+    {false, true, true, false},   // --from
+    {false, true, true, false},   // --duration
 };
+constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
 bool Fail(std::string* error, const std::string& message) {
   *error = message;
   return false;
 }
 
+// One verb with its value into *o; false with the message when it is wrong.
+bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, std::string* error) {
+  const std::string name = LongOptionName(kLongOptions, code);
+  if (*verbCode == code) return Fail(error, name + " is given twice");
+  if (*verbCode != 0)
+    return Fail(error,
+                name + " and " + LongOptionName(kLongOptions, *verbCode) + " exclude each other");
+  *verbCode = code;
+  if (code == kAtCode) {
+    o->verb = TVerb::kAt;
+    if (!ParseDouble(value, &o->at) || o->at < 0.0 || o->at > kDemoEnd)
+      return Fail(error, std::string("--at wants a demo time from 0 to 1300, not '") + value + "'");
+    return true;
+  }
+  o->verb = code == kVideoCode    ? TVerb::kVideo
+            : code == kFramesCode ? TVerb::kFrames
+                                  : TVerb::kSheet;
+  if (!*value) return Fail(error, name + " needs a file or directory name");
+  o->target = value;
+  return true;
+}
+
+// One of the other options with its value into *o.
+bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* error) {
+  switch (code) {
+    case kOutCode:
+      if (!*value) return Fail(error, "--out needs a file name");
+      o->target = value;
+      return true;
+    case kSizeCode:
+      if (!ParseSize(value, &o->width, &o->height))
+        return Fail(error, std::string("--size wants WxH, each side 1 to 8192 pixels, not '") +
+                               value + "'");
+      return true;
+    case kDataCode:
+      if (!*value) return Fail(error, "--data needs a directory");
+      o->dataDir = value;
+      o->dataGiven = true;
+      return true;
+    case kLevelCode: {
+      double level = 0.0;
+      if (!ParseDouble(value, &level) || level < 0.0 || level > 1.0)
+        return Fail(error, std::string("--level wants a number from 0 to 1, not '") + value + "'");
+      o->levelGiven = true;
+      o->level = static_cast<float>(level);
+      return true;
+    }
+    case kFpsCode:
+      if (!ParseRate(value, &o->fps))
+        return Fail(error, std::string("--fps wants N or N/M, 0.1 to 1000 frames a second, "
+                                       "not '") +
+                               value + "'");
+      return true;
+    case kFromCode:
+      if (!ParseDouble(value, &o->from) || o->from < 0.0 || o->from > kDemoEnd)
+        return Fail(error,
+                    std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
+      return true;
+    default:  // kDurationCode
+      if (!ParseDouble(value, &o->duration) || !(o->duration > 0.0) || o->duration > kMaxDuration)
+        return Fail(error, std::string("--duration wants seconds above 0, not '") + value + "'");
+      return true;
+  }
+}
+
 }  // namespace
 
 bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::string* error) {
   TCaptureOptions o;
-  std::string verbName;
-  bool given[sizeof kOptionUses / sizeof kOptionUses[0]] = {};
-  bool sizeGiven = false;
-
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "--version") {
-      if (argc != 2) return Fail(error, arg + " takes no other argument");
-      options->verb = arg == "--help" ? TVerb::kHelp : TVerb::kVersion;
+  int verbCode = 0;
+  bool given[kOptionUseCount] = {};
+  // getopt_long keeps its place in globals; 0 starts it afresh, so the tests
+  // can parse many command lines in one process.
+  optind = 0;
+  opterr = 0;
+  for (;;) {
+    const int code = getopt_long(argc, argv, "+:hV", kLongOptions, nullptr);
+    if (code == -1) break;
+    if (code == '?' || code == ':') return Fail(error, OptionMistake(code, argv, kLongOptions));
+    if (code == 'h' || code == 'V') {
+      const char* name = code == 'h' ? "--help" : "--version";
+      if (argc != 2) return Fail(error, std::string(name) + " takes no other argument");
+      options->verb = code == 'h' ? TVerb::kHelp : TVerb::kVersion;
       return true;
     }
-    const bool isVerb = arg == "--at" || arg == "--video" || arg == "--frames" || arg == "--sheet";
-    int use = -1;
-    for (size_t k = 0; k < sizeof kOptionUses / sizeof kOptionUses[0]; ++k)
-      if (arg == kOptionUses[k].name) use = static_cast<int>(k);
-    if (!isVerb && use < 0) {
-      if (arg.rfind("--", 0) == 0) return Fail(error, "unknown option " + arg);
-      return Fail(error, "unexpected argument '" + arg + "'");
-    }
-    if (i + 1 >= argc) return Fail(error, arg + " needs a value");
-    const char* value = argv[++i];
-
-    if (isVerb) {
-      if (o.verb != TVerb::kNone)
-        return Fail(error, arg + " and " + verbName + " exclude each other");
-      verbName = arg;
-      if (arg == "--at") {
-        o.verb = TVerb::kAt;
-        if (!ParseDouble(value, &o.at) || o.at < 0.0 || o.at > kDemoEnd)
-          return Fail(error,
-                      std::string("--at wants a demo time from 0 to 1300, not '") + value + "'");
-      } else {
-        o.verb = arg == "--video"    ? TVerb::kVideo
-                 : arg == "--frames" ? TVerb::kFrames
-                                     : TVerb::kSheet;
-        if (!*value) return Fail(error, arg + " needs a file or directory name");
-        o.target = value;
-      }
+    if (code <= kSheetCode) {
+      if (!ReadVerb(code, optarg, &verbCode, &o, error)) return false;
       continue;
     }
-
-    if (given[use]) return Fail(error, arg + " is given twice");
+    const int use = code - kOutCode;
+    if (given[use]) return Fail(error, LongOptionName(kLongOptions, code) + " is given twice");
     given[use] = true;
-    if (arg == "--out") {
-      if (!*value) return Fail(error, "--out needs a file name");
-      o.target = value;
-    } else if (arg == "--size") {
-      if (!ParseSize(value, &o.width, &o.height))
-        return Fail(error, std::string("--size wants WxH, each side 1 to 8192 pixels, not '") +
-                               value + "'");
-      sizeGiven = true;
-    } else if (arg == "--data") {
-      if (!*value) return Fail(error, "--data needs a directory");
-      o.dataDir = value;
-    } else if (arg == "--level") {
-      double level = 0.0;
-      if (!ParseDouble(value, &level) || level < 0.0 || level > 1.0)
-        return Fail(error, std::string("--level wants a number from 0 to 1, not '") + value + "'");
-      o.levelGiven = true;
-      o.level = static_cast<float>(level);
-    } else if (arg == "--fps") {
-      if (!ParseRate(value, &o.fps))
-        return Fail(error, std::string("--fps wants N or N/M, 0.1 to 1000 frames a second, "
-                                       "not '") +
-                               value + "'");
-    } else if (arg == "--from") {
-      if (!ParseDouble(value, &o.from) || o.from < 0.0 || o.from > kDemoEnd)
-        return Fail(error,
-                    std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
-    } else if (arg == "--duration") {
-      if (!ParseDouble(value, &o.duration) || !(o.duration > 0.0) || o.duration > kMaxDuration)
-        return Fail(error, std::string("--duration wants seconds above 0, not '") + value + "'");
-    }
+    if (!ReadOption(code, optarg, &o, error)) return false;
   }
+  if (optind < argc) return Fail(error, std::string("unexpected argument '") + argv[optind] + "'");
+  const bool sizeGiven = given[kSizeCode - kOutCode];
 
   if (o.verb == TVerb::kNone)
     return Fail(error, "say what to capture: --at, --video, --frames or --sheet");
-  for (size_t k = 0; k < sizeof kOptionUses / sizeof kOptionUses[0]; ++k) {
+  for (int k = 0; k < kOptionUseCount; ++k) {
     if (!given[k]) continue;
     const TOptionUse& u = kOptionUses[k];
     const bool applies = (o.verb == TVerb::kAt && u.at) || (o.verb == TVerb::kVideo && u.video) ||
                          (o.verb == TVerb::kFrames && u.frames) ||
                          (o.verb == TVerb::kSheet && u.sheet);
-    if (!applies) return Fail(error, std::string(u.name) + " does not go with " + verbName);
+    if (!applies)
+      return Fail(error, LongOptionName(kLongOptions, kOutCode + k) + " does not go with " +
+                             LongOptionName(kLongOptions, verbCode));
   }
   if (o.verb == TVerb::kAt && o.target.empty()) return Fail(error, "--at needs --out FILE.png");
   if (o.verb == TVerb::kVideo && sizeGiven && (o.width % 2 || o.height % 2))

@@ -47,7 +47,8 @@ struct TCaptureOptions {
   TFrameRate fps = {60, 1};
   int width = 0;  // 0: the default size of the verb
   int height = 0;
-  std::string dataDir = ".";
+  std::string dataDir = ".";  // without --data, main looks for the pack: FindDataDir
+  bool dataGiven = false;
   bool levelGiven = false;
   float level = 0.0f;     // --level: 0..1, replaces the music's own level
   double from = 0.0;      // --from: demo units
@@ -62,6 +63,15 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
 void DefaultSize(TVerb verb, int* width, int* height);
 // The frames a --video or --frames run renders: first frame and count.
 void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count);
+
+// The asset pack a capture without --data reads: "data" beside the program
+// (build/data in the build tree), else "share/kelvane/data" beside the
+// program's folder (an installed copy), else the current directory; the
+// first that holds any of the demo's files. *tried lists the folders looked
+// at, for the message when none does.
+std::string FindDataDir(std::string* tried);
+// True when dir holds at least one of the files LoadDemo reads.
+bool HoldsDemoAssets(const std::string& dir);
 
 extern const char* const kCaptureUsage;
 extern const char* const kCaptureVersion;

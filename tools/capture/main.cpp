@@ -72,10 +72,26 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   struct stat data;
-  if (stat(options.dataDir.c_str(), &data) != 0 || !S_ISDIR(data.st_mode)) {
+  if (options.dataGiven && (stat(options.dataDir.c_str(), &data) != 0 || !S_ISDIR(data.st_mode))) {
     std::fprintf(stderr, "kelvane-capture: --data %s: no such directory\n",
                  options.dataDir.c_str());
     return kExitBadArguments;
+  }
+  // Without the pack every texture is black and every frame with it: refuse
+  // rather than render nothing.
+  std::string tried;
+  if (!options.dataGiven) options.dataDir = FindDataDir(&tried);
+  if (!HoldsDemoAssets(options.dataDir)) {
+    if (options.dataGiven)
+      std::fprintf(stderr,
+                   "kelvane-capture: --data %s holds none of the demo's files (kel.mp3, "
+                   "log2.bmp, duck.asc, ...); make them with kelvane-assetgen %s\n",
+                   options.dataDir.c_str(), options.dataDir.c_str());
+    else
+      std::fprintf(stderr,
+                   "kelvane-capture: no asset pack in %s; give its directory with --data DIR\n",
+                   tried.c_str());
+    return kExitFailed;
   }
   InstallInterruptHandler();
   switch (options.verb) {
