@@ -58,8 +58,13 @@ namespace {
 constexpr int64_t kMinSoundFileBytes = 24;
 
 Mix_Chunk* LoadChunk(const char* fileName) {
-  if (RegularFileSize(fileName) < kMinSoundFileBytes) {
-    Mix_SetError("not a regular file of at least %d bytes", static_cast<int>(kMinSoundFileBytes));
+  const int64_t size = RegularFileSize(fileName);
+  if (size < 0) {
+    Mix_SetError("missing, or not a regular file");
+    return nullptr;
+  }
+  if (size < kMinSoundFileBytes) {
+    Mix_SetError("%d bytes, shorter than any MPEG audio frame", static_cast<int>(size));
     return nullptr;
   }
   return Mix_LoadWAV(fileName);

@@ -4,8 +4,14 @@
 //   NAME (USE): SIZE bytes[, what was read]: ok
 //   NAME (USE): SIZE bytes[, what was read]: PROBLEM; PROBLEM
 //   NAME (USE): missing
+//   NAME (USE): not a regular file (a folder): the demo reads it as missing
+//   NAME (USE): unreadable: REASON
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,6 +19,8 @@
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
 #include "inspect.h"
+#include "shell/level_meter.h"
+#include "shell/sound.h"
 
 namespace {
 
@@ -136,28 +144,44 @@ void CheckMesh(const std::string& dir, const TAsset& asset, TLine* line) {
                          tally.largest, kMaxPointFaces));
 }
 
-void CheckMusic(const std::string& dir, const TAsset& asset, long size, TLine* line) {
-  unsigned char head[3] = {0, 0, 0};
-  FILE* f = std::fopen((dir + "/" + asset.name).c_str(), "rb");
-  const size_t got = f ? std::fread(head, 1, sizeof head, f) : 0;
-  if (f) std::fclose(f);
-  const bool id3 = got == 3 && head[0] == 'I' && head[1] == 'D' && head[2] == '3';
-  const bool frameSync = got >= 2 && head[0] == 0xFF && (head[1] & 0xE0) == 0xE0;
-  if (size == 0) {
-    line->Problem("empty: the demo will run in silence");
-  } else if (!id3 && !frameSync) {
-    line->Problem("does not start like an MP3 (no ID3 tag, no frame sync)");
+void CheckMusic(const std::string& dir, const TAsset& asset, TLine* line) {
+  // Decoded exactly as the demo decodes it, so "ok" means it will play.
+  TPcm pcm;
+  std::string why;
+  if (!DecodeSoundFile((dir + "/" + asset.name).c_str(), &pcm, &why)) {
+    const size_t colon = why.find(": ");
+    line->Problem("cannot be decoded (" +
+                  (colon == std::string::npos ? why : why.substr(colon + 2)) +
+                  "): the demo will run in silence");
+    return;
   }
+  line->read = Format(", %.2f s of 44.1 kHz stereo", pcm.Frames() / double(kMusicRate));
+  if (pcm.Frames() == 0) line->Problem("decodes to no sound: the demo will run in silence");
 }
 
-// Size in bytes, or -1 when the file cannot be opened.
-long FileSize(const std::string& path) {
+// Size in bytes of a regular file the program may read; otherwise -1 with
+// *what saying why the demo cannot use it.
+long FileSize(const std::string& path, std::string* what) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    *what = errno == ENOENT ? "missing" : std::string("unreadable: ") + std::strerror(errno);
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    const char* kind = S_ISDIR(info.st_mode)                            ? "a folder"
+                       : S_ISFIFO(info.st_mode)                         ? "a FIFO"
+                       : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                                                                        : "a special file";
+    *what = std::string("not a regular file (") + kind + "): the demo reads it as missing";
+    return -1;
+  }
   FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return -1;
-  long size = -1;
-  if (std::fseek(f, 0, SEEK_END) == 0) size = std::ftell(f);
+  if (!f) {
+    *what = std::string("unreadable: ") + std::strerror(errno);
+    return -1;
+  }
   std::fclose(f);
-  return size;
+  return static_cast<long>(info.st_size);
 }
 
 }  // namespace
@@ -166,9 +190,10 @@ int CheckAssets(const char* dirName) {
   const std::string dir = dirName;
   int faults = 0;
   for (const TAsset& asset : kAssets) {
-    const long size = FileSize(dir + "/" + asset.name);
+    std::string what;
+    const long size = FileSize(dir + "/" + asset.name, &what);
     if (size < 0) {
-      std::printf("%s (%s): missing\n", asset.name, asset.use);
+      std::printf("%s (%s): %s\n", asset.name, asset.use, what.c_str());
       ++faults;
       continue;
     }
@@ -183,7 +208,7 @@ int CheckAssets(const char* dirName) {
         CheckMesh(dir, asset, &line);
         break;
       case kMusic:
-        CheckMusic(dir, asset, size, &line);
+        CheckMusic(dir, asset, &line);
         break;
     }
     if (!line.problems.empty()) ++faults;

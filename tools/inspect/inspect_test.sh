@@ -139,6 +139,10 @@ out="$("$inspect" points missing.asc 2>err.txt)" && fail "points on a missing fi
 [ "$out" = "result -1 faces 0" ] || fail "points on a missing file: $out"
 [ "$(cat err.txt)" = "kelvane-inspect: missing.asc: No such file or directory" ] ||
   fail "points on a missing file says: $(cat err.txt)"
+mkfifo fifo.asc
+timeout 10 "$inspect" points fifo.asc 2>err.txt >/dev/null
+[ $? = 1 ] || fail "points on a FIFO does not exit 1"
+grep -qx "kelvane-inspect: fifo.asc: not a regular file" err.txt || fail "points fifo: $(cat err.txt)"
 "$inspect" rgb missing.bmp x.rgb 2>err.txt >/dev/null && fail "rgb on a missing file exits 0"
 grep -qx "kelvane-inspect: missing.bmp: No such file or directory" err.txt || fail "rgb: $(cat err.txt)"
 "$inspect" check nowhere >out.txt 2>err.txt
@@ -150,7 +154,8 @@ mkdir pack
 for name in trumpet trumpetalpha mortak image4 image10 image8 spheremap blob2 trail image3 \
   vantoril image6 image11 log1 log2 kel; do solid "pack/$name.bmp" 4; done
 for name in duck sphere cube trailblobs; do cube >"pack/$name.asc"; done
-printf 'ID3\x04\x00\x00\x00\x00\x00\x00' >pack/kel.mp3
+ffmpeg -v error -nostdin -f lavfi -i sine=frequency=440:duration=0.5 -ac 2 -ar 44100 pack/kel.mp3 ||
+  fail "ffmpeg cannot make the test's music"
 "$inspect" check pack >check.txt || fail "check on a good pack exits non-zero: $(grep -v ': ok$' check.txt)"
 [ "$(wc -l <check.txt)" = 23 ] || fail "check prints $(wc -l <check.txt) lines, not 23"
 [ "$(grep -c ': ok$' check.txt)" = 23 ] || fail "check: not every line ok"
@@ -176,8 +181,18 @@ cube >pack/trailblobs.asc
 head -n 20 pack/cube.asc >pack/duck.asc
 expect_fault '^duck\.asc .*parse failed at line 20'
 cube >pack/duck.asc
+printf '\xff\xfb\x90\x64' >pack/kel.mp3 && head -c 3000 /dev/zero | tr '\0' 'x' >>pack/kel.mp3
+expect_fault '^kel\.mp3 \(music\): 3004 bytes: cannot be decoded .*run in silence'
+printf '0123456789' >pack/kel.mp3
+expect_fault '^kel\.mp3 \(music\): 10 bytes: cannot be decoded'
 rm pack/kel.mp3
 expect_fault '^kel\.mp3 \(music\): missing'
+mkdir pack/kel.mp3
+expect_fault '^kel\.mp3 \(music\): not a regular file \(a folder\)'
+rmdir pack/kel.mp3
+mv pack/duck.asc pack/duck.keep && ln -s /dev/zero pack/duck.asc
+expect_fault '^duck\.asc .*not a regular file \(a device\)'
+rm pack/duck.asc && mv pack/duck.keep pack/duck.asc
 
 [ "$failures" = 0 ] && echo "kelvane-inspect: all checks passed"
 exit $((failures > 0))
