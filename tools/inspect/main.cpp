@@ -8,7 +8,9 @@
 //   check [DIR]                one line per asset file of the demo
 //
 // The output formats of points, mesh, rgb and rgba are read by scripts.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -54,14 +56,18 @@ constexpr const char* kCheckUsage =
     "Exit status 0 only when the demo will see every asset as intended.\n";
 
 // Why fileName cannot be read as a file (strerror's words), or null when it
-// can be opened.
+// is a regular file that opens. Opened without blocking, as the readers do,
+// so that a FIFO cannot hold the inspector up.
 const char* UnreadableReason(const char* fileName) {
-  FILE* f = std::fopen(fileName, "rb");
-  if (!f) return std::strerror(errno);
+  const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
   struct stat file;
-  const bool folder = fstat(fileno(f), &file) == 0 && S_ISDIR(file.st_mode);
-  std::fclose(f);
-  return folder ? std::strerror(EISDIR) : nullptr;
+  const bool statted = fstat(fd, &file) == 0;
+  const int statError = errno;
+  close(fd);
+  if (!statted) return std::strerror(statError);
+  if (S_ISDIR(file.st_mode)) return std::strerror(EISDIR);
+  return S_ISREG(file.st_mode) ? nullptr : "not a regular file";
 }
 
 bool IgnoreObject(const TAscObject&, void*) { return true; }
