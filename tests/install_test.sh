@@ -18,6 +18,7 @@ app=org.zuw.Kelvane
 icon_sizes="16 24 32 48 64 128 256"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 skip() { echo "SKIP: $*"; exit 77; }
+is_png() { [ "$(head -c 8 "$1" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]; }
 
 work=$(mktemp -d)
 xvfb=""
@@ -78,7 +79,7 @@ check_tree() {
   for size in $icon_sizes; do
     png=$root/$DATADIR/icons/hicolor/${size}x${size}/apps/$app.png
     [ -f "$png" ] || fail "no icon $png"
-    [ "$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] || fail "$png is not a PNG"
+    is_png "$png" || fail "$png is not a PNG"
     [ "$(od -An -j16 -N8 -tu1 "$png" | awk '{print ($1*2^24+$2*2^16+$3*2^8+$4) "x" ($5*2^24+$6*2^16+$7*2^8+$8)}')" = "${size}x${size}" ] ||
       fail "$png is not ${size}x${size}"
   done
@@ -91,6 +92,10 @@ check_tree() {
     [ "$("$root/$BINDIR/$program" --version)" = "$program $VERSION" ] ||
       fail "$program --version does not say $VERSION"
   done
+  # The installed capture tool finds the installed pack by itself.
+  (cd / && "$root/$BINDIR/kelvane-capture" --at 450 --out "$work/frame.png") ||
+    fail "the installed kelvane-capture --at 450 failed"
+  is_png "$work/frame.png" || fail "kelvane-capture wrote no PNG"
   for file in LICENSE CHANGELOG.md; do
     [ -s "$root/$DOCDIR/$file" ] || fail "no $DOCDIR/$file"
   done
