@@ -1,9 +1,9 @@
 # Installing (tests/install_test.sh): `install` runs cmake --install into a
 # scratch prefix, validates the desktop entry, the metainfo and the man pages,
 # compares the installed pack with build/data, checks the icons, renders a
-# frame with the installed kelvane-capture and runs the
-# installed launcher from / under Xvfb. `install_deb` does the same through
-# the .deb, dpkg -i and dpkg -r; it needs root and is skipped otherwise.
+# frame with the installed kelvane-capture and runs the installed launcher
+# from / under Xvfb. `install_deb` does the same through the .deb, dpkg -i
+# and dpkg -r; it needs root and is skipped otherwise.
 # Both rewrite and then restore the build's install_manifest.txt, so they
 # never run at the same time.
 add_test(NAME install COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/install_test.sh ${CMAKE_BINARY_DIR} prefix)
