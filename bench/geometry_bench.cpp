@@ -7,12 +7,12 @@
 
 #include <climits>
 
+#include "demo/demo.h"
 #include "geometry/lens.h"
 #include "geometry/particles.h"
+#include "platform/gl.h"
+#include "platform/offscreen.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/offscreen.h"
 
 namespace {
 

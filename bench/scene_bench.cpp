@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/offscreen.h"
+#include "demo/demo.h"
+#include "demo/offscreen_demo.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
 #include "assets/textures.h"
+#include "platform/gl.h"
 #include "rig.h"
-#include "shell/gl.h"
 
 namespace {
 

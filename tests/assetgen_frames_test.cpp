@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "demo/demo.h"
 #include "rig.h"
-#include "shell/demo.h"
 
 namespace {
 

@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "capture/render.h"
+#include "demo/demo.h"
+#include "platform/gl.h"
+#include "platform/level_meter.h"
+#include "platform/sound.h"
 #include "rig.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/level_meter.h"
-#include "shell/sound.h"
 
 extern char** environ;
 

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <set>
 
+#include "demo/demo.h"
+#include "demo/form.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
 #include "rig.h"
-#include "shell/demo.h"
-#include "shell/form.h"
-#include "shell/gl.h"
-#include "shell/platform.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 
 #include "assets/textures.h"
 #include "geometry/particles.h"
+#include "platform/gl.h"
 #include "rig.h"
-#include "shell/gl.h"
 
 namespace geometry_test {
 

@@ -6,9 +6,9 @@
 #include <cmath>
 #include <vector>
 
+#include "demo/demo.h"
 #include "geometry_capture.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
 
 using geometry_test::CaptureQuads;
 using geometry_test::TQuad;

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <vector>
 
+#include "demo/demo.h"
 #include "geometry/lens.h"
 #include "geometry_capture.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
 
 using geometry_test::CaptureQuads;
 using geometry_test::TQuad;

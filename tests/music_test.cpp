@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/level_meter.h"
-#include "shell/sound.h"
+#include "platform/level_meter.h"
+#include "platform/sound.h"
 
 namespace {
 

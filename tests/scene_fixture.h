@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "assets/textures.h"
+#include "demo/demo.h"
+#include "platform/gl.h"
 #include "rig.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 // A texture made by the test, installed in one slot for the life of the
 // object; the slot's previous name is put back and the texture deleted on

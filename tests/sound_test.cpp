@@ -1,5 +1,5 @@
 // The level meter and the sound layer's decoder.
-#include "shell/sound.h"
+#include "platform/sound.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/level_meter.h"
+#include "platform/level_meter.h"
 
 TEST(LevelMeter, RmsOverBothChannelsAsAVuMeterReads) {
   const int16_t quiet[] = {0, 0, 0, 0};

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "assets/asc_parser.h"
-#include "shell/gl.h"
+#include "platform/gl.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "shell/regular_file.h"
+#include "platform/regular_file.h"
 
 namespace {
 

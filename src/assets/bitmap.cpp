@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "shell/regular_file.h"
+#include "platform/regular_file.h"
 
 namespace {
 

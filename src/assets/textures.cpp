@@ -3,7 +3,7 @@
 #include "assets/textures.h"
 
 #include "assets/bitmap.h"
-#include "shell/gl.h"
+#include "platform/gl.h"
 
 // Written only by LoadStartupTextures, once; read by the scenes.
 TTextureTable Textures = {};

@@ -1,4 +1,4 @@
-// The lens disc and the lens scene.
+// The lens disc.
 //
 // There is no refraction here. Every vertex of the disc is lifted onto the
 // unit hemisphere above it (rim on the unit circle in z = 0, top at z = 1);
@@ -12,11 +12,8 @@
 
 #include <cmath>
 
-#include "geometry/scene_setup.h"
 #include "geometry/vector.h"
-#include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
+#include "platform/gl.h"
 
 namespace {
 
@@ -24,10 +21,6 @@ const double kQuarterTurn = 1.570796325;  // latitude of the top, radians
 const double kFullTurn = 6.2831853;       // radians around
 const double kPlaneZ = -2.5;              // the plane the rays are cast onto
 const double kTexturePerUnit = 0.03;      // texture offset per unit of the hit point
-
-const int kLensTexture = 21;  // "image11.bmp", also the backdrop
-const double kWindowStart = 1100.0;
-const double kWindowEnd = 1200.0;
 
 // One latitude of the dome: sine, cosine and the ray's downward bend.
 struct TLatitude {
@@ -60,17 +53,6 @@ void EmitCorner(const TLatitude& lat, int segment, double cu, double cv) {
   glVertex3d(p.GetX(), p.GetY(), 0.0);
 }
 
-// How each lens swings and bounces, and how it is squashed in y.
-struct TLensMotion {
-  double wa;  // side to side: a = sin(wa t) * 1.4
-  double wb;  // bounce: b = |sin(wb t)| * 2.6 - 2
-  float sy;
-};
-const TLensMotion kLenses[] = {
-    {0.1, 0.3, 0.7f},
-    {0.12, 0.34, 0.9f},
-};
-
 }  // namespace
 
 void DrawLens(double cu, double cv) {
@@ -86,38 +68,4 @@ void DrawLens(double cu, double cv) {
     }
   }
   glEnd();
-}
-
-void LensBubbles() {
-  const double d = DemoTime;
-  if (d < kWindowStart || d > kWindowEnd) return;
-  const double t = d - kWindowStart;
-
-  BeginTexturedScene(kLensTexture, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 1.6);
-  glColor4f(1, 1, 1, 1);
-
-  // Backdrop: x in [-1.43, 1.43], y in [-1, 1].
-  glPushMatrix();
-  glScalef(1.43f, 1, 0);
-  glTranslatef(0, 0, 0);
-  DrawUnitCard();
-  glPopMatrix();
-
-  // Both lenses lie in z = 0; with the depth test on (and the default
-  // GL_LESS) the second cannot overwrite the first where they overlap.
-  for (const TLensMotion& lens : kLenses) {
-    glPushMatrix();
-    glScalef(0.4f, 0.4f, 0.1f);
-    glEnable(GL_DEPTH_TEST);
-    glNewList(kLensList, GL_COMPILE);
-    const double a = std::sin(lens.wa * t) * 1.4;
-    const double b = std::fabs(std::sin(lens.wb * t)) * 2.6 - 2.0;
-    glTranslatef(static_cast<float>(a), static_cast<float>(b), 0);
-    DrawLens(a * -0.24 + 0.5, b * 0.12 + 0.53);
-    glEndList();
-    glScalef(1, lens.sy, 1);
-    glCallList(kLensList);
-    glPopMatrix();
-  }
-  glPopMatrix();
 }

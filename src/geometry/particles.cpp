@@ -1,4 +1,4 @@
-// Particle seeding and the particle morph scene.
+// The particles and their seeding.
 //
 // Seeding reads each point file once into one static corner array and adds
 // one key per pass: particle j takes the first corner of face j, and every
@@ -11,11 +11,6 @@
 #include <cstddef>
 
 #include "assets/asc_mesh.h"
-#include "assets/textures.h"
-#include "geometry/scene_setup.h"
-#include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 TParticle particles[kParticleCount];
 
@@ -39,12 +34,6 @@ const TPointFile kPointFiles[] = {
     {"trailblobs.asc", 3},
 };
 
-const int kSpriteTexture = 16;  // "blob2.bmp"
-const int kTrailTexture = 17;   // "trail.bmp"
-const double kWindowStart = 410.0;
-const double kWindowEnd = 580.0;
-const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
-
 TVector CornerPoint(int first) {
   return TVector(seedCorners[first], seedCorners[first + 1], seedCorners[first + 2]);
 }
@@ -59,10 +48,6 @@ void SeedPass() {
   const TVector pad = CornerPoint(kPadPoint);
   for (int j = n; j < kParticleCount; ++j) particles[j].AddKeyframe(pad, zero, zero);
 }
-
-// Jitter of one sprite coordinate, -0.015 to 0.014997, from the shared
-// generator.
-double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
 
 }  // namespace
 
@@ -98,41 +83,4 @@ void SeedParticles() {
     for (int pass = 0; pass < file.passes; ++pass) SeedPass();
   }
   for (TParticle& particle : particles) particle.SetKeyCount(kParticleKeys);
-}
-
-void ParticleMorph() {
-  const double d = DemoTime;
-  if (d < kWindowStart || d > kWindowEnd) return;
-  const double s = (d - kWindowStart) * 1.2;
-
-  BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);
-  glColor3f(0.6f, 0.6f, 1.0f);
-
-  // Keyframe time: 1 at D = 410, 5.08 at D = 580.
-  const double kt = s * 0.02 + 1.0;
-  for (TParticle& particle : particles) {
-    TVector p, q, r;
-    particle.Evaluate(kt, p, q, r);
-    // Only channel 0 is drawn; later frames skip the other two splines.
-    particle.channelCount = 1;
-    glPushMatrix();
-    const double jx = Jitter();
-    const double jy = Jitter();
-    glTranslatef(static_cast<float>(p.GetX() + jx), static_cast<float>(p.GetY() + jy),
-                 static_cast<float>(p.GetZ()));
-    glScalef(0.08915f, 0.08915f, 0.2f);
-    DrawUnitCard();
-    glPopMatrix();
-  }
-
-  if (s > kTrailAfter) {
-    // x from -1.6 to -0.4, y from -1.3 to -0.7, in the same colour.
-    glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kTrailTexture));
-    glTranslatef(-1, -1, 0);
-    glScalef(0.6f, 0.3f, 0.3f);
-    glPushMatrix();
-    DrawUnitCard();
-    glPopMatrix();
-  }
-  glPopMatrix();
 }

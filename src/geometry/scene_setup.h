@@ -2,7 +2,7 @@
 // public headers).
 #pragma once
 
-#include "shell/gl.h"
+#include "platform/gl.h"
 
 // Pushes the model-view matrix and loads the identity, then sets depth test
 // off, blending on with the given factors, lighting off, the slot's texture

@@ -1,9 +1,9 @@
 // Ten faint copies of one picture: the camera pulls back from it, then the
 // copies drift apart sideways and fade, smearing the picture into echoes.
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

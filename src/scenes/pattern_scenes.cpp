@@ -3,10 +3,10 @@
 // alpha-cut sprites.
 #include <cmath>
 
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

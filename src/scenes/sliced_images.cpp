@@ -7,10 +7,10 @@
 // under additive blending that overlap is part of the look.
 #include <cmath>
 
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // black, holds, and dies away over 60 demo units.
 #include <cmath>
 
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // One picture on a single card, three ways: opening vertically from a line,
 // crossed by a panning camera as a wide banner, and as a panning backdrop
 // behind three spinning wireframe models.
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The unit card every textured scene draws, and the state the card scenes
 // share.
 #include "assets/textures.h"
+#include "platform/gl.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
-#include "shell/gl.h"
 
 void DrawUnitCard() {
   glBegin(GL_QUADS);

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "assets/textures.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/offscreen.h"
-#include "shell/platform.h"
+#include "demo/demo.h"
+#include "demo/offscreen_demo.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
 
 namespace {
 

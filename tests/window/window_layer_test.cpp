@@ -4,8 +4,6 @@
 // GLX visuals show double buffering but always offer the deepest buffers,
 // and on SDL's offscreen driver (SDL_VIDEODRIVER=offscreen), whose EGL
 // configs are single-buffered but give exactly the depth asked for.
-#include "shell/window_layer.h"
-
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,8 +12,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/form.h"
-#include "shell/gl.h"
+#include "demo/form.h"
+#include "platform/gl.h"
+#include "platform/window.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ class WindowLayerTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(chdir(KELVANE_DATA_DIR), 0);
     int status = -1;
-    opened = OpenDemoWindow(&status);
+    opened = OpenDemoWindow(kFormWindow, kFormHandlers, &status);
   }
   static bool opened;
 };

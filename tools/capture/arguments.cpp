@@ -7,7 +7,7 @@
 
 #include "capture/capture.h"
 #include "command_line.h"
-#include "shell/demo.h"
+#include "demo/demo.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "capture/capture.h"
-#include "shell/demo.h"
-#include "shell/form.h"
-#include "shell/level_meter.h"
+#include "demo/demo.h"
+#include "demo/form.h"
+#include "platform/level_meter.h"
 
 double FrameMs(int64_t frame, TFrameRate rate) {
   return static_cast<double>(frame * 1000 * rate.den) / static_cast<double>(rate.num);

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/level_meter.h"
-#include "shell/offscreen.h"
+#include "demo/demo.h"
+#include "demo/offscreen_demo.h"
+#include "platform/gl.h"
+#include "platform/level_meter.h"
 
 volatile std::sig_atomic_t CaptureInterrupted = 0;
 

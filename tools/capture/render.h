@@ -8,7 +8,7 @@
 #include <string>
 
 #include "capture/capture.h"
-#include "shell/sound.h"
+#include "platform/sound.h"
 
 // Opens the rig at the options' size, decodes "kel.mp3" from the data
 // directory (a capture without it is silent, as the demo is), puts the

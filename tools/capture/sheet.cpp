@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "capture/render.h"
-#include "shell/demo.h"
-#include "shell/offscreen.h"
+#include "demo/demo.h"
+#include "platform/offscreen.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "capture/render.h"
-#include "shell/level_meter.h"
-#include "shell/offscreen.h"
+#include "platform/level_meter.h"
+#include "platform/offscreen.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
 #include "inspect.h"
-#include "shell/level_meter.h"
-#include "shell/sound.h"
+#include "platform/level_meter.h"
+#include "platform/sound.h"
 
 namespace {
 

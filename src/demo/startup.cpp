@@ -1,14 +1,18 @@
 // Start-up: everything the timeline needs is prepared here, once, so that no
 // frame reads a file. StartTime is stamped only after all of it, just before
 // playback, so demo time 0 is the moment the music starts.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "assets/asc_mesh.h"
 #include "assets/textures.h"
+#include "demo/demo.h"
 #include "geometry/particles.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/platform.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
 
 double StartTime = 0.0;
 
@@ -17,6 +21,24 @@ const char* const kDemoAssetFiles[kDemoAssetCount] = {
     "spheremap.bmp", "blob2.bmp",        "trail.bmp",  "image3.bmp", "vantoril.bmp", "image6.bmp",
     "image11.bmp",   "log1.bmp",         "log2.bmp",   "kel.bmp",    "duck.asc",     "sphere.asc",
     "cube.asc",      "trailblobs.asc",   "kel.mp3"};
+
+// One line on stderr when files the demo loads are missing from the working
+// folder: it then plays with black pictures, empty models or in silence.
+void ReportMissingAssets() {
+  int missing = 0;
+  for (const char* file : kDemoAssetFiles) {
+    struct stat info;
+    missing += stat(file, &info) != 0 || !S_ISREG(info.st_mode);
+  }
+  if (missing == 0) return;
+  char folder[4096];
+  if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "%s", ".");
+  std::fprintf(stderr,
+               "kelvane: %d of its %d asset files are missing from %s; start it from the folder "
+               "that holds them (build/data in a build tree) or with the installed launcher "
+               "'kelvane'\n",
+               missing, kDemoAssetCount, folder);
+}
 
 namespace {
 // The music, decoded whole into memory by the sound layer. Null when

@@ -1,4 +1,4 @@
-#include "shell/level_meter.h"
+#include "platform/level_meter.h"
 
 #include <cmath>
 

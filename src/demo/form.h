@@ -1,12 +1,14 @@
 // The demo's one window, TOpenGL_Form, as the program sees it: its designed
 // properties, its two timers, the hidden diagnostic list and the handlers the
 // window layer calls. Nothing here knows which window system is underneath;
-// that is behind TWindowLayer, filled by src/shell/window_sdl.cpp (or by a
-// test).
+// that is behind TWindowLayer (platform/window.h), filled by
+// src/platform/window_sdl.cpp (or by a test).
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "platform/window.h"
 
 // The designed window: outer frame at (35, 6), 683 x 552 pixels.
 constexpr int kFormLeft = 35;
@@ -41,29 +43,6 @@ void RunDueTimers(double nowMs);
 // -1 if none is enabled).
 double MsUntilNextTimer(double nowMs);
 
-// What the form needs of the window system.
-struct TPixelFormatRequest {
-  bool doubleBuffer = true;
-  int colourBits = 24;  // red, green and blue; alpha not counted
-  int depthBits = 32;
-  int accumBits = 0;
-  int stencilBits = 0;
-};
-struct TWindowLayer {
-  // Finds the closest format to the request (the deepest depth buffer on
-  // offer when the request's cannot be had). 0 when no format can draw
-  // with OpenGL, otherwise a positive number naming it.
-  int (*ChooseFormat)(const TPixelFormatRequest& request);
-  // Gives the window that format and makes an OpenGL context current on it.
-  bool (*SetFormat)(int format);
-  void (*ClientSize)(int* width, int* height);
-  // A modal box with one OK button.
-  void (*ShowMessage)(const char* text, const char* caption);
-  // Closes the main window: the event loop ends and the program returns 0.
-  void (*CloseWindow)();
-};
-extern TWindowLayer WindowLayer;
-
 // The window object OpenGL_Form. Written by the handlers below.
 struct TOpenGL_Form {
   const char* name;
@@ -82,6 +61,11 @@ extern bool MouseButtonDown;
 
 // Handlers, called by the window layer on the window's thread.
 void FormCreate();
+// The window as the window layer opens it, and the handlers above as it
+// calls them. Its create handler reports missing asset files on stderr
+// before FormCreate.
+extern const TWindowDesign kFormWindow;
+extern const TWindowHandlers kFormHandlers;
 bool SetupPixelFormat();
 void FormResize(int clientWidth, int clientHeight);
 void Timer1Timer();

@@ -1,9 +1,8 @@
 // The window layer on SDL2: the one window with its OpenGL context, the
-// message box, the event loop with the form's two timers, and the platform
-// table the frame driver and start-up use (clock, sound, present, end).
+// message box, the event loop with the program's timers, and the platform
+// table the program draws and plays through (clock, sound, present, end).
 #include <SDL.h>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,24 +10,24 @@
 #include <exception>
 #include <string>
 
-#include "shell/demo.h"
-#include "shell/form.h"
-#include "shell/gl.h"
-#include "shell/platform.h"
-#include "shell/sound.h"
-#include "shell/window_layer.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
+#include "platform/sound.h"
+#include "platform/window.h"
 
 namespace {
 
 // Written by the functions of this file only, on the window's thread.
 struct TWindowState {
+  TWindowDesign design = {};
+  TWindowHandlers handlers = {};
   SDL_Window* window = nullptr;
   SDL_GLContext context = nullptr;
   bool running = true;
-  int borderLeft = kFallbackBorderSide;
-  int borderTop = kFallbackBorderTop;
-  int borderRight = kFallbackBorderSide;
-  int borderBottom = kFallbackBorderSide;
+  int borderLeft = 0;
+  int borderTop = 0;
+  int borderRight = 0;
+  int borderBottom = 0;
 };
 TWindowState state;
 
@@ -53,11 +52,11 @@ int ChooseFormat(const TPixelFormatRequest& request) {
     SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, request.accumBits);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, request.accumBits);
     SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, request.accumBits);
-    state.window =
-        SDL_CreateWindow(kFormCaption, kFormLeft + state.borderLeft, kFormTop + state.borderTop,
-                         kFormOuterWidth - state.borderLeft - state.borderRight,
-                         kFormOuterHeight - state.borderTop - state.borderBottom,
-                         SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    state.window = SDL_CreateWindow(state.design.caption, state.design.left + state.borderLeft,
+                                    state.design.top + state.borderTop,
+                                    state.design.outerWidth - state.borderLeft - state.borderRight,
+                                    state.design.outerHeight - state.borderTop - state.borderBottom,
+                                    SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (state.window) return format;
   }
   return 0;
@@ -123,8 +122,8 @@ void PresentFrame() { SDL_GL_SwapWindow(state.window); }
 [[noreturn]] void EndProcess(int status) { std::exit(status); }
 
 // Fits the client area to the designed outer frame once the window manager
-// has put its frame around the window. Without a frame report the fallback
-// borders of form.h stand.
+// has put its frame around the window. Without a frame report the design's
+// fallback borders stand.
 void FitToFrame() {
   int top = 0, left = 0, bottom = 0, right = 0;
   if (SDL_GetWindowBordersSize(state.window, &top, &left, &bottom, &right) != 0) return;
@@ -133,14 +132,15 @@ void FitToFrame() {
   state.borderTop = top;
   state.borderRight = right;
   state.borderBottom = bottom;
-  SDL_SetWindowSize(state.window, kFormOuterWidth - left - right, kFormOuterHeight - top - bottom);
-  SDL_SetWindowPosition(state.window, kFormLeft + left, kFormTop + top);
+  SDL_SetWindowSize(state.window, state.design.outerWidth - left - right,
+                    state.design.outerHeight - top - bottom);
+  SDL_SetWindowPosition(state.window, state.design.left + left, state.design.top + top);
 }
 
 void NotifyResize() {
   int width = 0, height = 0;
   SDL_GL_GetDrawableSize(state.window, &width, &height);
-  FormResize(width, height);
+  state.handlers.Resize(width, height);
 }
 
 void HandleEvent(const SDL_Event& event) {
@@ -153,13 +153,13 @@ void HandleEvent(const SDL_Event& event) {
       if (event.window.event == SDL_WINDOWEVENT_CLOSE) state.running = false;
       break;
     case SDL_MOUSEMOTION:
-      movemouse(event.motion.x, event.motion.y);
+      state.handlers.MouseMove(event.motion.x, event.motion.y);
       break;
     case SDL_MOUSEBUTTONDOWN:
-      mousedown();
+      state.handlers.MouseDown();
       break;
     case SDL_MOUSEBUTTONUP:
-      mouseup();
+      state.handlers.MouseUp();
       break;
     default:  // keys and everything else: nothing
       break;
@@ -192,29 +192,15 @@ bool OpenDisplay(std::string* why) {
   return false;
 }
 
-// One line on stderr when files the demo loads are missing from the working
-// folder: it then plays with black pictures, empty models or in silence.
-void ReportMissingAssets() {
-  int missing = 0;
-  for (const char* file : kDemoAssetFiles) {
-    struct stat info;
-    missing += stat(file, &info) != 0 || !S_ISREG(info.st_mode);
-  }
-  if (missing == 0) return;
-  char folder[4096];
-  if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "%s", ".");
-  std::fprintf(stderr,
-               "kelvane: %d of its %d asset files are missing from %s; start it from the folder "
-               "that holds them (build/data in a build tree) or with the installed launcher "
-               "'kelvane'\n",
-               missing, kDemoAssetCount, folder);
-}
-
 // Everything before the window is shown: SDL, the display, the window layer
-// and platform tables, and FormCreate (which makes the window and context
-// and runs LoadDemo). False when the program should end now, with *status.
-bool OpenWindow(int* status) {
+// and platform tables, and the Create handler (which makes the window and
+// context and loads). False when the program should end now, with *status.
+bool OpenWindow(const TWindowDesign& design, const TWindowHandlers& handlers, int* status) {
   *status = 0;
+  state.design = design;
+  state.handlers = handlers;
+  state.borderLeft = state.borderRight = state.borderBottom = design.fallbackSide;
+  state.borderTop = design.fallbackTop;
   std::string why;
   if (SDL_Init(SDL_INIT_TIMER) != 0 || !OpenDisplay(&why)) {
     if (why.empty()) why = SDL_GetError();
@@ -225,10 +211,9 @@ bool OpenWindow(int* status) {
     *status = 1;
     return false;
   }
-  ReportMissingAssets();
   InstallWindowLayer();
   try {
-    FormCreate();
+    state.handlers.Create();
   } catch (const std::exception& e) {
     ShowException(e);
     return false;
@@ -249,17 +234,15 @@ void ShowWindow() {
   NotifyResize();  // the first appearance counts as a resize
 }
 
-int RunWindow() {
+int RunWindow(const TWindowDesign& design, const TWindowHandlers& handlers) {
   int status = 0;
-  if (!OpenWindow(&status)) return status;
+  if (!OpenWindow(design, handlers, &status)) return status;
   ShowWindow();
 
-  const double now = TickCount();
-  StartTimer(OpenGL_Form.Timer1, now);
-  StartTimer(OpenGL_Form.Timer2, now);
+  state.handlers.StartTimers(TickCount());
   while (state.running) {
     SDL_Event event;
-    const double wait = MsUntilNextTimer(TickCount());
+    const double wait = state.handlers.MsUntilNextTimer(TickCount());
     // A handler that throws is reported and the loop goes on. If it was the
     // frame, the frame timer stays stopped: no further frame is drawn.
     try {
@@ -267,7 +250,7 @@ int RunWindow() {
         HandleEvent(event);
         while (state.running && SDL_PollEvent(&event)) HandleEvent(event);
       }
-      if (state.running) RunDueTimers(TickCount());
+      if (state.running) state.handlers.RunDueTimers(TickCount());
     } catch (const std::exception& e) {
       ShowException(e);
     }
@@ -283,13 +266,15 @@ void InstallWindowLayer() {
                        SoundChannelLevel, PresentFrame, EndProcess};
 }
 
-bool OpenDemoWindow(int* status) { return OpenWindow(status); }
+bool OpenDemoWindow(const TWindowDesign& design, const TWindowHandlers& handlers, int* status) {
+  return OpenWindow(design, handlers, status);
+}
 
 void ShowDemoWindow() { ShowWindow(); }
 
-int RunDemoWindow() {
+int RunDemoWindow(const TWindowDesign& design, const TWindowHandlers& handlers) {
   try {
-    return RunWindow();
+    return RunWindow(design, handlers);
   } catch (const std::exception& e) {
     ShowException(e);
     return 0;

@@ -1,7 +1,8 @@
-// The offscreen rig: the demo's own LoadDemo and DrawFrame on an OpenGL
-// context with no window (Mesa's software renderer through EGL's surfaceless
-// platform), with a clock and a music level that the caller sets. Tests and
-// the capture tool draw any demo time with it and read back the pixels.
+// The offscreen rig: an OpenGL context with no window (Mesa's software
+// renderer through EGL's surfaceless platform) and a platform table with a
+// clock and a music level that the caller sets. demo/offscreen_demo.h runs
+// the demo's own LoadDemo and DrawFrame on it; tests and the capture tool
+// draw any demo time that way and read back the pixels.
 #pragma once
 
 #include <cstdint>
@@ -31,25 +32,10 @@ int RigPlayCount();
 // test can see where start-up reads the clock.
 const std::vector<std::string>& RigPlatformCalls();
 
-// Runs LoadDemo with the working directory set to dataDir (or the current
-// one when null), then the first appearance's resize, exactly as the window
-// does. Returns false if LoadDemo ended the process (status in RigEndStatus).
-bool StartDemoOffscreen(const char* dataDir);
-
-// Sets the virtual clock so that DrawFrame's next demo time is d: exactly
-// when some tick count gives d through the driver's own formula (all the
-// timeline's boundaries do), otherwise within a unit in the last place.
-// StartTime is left as LoadDemo stamped it.
-void SetRigDemoTime(double d);
 // Sets the clock to a tick count in milliseconds.
 void SetRigTicks(double ms);
 // The level ChannelLevel reports for channel 0 (0..1).
 void SetRigLevel(float level);
-
-// One DrawFrame at demo time d with music level `level`. Returns false when
-// that frame ended the demo (demo time above 1300); the rig then puts the
-// model-view stack back so the next frame starts clean.
-bool RenderFrameAt(double d, float level = 0.0f);
 
 // -1 while the demo runs; the status passed to EndProcess once it ended.
 int RigEndStatus();

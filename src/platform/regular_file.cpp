@@ -1,4 +1,4 @@
-#include "shell/regular_file.h"
+#include "platform/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
-#include "shell/demo.h"
-#include "shell/gl.h"
+#include "demo/demo.h"
+#include "platform/gl.h"
 
 namespace {
 // Aspect of the last resize with a non-zero height; the designed client area

@@ -1,8 +1,9 @@
 // The offscreen rig. One EGL pbuffer on Mesa's surfaceless platform stands in
 // for the window; the platform table gets a clock and a level that the caller
 // sets, a sound layer that plays nothing, a present that counts frames and an
-// end that records its status instead of ending the process.
-#include "shell/offscreen.h"
+// end that records its status instead of ending the process. Driving the
+// demo on it is src/demo/offscreen_demo.cpp's part.
+#include "platform/offscreen.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -10,13 +11,11 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/demo.h"
-#include "shell/gl.h"
-#include "shell/platform.h"
+#include "platform/gl.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -171,55 +170,8 @@ const std::string& RigLoadedSample() { return rig.loadedSample; }
 int RigPlayCount() { return rig.playCount; }
 const std::vector<std::string>& RigPlatformCalls() { return rig.calls; }
 
-bool StartDemoOffscreen(const char* dataDir) {
-  char previous[PATH_MAX];
-  bool moved = false;
-  if (dataDir && getcwd(previous, sizeof previous) && chdir(dataDir) == 0) moved = true;
-  rig.endStatus = -1;
-  LoadDemo(rig.width, rig.height);
-  if (moved && chdir(previous) != 0) std::perror("chdir");
-  if (rig.endStatus >= 0) return false;
-  ResizeProjection(rig.width, rig.height);  // the window's first appearance
-  return true;
-}
-
-void SetRigDemoTime(double d) {
-  // Look for a tick count that the driver's own formula turns into exactly d;
-  // one almost always lies within a few units in the last place of d / rate.
-  auto exact = [d](double ms) { return (ms - StartTime) * kDemoUnitsPerMs == d; };
-  const double ms = StartTime + d / kDemoUnitsPerMs;
-  rig.ticks = ms;
-  if (exact(ms)) return;
-  double below = ms, above = ms;
-  for (int step = 0; step < 64; ++step) {
-    below = std::nextafter(below, -HUGE_VAL);
-    above = std::nextafter(above, HUGE_VAL);
-    if (exact(below)) {
-      rig.ticks = below;
-      return;
-    }
-    if (exact(above)) {
-      rig.ticks = above;
-      return;
-    }
-  }
-}
-
 void SetRigTicks(double ms) { rig.ticks = ms; }
 void SetRigLevel(float level) { rig.level = level; }
-
-bool RenderFrameAt(double d, float level) {
-  SetRigDemoTime(d);
-  rig.level = level;
-  rig.endStatus = -1;
-  DrawFrame();
-  if (rig.endStatus >= 0) {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    return false;
-  }
-  return true;
-}
 
 int RigEndStatus() { return rig.endStatus; }
 void ClearRigEndStatus() { rig.endStatus = -1; }

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <cstring>
 
-#include "shell/level_meter.h"
-#include "shell/regular_file.h"
-#include "shell/sound.h"
+#include "platform/level_meter.h"
+#include "platform/regular_file.h"
+#include "platform/sound.h"
 
 namespace {
 

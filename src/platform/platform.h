@@ -1,7 +1,7 @@
 // What the demo needs of the machine it runs on, as a table of functions.
 //
-// The window layer (src/shell/window_sdl.cpp) fills it with SDL2 and
-// SDL2_mixer; the offscreen rig (src/shell/offscreen.cpp) fills it with a
+// The window layer (src/platform/window_sdl.cpp) fills it with SDL2 and
+// SDL2_mixer; the offscreen rig (src/platform/offscreen.cpp) fills it with a
 // virtual clock, a level the caller sets and no sound. LoadDemo and DrawFrame
 // call only these, so both run the same code. Written once by whichever of
 // the two starts the demo, before LoadDemo.

@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "geometry/scene_setup.h"
+#include "platform/gl.h"
+#include "scenes/clock.h"
 #include "scenes/scenes.h"
-#include "shell/demo.h"
-#include "shell/gl.h"
 
 namespace {
 

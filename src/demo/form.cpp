@@ -1,4 +1,4 @@
-#include "shell/form.h"
+#include "demo/form.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/demo.h"
-#include "shell/platform.h"
+#include "demo/demo.h"
+#include "platform/platform.h"
 
 const char* const kFormCaption = "Kelvane Drossim / ZUW - 2002. ";
 
@@ -26,14 +26,21 @@ double MouseOffsetY = 0.0;
 bool MouseButtonDown = false;
 
 namespace {
-int NoFormat(const TPixelFormatRequest&) { return 0; }
-bool NoSetFormat(int) { return false; }
-void NoClientSize(int* w, int* h) { *w = *h = 0; }
-void NoMessage(const char*, const char*) {}
-void NoClose() {}
+void OpenForm() {
+  ReportMissingAssets();
+  FormCreate();
+}
+void StartFormTimers(double nowMs) {
+  StartTimer(OpenGL_Form.Timer1, nowMs);
+  StartTimer(OpenGL_Form.Timer2, nowMs);
+}
 }  // namespace
 
-TWindowLayer WindowLayer = {NoFormat, NoSetFormat, NoClientSize, NoMessage, NoClose};
+const TWindowDesign kFormWindow = {kFormCaption,      kFormLeft,        kFormTop,
+                                   kFormOuterWidth,   kFormOuterHeight, kFallbackBorderSide,
+                                   kFallbackBorderTop};
+const TWindowHandlers kFormHandlers = {OpenForm, FormResize,      movemouse,    mousedown,
+                                       mouseup,  StartFormTimers, RunDueTimers, MsUntilNextTimer};
 
 void StartTimer(TTimer& timer, double nowMs) {
   timer.enabled = true;

@@ -1,0 +1,60 @@
+// The particle morph scene: 2000 sprites following their splines from the
+// sphere to the cube to the trail blobs, each jittered by the shared
+// generator every frame.
+#include "assets/textures.h"
+#include "geometry/particles.h"
+#include "geometry/scene_setup.h"
+#include "platform/gl.h"
+#include "scenes/clock.h"
+#include "scenes/scenes.h"
+
+namespace {
+
+const int kSpriteTexture = 16;  // "blob2.bmp"
+const int kTrailTexture = 17;   // "trail.bmp"
+const double kWindowStart = 410.0;
+const double kWindowEnd = 580.0;
+const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
+
+// Jitter of one sprite coordinate, -0.015 to 0.014997, from the shared
+// generator.
+double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
+
+}  // namespace
+
+void ParticleMorph() {
+  const double d = DemoTime;
+  if (d < kWindowStart || d > kWindowEnd) return;
+  const double s = (d - kWindowStart) * 1.2;
+
+  BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);
+  glColor3f(0.6f, 0.6f, 1.0f);
+
+  // Keyframe time: 1 at D = 410, 5.08 at D = 580.
+  const double kt = s * 0.02 + 1.0;
+  for (TParticle& particle : particles) {
+    TVector p, q, r;
+    particle.Evaluate(kt, p, q, r);
+    // Only channel 0 is drawn; later frames skip the other two splines.
+    particle.channelCount = 1;
+    glPushMatrix();
+    const double jx = Jitter();
+    const double jy = Jitter();
+    glTranslatef(static_cast<float>(p.GetX() + jx), static_cast<float>(p.GetY() + jy),
+                 static_cast<float>(p.GetZ()));
+    glScalef(0.08915f, 0.08915f, 0.2f);
+    DrawUnitCard();
+    glPopMatrix();
+  }
+
+  if (s > kTrailAfter) {
+    // x from -1.6 to -0.4, y from -1.3 to -0.7, in the same colour.
+    glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kTrailTexture));
+    glTranslatef(-1, -1, 0);
+    glScalef(0.6f, 0.3f, 0.3f);
+    glPushMatrix();
+    DrawUnitCard();
+    glPopMatrix();
+  }
+  glPopMatrix();
+}

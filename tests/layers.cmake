@@ -1,0 +1,2 @@
+# The includes of src/ point down from layer to layer.
+add_test(NAME layers COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/layers_test.sh ${PROJECT_SOURCE_DIR}/src)
