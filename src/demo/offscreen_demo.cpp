@@ -2,23 +2,42 @@
 // clock set to a demo time, and one frame drawn.
 #include "demo/offscreen_demo.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
-#include <climits>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "demo/demo.h"
 #include "platform/gl.h"
 
-bool StartDemoOffscreen(const char* dataDir) {
-  char previous[PATH_MAX];
-  bool moved = false;
-  if (dataDir && getcwd(previous, sizeof previous) && chdir(dataDir) == 0) moved = true;
+bool StartDemoOffscreen(const char* dataDir, std::string* error) {
+  // The way back is kept as an open folder rather than a path: it works when
+  // the current folder has been removed or its path is too long for getcwd.
+  int previous = -1;
+  if (dataDir) {
+    previous = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (previous < 0) previous = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (chdir(dataDir) != 0) {
+      const int why = errno;
+      if (previous >= 0) close(previous);
+      if (error) *error = std::string("cannot enter the data folder ") + dataDir + ": " +
+                          std::strerror(why);
+      return false;
+    }
+  }
   ClearRigEndStatus();
   LoadDemo(OffscreenWidth(), OffscreenHeight());
-  if (moved && chdir(previous) != 0) std::perror("chdir");
-  if (RigEndStatus() >= 0) return false;
+  if (previous >= 0) {
+    if (fchdir(previous) != 0) std::perror("kelvane: cannot return to the starting folder");
+    close(previous);
+  }
+  if (RigEndStatus() >= 0) {
+    if (error) *error = "LoadDemo ended the process with status " + std::to_string(RigEndStatus());
+    return false;
+  }
   ResizeProjection(OffscreenWidth(), OffscreenHeight());  // the window's first appearance
   return true;
 }

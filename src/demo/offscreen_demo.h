@@ -2,12 +2,16 @@
 // DrawFrame exactly as the window runs them, at any demo time.
 #pragma once
 
+#include <string>
+
 #include "platform/offscreen.h"
 
 // Runs LoadDemo with the working directory set to dataDir (or the current
 // one when null), then the first appearance's resize, exactly as the window
-// does. Returns false if LoadDemo ended the process (status in RigEndStatus).
-bool StartDemoOffscreen(const char* dataDir);
+// does, and goes back to the folder it started in. False, with the reason in
+// *error, when it cannot enter dataDir (nothing is loaded then) or when
+// LoadDemo ended the process (status in RigEndStatus).
+bool StartDemoOffscreen(const char* dataDir, std::string* error = nullptr);
 
 // Sets the virtual clock so that DrawFrame's next demo time is d: exactly
 // when some tick count gives d through the driver's own formula (all the

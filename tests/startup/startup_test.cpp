@@ -2,6 +2,7 @@
 // runs LoadDemo itself, so it is kept apart from the tests that share one
 // loaded demo.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -128,4 +129,29 @@ TEST_F(Startup, NoSoundOutputEndsWithStatus1AfterTexturesAndListsAreLoaded) {
   EXPECT_TRUE(glIsList(5));
   EXPECT_TRUE(glIsList(2));
   EXPECT_TRUE(glIsList(3));
+}
+
+// A data folder the rig cannot enter loads nothing and says why; one it can
+// enter is left again for the folder it started in, even when that folder has
+// since been removed and has no path any more.
+TEST_F(Startup, DataFolderItCannotEnterLoadsNothingAndTheStartingFolderIsKept) {
+  std::string why;
+  EXPECT_FALSE(StartDemoOffscreen((dir_ + "/absent").c_str(), &why));
+  EXPECT_NE(why.find(dir_ + "/absent"), std::string::npos) << why;
+  EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+  EXPECT_TRUE(RigPlatformCalls().empty());
+
+  const std::string gone = dir_ + "/gone";
+  ASSERT_EQ(mkdir(gone.c_str(), 0700), 0);
+  ASSERT_EQ(chdir(gone.c_str()), 0);
+  struct stat before, after;
+  ASSERT_EQ(stat(".", &before), 0);
+  ASSERT_EQ(rmdir(gone.c_str()), 0);
+  PutMusicFile();
+  EXPECT_TRUE(StartDemoOffscreen(dir_.c_str(), &why)) << why;
+  EXPECT_EQ(RigLoadedSample(), "kel.mp3");
+  EXPECT_EQ(RigPlayCount(), 1);
+  ASSERT_EQ(stat(".", &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_dev, before.st_dev);
 }

@@ -70,6 +70,9 @@ void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count);
 // first that holds any of the demo's files. *tried lists the folders looked
 // at, for the message when none does.
 std::string FindDataDir(std::string* tried);
+// True when dir is a folder the process may enter; otherwise false, with the
+// reason in *why.
+bool CanEnterFolder(const std::string& dir, std::string* why);
 // True when dir holds at least one of the files LoadDemo reads.
 bool HoldsDemoAssets(const std::string& dir);
 

@@ -1,25 +1,33 @@
 // Where a capture finds the asset pack, and whether a folder holds one.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "capture/capture.h"
+#include "demo/demo.h"
 
-namespace {
-
-// Every file LoadDemo reads: the textures, the meshes (the point files among
-// them) and the music.
-const char* const kDemoFiles[] = {
-    "trumpet.bmp",   "trumpetalpha.bmp", "mortak.bmp", "image4.bmp", "image10.bmp",  "image8.bmp",
-    "spheremap.bmp", "blob2.bmp",        "trail.bmp",  "image3.bmp", "vantoril.bmp", "image6.bmp",
-    "image11.bmp",   "log1.bmp",         "log2.bmp",   "kel.bmp",    "duck.asc",     "sphere.asc",
-    "cube.asc",      "trailblobs.asc",   "kel.mp3",
-};
-
-}  // namespace
+bool CanEnterFolder(const std::string& dir, std::string* why) {
+  struct stat info;
+  if (stat(dir.c_str(), &info) != 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    *why = "not a directory";
+    return false;
+  }
+  if (access(dir.c_str(), X_OK) != 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  return true;
+}
 
 bool HoldsDemoAssets(const std::string& dir) {
-  for (const char* name : kDemoFiles)
+  for (const char* name : kDemoAssetFiles)
     if (access((dir + "/" + name).c_str(), F_OK) == 0) return true;
   return false;
 }

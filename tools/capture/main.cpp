@@ -71,10 +71,11 @@ int main(int argc, char** argv) {
     std::printf("%s\n", kCaptureVersion);
     return kExitOk;
   }
-  struct stat data;
-  if (options.dataGiven && (stat(options.dataDir.c_str(), &data) != 0 || !S_ISDIR(data.st_mode))) {
-    std::fprintf(stderr, "kelvane-capture: --data %s: no such directory\n",
-                 options.dataDir.c_str());
+  // A folder it cannot enter would load nothing and render black frames.
+  std::string why;
+  if (options.dataGiven && !CanEnterFolder(options.dataDir, &why)) {
+    std::fprintf(stderr, "kelvane-capture: --data %s: %s\n", options.dataDir.c_str(),
+                 why.c_str());
     return kExitBadArguments;
   }
   // Without the pack every texture is black and every frame with it: refuse

@@ -62,10 +62,7 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
   // A fresh process draws the generator's sequence from its start; so does
   // every capture, whatever ran before in this process.
   ResetRandom();
-  if (!StartDemoOffscreen(options.dataDir.c_str())) {
-    *error = "LoadDemo ended the process with status " + std::to_string(RigEndStatus());
-    return false;
-  }
+  if (!StartDemoOffscreen(options.dataDir.c_str(), error)) return false;
   return true;
 }
 
