@@ -123,6 +123,35 @@ const std::string& NoiseData() {
   return dir;
 }
 
+// The lag, in samples, that best lines up the sound of `mp4` from `offset`
+// samples on with the data's music from sample start + offset on: 0 when the
+// video's sound starts at sample `start` of the music.
+int MusicLag(const std::string& mp4, int64_t start, int64_t offset) {
+  const std::string raw =
+      Shell("ffmpeg -v error -nostdin -i '" + mp4 + "' -map 0:a -f s16le -ac 2 -ar 44100 -");
+  constexpr int kMaxLag = 2048, kSpan = 22050;
+  const int16_t* got = reinterpret_cast<const int16_t*>(raw.data()) + 2 * offset;
+  TPcm pcm;
+  std::string why;
+  if (raw.size() < static_cast<size_t>(offset + kSpan) * 4 ||
+      !DecodeSoundFile((NoiseData() + "/kel.mp3").c_str(), &pcm, &why) ||
+      static_cast<size_t>(start + offset + kSpan + kMaxLag) > pcm.Frames())
+    return kMaxLag + 1;
+  const int16_t* music = pcm.samples.data() + 2 * (start + offset);
+  int bestLag = kMaxLag + 1;
+  double best = -1e300;
+  for (int lag = -kMaxLag; lag <= kMaxLag; ++lag) {
+    double sum = 0;
+    for (int i = kMaxLag; i < kSpan; ++i)
+      sum += static_cast<double>(got[2 * i]) * music[2 * (i + lag)];
+    if (sum > best) {
+      best = sum;
+      bestLag = lag;
+    }
+  }
+  return bestLag;
+}
+
 bool Parse(std::vector<const char*> args, TCaptureOptions* options, std::string* error) {
   args.insert(args.begin(), "kelvane-capture");
   return ParseCaptureArgs(static_cast<int>(args.size()), const_cast<char**>(args.data()), options,
@@ -248,6 +277,12 @@ TEST(CaptureArgs, RefusesMistakes) {
       {"--frames", "dir", "extra"},
       {"--bogus"},
       {"--help", "--video", "v.mp4"},
+      {"--video", "v.mp4", "--jobs", "0"},
+      {"--video", "v.mp4", "--jobs", "2", "--segment", "1/2"},
+      {"--video", "v.mp4", "--segment", "3/2"},
+      {"--frames", "dir", "--jobs", "2"},
+      {"--join", "j.mp4"},
+      {"--join", "j.mp4", "a.mp4", "--fps", "30"},
   };
   for (const auto& args : wrong) {
     TCaptureOptions o;
@@ -438,30 +473,81 @@ TEST(CaptureTool, ShortClipHasItsFramesAndAlignedMusic) {
   EXPECT_EQ(audio["codec_name"], "aac");
   EXPECT_NEAR(std::atof(audio["duration"].c_str()), 2.0, 1024.0 / kMusicRate);
 
-  // The clip's sound is the music from its first frame's moment on: find
-  // the lag that best lines the decoded AAC up with the decoded MP3.
-  const std::string raw =
-      Shell("ffmpeg -v error -nostdin -i '" + mp4 + "' -map 0:a -f s16le -ac 2 -ar 44100 -");
-  ASSERT_GE(raw.size(), 44100u * 4);
-  const int16_t* got = reinterpret_cast<const int16_t*>(raw.data());
-  TPcm pcm;
-  std::string why;
-  ASSERT_TRUE(DecodeSoundFile((NoiseData() + "/kel.mp3").c_str(), &pcm, &why)) << why;
-  const int64_t start = SampleAt(FirstFrameAt(1000, {10, 1}), {10, 1});
-  constexpr int kMaxLag = 2048, kSpan = 22050;
-  ASSERT_LE(static_cast<size_t>(start + kSpan + kMaxLag), pcm.Frames());
-  int bestLag = kMaxLag + 1;
-  double best = -1e300;
-  for (int lag = -kMaxLag; lag <= kMaxLag; ++lag) {
-    double sum = 0;
-    for (int i = kMaxLag; i < kSpan; ++i)
-      sum += static_cast<double>(got[2 * i]) * pcm.samples[2 * (start + i + lag)];
-    if (sum > best) {
-      best = sum;
-      bestLag = lag;
+  // The clip's sound is the music from its first frame's moment on.
+  const int lag = MusicLag(mp4, SampleAt(FirstFrameAt(1000, {10, 1}), {10, 1}), 0);
+  EXPECT_LE(std::abs(lag), 1) << "the clip's sound is off by " << lag << " samples";
+}
+
+TEST(CaptureTool, SegmentFramesMatchACaptureFromTheStart) {
+  // The glitch window (900 to 918) and the particle scene (410 to 580) draw
+  // from the shared generator every frame: a segment starting inside them
+  // must take the draws of every frame before it.
+  const std::string common = " --fps 10 --size 64x48 --data " + kPack;
+  const std::string whole = Scratch("from-0");
+  ASSERT_EQ(RunTool("--frames " + whole + " --duration 93" + common), 0);
+  for (const char* from : {"905", "450"}) {
+    const std::string segment = Scratch(std::string("from-") + from);
+    ASSERT_EQ(RunTool("--frames " + segment + " --from " + from + " --duration 0.4" + common), 0);
+    const int64_t first = FirstFrameAt(std::atof(from), {10, 1});
+    for (int64_t f = first; f < first + 4; ++f) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(f));
+      const std::string a = ReadFile(whole + name);
+      ASSERT_FALSE(a.empty()) << name;
+      EXPECT_TRUE(a == ReadFile(segment + name)) << "--from " << from << ": " << name;
     }
   }
-  EXPECT_LE(std::abs(bestLag), 1) << "the clip's sound is off by " << bestLag << " samples";
+}
+
+TEST(CaptureTool, JoinedSegmentsKeepEveryFrameInOrderAndTheMusicAligned) {
+  // The pictures of the pack with the noise for music, whose sharp
+  // waveform shows any shift of the sound.
+  const std::string data = Scratch("pack-with-noise");
+  ASSERT_EQ(std::system(("mkdir -p '" + data + "' && cp " + kPack + "/*.bmp " + kPack + "/*.asc '" +
+                         data + "' && cp " + NoiseData() + "/kel.mp3 '" + data + "'")
+                            .c_str()),
+            0);
+  // Three segments across the glitch, whose frames all differ.
+  const std::string span = " --fps 10 --from 895 --duration 3 --size 96x72 --data " + data;
+  const std::string mp4 = Scratch("joined.mp4"), frames = Scratch("joined-frames");
+  std::string err;
+  ASSERT_EQ(RunTool("--video " + mp4 + " --jobs 3" + span, nullptr, &err), 0) << err;
+  ASSERT_EQ(RunTool("--frames " + frames + span), 0);
+  EXPECT_EQ(Probe(mp4, "v:0")["nb_read_frames"], "30");
+  EXPECT_NE(access((mp4 + ".part-1-of-3.mp4").c_str(), F_OK), 0) << "a part was left behind";
+
+  // Each decoded frame is nearest to the rendered frame of its own number.
+  const std::string raw =
+      Shell("ffmpeg -v error -nostdin -i '" + mp4 + "' -f rawvideo -pix_fmt rgb24 -");
+  constexpr size_t kFrameBytes = 96 * 72 * 3;
+  ASSERT_EQ(raw.size(), 30 * kFrameBytes);
+  const int64_t first = FirstFrameAt(895, {10, 1});
+  std::vector<TPicture> rendered(30);
+  for (int i = 0; i < 30; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(first + i));
+    ASSERT_TRUE(ReadPng(frames + name, &rendered[i])) << name;
+  }
+  for (int i = 0; i < 30; ++i) {
+    int nearest = -1;
+    double nearestError = 1e300;
+    for (int j = 0; j < 30; ++j) {
+      double error = 0;
+      for (size_t k = 0; k < kFrameBytes; ++k)
+        error += std::abs(static_cast<int>(static_cast<uint8_t>(raw[i * kFrameBytes + k])) -
+                          rendered[j].rgb[k]);
+      if (error < nearestError) {
+        nearestError = error;
+        nearest = j;
+      }
+    }
+    EXPECT_EQ(nearest, i) << "decoded frame " << i;
+  }
+
+  // One track: in step at the start and across the last segment.
+  const int64_t start = SampleAt(first, {10, 1});
+  EXPECT_LE(std::abs(MusicLag(mp4, start, 0)), 1) << "at the start";
+  EXPECT_LE(std::abs(MusicLag(mp4, start, 2 * kMusicRate)), 1) << "in the last segment";
 }
 
 TEST(CaptureTool, ProgressShowsOnATerminal) {

@@ -36,6 +36,11 @@ bool SpriteRingShows(double d);
 
 // Draws and presents one frame of the timeline at the platform's clock.
 void DrawFrame();
+// What DrawFrame at the platform's clock takes from the shared generator
+// (the glitch's pick, the particle jitter), without drawing. A capture that
+// starts at frame n skips frames 0 to n - 1 this way, so that frame n shows
+// what it shows in a capture from frame 0.
+void SkipFrame();
 
 // Viewport and the 62-degree projection used by every frame. A height of 0
 // keeps the last aspect instead of dividing by zero.

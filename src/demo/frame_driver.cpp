@@ -23,6 +23,16 @@ void (*const kTimeline[])() = {
     SettlingSlices, ModelShowcase, LensBubbles, ClosingTitle, PanBanner,
 };
 
+// Glitch: each frame strictly between 900 and 918 shows a random moment of
+// the first 800 units, one draw from the shared generator. The view and the
+// flash keep real time.
+void PickGlitchMoment() {
+  if (DemoTime > 900 && DemoTime < 918) {
+    int r = RandomBelow(10000);
+    DemoTime = r * 800 * 0.0001;
+  }
+}
+
 }  // namespace
 
 bool SpriteRingShows(double d) { return d > 752 && d < 910; }
@@ -53,13 +63,7 @@ void DrawFrame() {
   glPolygonMode(GL_BACK, GL_FILL);
   glPolygonMode(GL_FRONT, GL_FILL);
 
-  // Glitch: each frame strictly between 900 and 918 shows a random moment
-  // of the first 800 units. The view and the flash above keep real time.
-  if (DemoTime > 900 && DemoTime < 918) {
-    int r = RandomBelow(10000);
-    DemoTime = r * 800 * 0.0001;
-  }
-
+  PickGlitchMoment();
   for (void (*scene)() : kTimeline) scene();
   if (SpriteRingShows(DemoTime)) SpriteRing();
 
@@ -70,4 +74,10 @@ void DrawFrame() {
   glPopMatrix();
   glFlush();
   Platform.PresentFrame();
+}
+
+void SkipFrame() {
+  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+  PickGlitchMoment();
+  SkipParticleMorph();
 }

@@ -20,11 +20,21 @@ const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
 // generator.
 double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
 
+bool ParticlesShow(double d) { return !(d < kWindowStart || d > kWindowEnd); }
+
 }  // namespace
+
+void SkipParticleMorph() {
+  if (!ParticlesShow(DemoTime)) return;
+  for (int i = 0; i < kParticleCount; ++i) {
+    Jitter();
+    Jitter();
+  }
+}
 
 void ParticleMorph() {
   const double d = DemoTime;
-  if (d < kWindowStart || d > kWindowEnd) return;
+  if (!ParticlesShow(d)) return;
   const double s = (d - kWindowStart) * 1.2;
 
   BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);

@@ -19,6 +19,11 @@ void ClosingTitle();    // row 14
 void PanBanner();       // row 15
 void SpriteRing();      // row 16: no window test of its own
 
+// The draws ParticleMorph takes from the shared generator at DemoTime (two
+// for each particle inside its window, none outside), without drawing. The
+// particles are the only scene that draws from the generator.
+void SkipParticleMorph();
+
 // The unit card: one GL_QUADS quad with corners (-1,-1,0), (1,-1,0), (1,1,0),
 // (-1,1,0) and texture coordinates (0,0), (1,0), (1,1), (0,1) at them.
 void DrawUnitCard();

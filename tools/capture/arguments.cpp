@@ -14,9 +14,11 @@ const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 const char* const kCaptureUsage =
     "usage: kelvane-capture --at D --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "       kelvane-capture --video FILE.mp4 [--fps N[/M]] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L]\n"
+    "                       [--from D] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
     "       kelvane-capture --frames DIR [--fps N[/M]] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L]\n"
+    "                       [--from D] [--duration S] [--level L] [--segment K/N]\n"
+    "       kelvane-capture --join FILE.mp4 [--fps N[/M]] [--from D] [--duration S]\n"
+    "                       [--data DIR] PART.mp4...\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "       kelvane-capture -h | --help | -V | --version\n"
     "\n"
@@ -30,14 +32,22 @@ const char* const kCaptureUsage =
     "                  through ffmpeg; Ctrl-C stops early and leaves a playable file\n"
     "  --frames DIR    the same frames as a PNG sequence, DIR/frame-NNNNN.png, NNNNN\n"
     "                  being the frame number counted from demo time 0\n"
+    "  --join FILE     join the videos of --segment 1/N to N/N, named in order after\n"
+    "                  the options, into FILE without encoding the picture again,\n"
+    "                  with the music of their span as one track; give the --fps,\n"
+    "                  --from, --duration and --data the segments were made with\n"
     "  --sheet FILE    one frame from the middle of each of the 16 timeline rows,\n"
     "                  halved and tiled four across, each labelled with its row,\n"
     "                  scene and demo time\n"
     "  --size WxH      frame size in pixels (default 675x525, the window's client\n"
     "                  area; 676x526 for --video, which needs even sides)\n"
     "  --fps N[/M]     frames per second, N / M (default 60)\n"
-    "  --from D        start at the first frame at or after demo time D\n"
+    "  --from D        start at the first frame at or after demo time D; each frame\n"
+    "                  is the same as in a capture from 0\n"
     "  --duration S    stop after S seconds of frames\n"
+    "  --segment K/N   only the K-th of N consecutive segments of those frames\n"
+    "  --jobs N        render the video as N segments in N processes at once and\n"
+    "                  join them: the same frames and sound as one process\n"
     "  --data DIR      directory holding the asset pack (default: data/ beside this\n"
     "                  program, else ../share/kelvane/data from it, else the current\n"
     "                  directory); a directory with none of the demo's files is refused\n"
@@ -55,6 +65,8 @@ constexpr int64_t kMaxRatePart = 1000000;  // numerator or denominator of --fps
 constexpr double kMinFps = 0.1;
 constexpr double kMaxFps = 1000.0;
 constexpr double kMaxDuration = 3600.0;  // seconds
+constexpr int64_t kMaxJobs = 64;
+constexpr int64_t kMaxSegments = 100000;
 
 bool ParseDouble(const char* text, double* value) {
   if (!*text) return false;
@@ -85,6 +97,19 @@ bool ParseSize(const char* text, int* width, int* height) {
   return true;
 }
 
+bool ParseSegment(const char* text, int* k, int* n) {
+  const char* slash = std::strchr(text, '/');
+  if (!slash) return false;
+  const std::string first(text, slash);
+  int64_t kv = 0, nv = 0;
+  if (!ParseInt(first.c_str(), kMaxSegments, &kv) || !ParseInt(slash + 1, kMaxSegments, &nv) ||
+      kv > nv)
+    return false;
+  *k = static_cast<int>(kv);
+  *n = static_cast<int>(nv);
+  return true;
+}
+
 bool ParseRate(const char* text, TFrameRate* rate) {
   const char* slash = std::strchr(text, '/');
   int64_t num = 0, den = 1;
@@ -107,6 +132,7 @@ enum TOptionCode {
   kVideoCode,
   kFramesCode,
   kSheetCode,
+  kJoinCode,
   kOutCode,
   kSizeCode,
   kDataCode,
@@ -114,12 +140,15 @@ enum TOptionCode {
   kFpsCode,
   kFromCode,
   kDurationCode,
+  kSegmentCode,
+  kJobsCode,
 };
 const option kLongOptions[] = {
     {"at", required_argument, nullptr, kAtCode},
     {"video", required_argument, nullptr, kVideoCode},
     {"frames", required_argument, nullptr, kFramesCode},
     {"sheet", required_argument, nullptr, kSheetCode},
+    {"join", required_argument, nullptr, kJoinCode},
     {"out", required_argument, nullptr, kOutCode},
     {"size", required_argument, nullptr, kSizeCode},
     {"data", required_argument, nullptr, kDataCode},
@@ -127,6 +156,8 @@ const option kLongOptions[] = {
     {"fps", required_argument, nullptr, kFpsCode},
     {"from", required_argument, nullptr, kFromCode},
     {"duration", required_argument, nullptr, kDurationCode},
+    {"segment", required_argument, nullptr, kSegmentCode},
+    {"jobs", required_argument, nullptr, kJobsCode},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -134,16 +165,18 @@ const option kLongOptions[] = {
 
 // Which verbs take each option, in the order of the codes from kOutCode.
 struct TOptionUse {
-  bool at, video, frames, sheet;
+  bool at, video, frames, sheet, join;
 };
 const TOptionUse kOptionUses[] = {
-    {true, false, false, false},  // --out
-    {true, true, true, true},     // --size
-    {true, true, true, true},     // --data
-    {true, true, true, true},     // --level
-    {false, true, true, false},   // --fps
-    {false, true, true, false},   // --from
-    {false, true, true, false},   // --duration
+    {true, false, false, false, false},  // --out
+    {true, true, true, true, false},     // --size
+    {true, true, true, true, true},      // --data
+    {true, true, true, true, false},     // --level
+    {false, true, true, false, true},    // --fps
+    {false, true, true, false, true},    // --from
+    {false, true, true, false, true},    // --duration
+    {false, true, true, false, false},   // --segment
+    {false, true, false, false, false},  // --jobs
 };
 constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
@@ -168,6 +201,7 @@ bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, st
   }
   o->verb = code == kVideoCode    ? TVerb::kVideo
             : code == kFramesCode ? TVerb::kFrames
+            : code == kJoinCode   ? TVerb::kJoin
                                   : TVerb::kSheet;
   if (!*value) return Fail(error, name + " needs a file or directory name");
   o->target = value;
@@ -210,6 +244,17 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
         return Fail(error,
                     std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
       return true;
+    case kSegmentCode:
+      if (!ParseSegment(value, &o->segment, &o->segments))
+        return Fail(error, std::string("--segment wants K/N, 1 <= K <= N, not '") + value + "'");
+      return true;
+    case kJobsCode: {
+      int64_t jobs = 0;
+      if (!ParseInt(value, kMaxJobs, &jobs))
+        return Fail(error, std::string("--jobs wants 1 to 64 processes, not '") + value + "'");
+      o->jobs = static_cast<int>(jobs);
+      return true;
+    }
     default:  // kDurationCode
       if (!ParseDouble(value, &o->duration) || !(o->duration > 0.0) || o->duration > kMaxDuration)
         return Fail(error, std::string("--duration wants seconds above 0, not '") + value + "'");
@@ -237,7 +282,7 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
       options->verb = code == 'h' ? TVerb::kHelp : TVerb::kVersion;
       return true;
     }
-    if (code <= kSheetCode) {
+    if (code <= kJoinCode) {
       if (!ReadVerb(code, optarg, &verbCode, &o, error)) return false;
       continue;
     }
@@ -246,17 +291,25 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
     given[use] = true;
     if (!ReadOption(code, optarg, &o, error)) return false;
   }
+  if (o.verb == TVerb::kJoin) {
+    for (; optind < argc; ++optind) {
+      if (argv[optind][0] == '-')
+        return Fail(error, std::string("options go before the parts: '") + argv[optind] + "'");
+      o.parts.push_back(argv[optind]);
+    }
+    if (o.parts.empty()) return Fail(error, "--join needs the segment videos after the options");
+  }
   if (optind < argc) return Fail(error, std::string("unexpected argument '") + argv[optind] + "'");
   const bool sizeGiven = given[kSizeCode - kOutCode];
 
   if (o.verb == TVerb::kNone)
-    return Fail(error, "say what to capture: --at, --video, --frames or --sheet");
+    return Fail(error, "say what to capture: --at, --video, --frames, --sheet or --join");
   for (int k = 0; k < kOptionUseCount; ++k) {
     if (!given[k]) continue;
     const TOptionUse& u = kOptionUses[k];
     const bool applies = (o.verb == TVerb::kAt && u.at) || (o.verb == TVerb::kVideo && u.video) ||
                          (o.verb == TVerb::kFrames && u.frames) ||
-                         (o.verb == TVerb::kSheet && u.sheet);
+                         (o.verb == TVerb::kSheet && u.sheet) || (o.verb == TVerb::kJoin && u.join);
     if (!applies)
       return Fail(error, LongOptionName(kLongOptions, kOutCode + k) + " does not go with " +
                              LongOptionName(kLongOptions, verbCode));
@@ -268,10 +321,18 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
   if (o.verb == TVerb::kSheet && sizeGiven && (o.width < 2 || o.height < 2))
     return Fail(error, "--sheet halves each frame: --size needs sides of 2 or more");
   if (!sizeGiven) DefaultSize(o.verb, &o.width, &o.height);
-  if (o.verb == TVerb::kVideo || o.verb == TVerb::kFrames) {
+  if (given[kSegmentCode - kOutCode] && given[kJobsCode - kOutCode])
+    return Fail(error, "--jobs and --segment exclude each other");
+  if (o.verb == TVerb::kVideo || o.verb == TVerb::kFrames || o.verb == TVerb::kJoin) {
+    TCaptureOptions whole = o;
+    whole.segments = 0;
     int64_t first = 0, count = 0;
-    FrameSpan(o, &first, &count);
+    FrameSpan(whole, &first, &count);
     if (count == 0) return Fail(error, "--from leaves no frame before the end of the timeline");
+    if (o.segments > count)
+      return Fail(error, "--segment " + std::to_string(o.segment) + "/" +
+                             std::to_string(o.segments) + ": the span has only " +
+                             std::to_string(count) + " frames");
   }
   *options = o;
   return true;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Exit statuses of the tool.
 constexpr int kExitOk = 0;
@@ -38,7 +39,7 @@ int64_t FirstFrameAt(double d, TFrameRate rate);
 // rounded down: the audio of frames a..b is samples [SampleAt(a), SampleAt(b)).
 int64_t SampleAt(int64_t frame, TFrameRate rate);
 
-enum class TVerb { kNone, kAt, kVideo, kFrames, kSheet, kHelp, kVersion };
+enum class TVerb { kNone, kAt, kVideo, kFrames, kSheet, kJoin, kHelp, kVersion };
 
 struct TCaptureOptions {
   TVerb verb = TVerb::kNone;
@@ -50,9 +51,13 @@ struct TCaptureOptions {
   std::string dataDir = ".";  // without --data, main looks for the pack: FindDataDir
   bool dataGiven = false;
   bool levelGiven = false;
-  float level = 0.0f;     // --level: 0..1, replaces the music's own level
-  double from = 0.0;      // --from: demo units
-  double duration = 0.0;  // --duration: seconds; 0 runs to the end
+  float level = 0.0f;              // --level: 0..1, replaces the music's own level
+  double from = 0.0;               // --from: demo units
+  double duration = 0.0;           // --duration: seconds; 0 runs to the end
+  int segment = 0;                 // --segment K/N: K, 1 to N; 0 renders the whole span
+  int segments = 0;                // N
+  int jobs = 1;                    // --jobs: processes rendering segments at once
+  std::vector<std::string> parts;  // --join: the segment videos, in order
 };
 
 // Reads the command line into *options. False, with a message for the user
@@ -61,8 +66,13 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
 // The size a verb renders at when --size is not given: the designed client
 // size, rounded up to even sides for the video.
 void DefaultSize(TVerb verb, int* width, int* height);
-// The frames a --video or --frames run renders: first frame and count.
+// The frames a --video or --frames run renders: first frame and count. With
+// --segment K/N, the K-th of N consecutive pieces of that span, which
+// together hold each of its frames once.
 void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count);
+// Piece k (1 to n) of count frames from first: frames first + count x (k - 1)
+// / n up to first + count x k / n.
+void SegmentSpan(int k, int n, int64_t* first, int64_t* count);
 
 // The asset pack a capture without --data reads: "data" beside the program
 // (build/data in the build tree), else "share/kelvane/data" beside the

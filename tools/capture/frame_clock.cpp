@@ -61,6 +61,14 @@ void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count) {
     const int64_t wanted = static_cast<int64_t>(std::ceil(frames - 1e-9));
     *count = std::min(*count, std::max<int64_t>(wanted, 1));
   }
+  if (options.segments > 0) SegmentSpan(options.segment, options.segments, first, count);
+}
+
+void SegmentSpan(int k, int n, int64_t* first, int64_t* count) {
+  const int64_t from = *first + *count * (k - 1) / n;
+  const int64_t to = *first + *count * k / n;
+  *first = from;
+  *count = to - from;
 }
 
 const TTimelineRow kTimelineTable[kTimelineRows] = {

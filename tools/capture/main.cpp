@@ -37,6 +37,7 @@ int CaptureFrames(const TCaptureOptions& options) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
+  SkipFramesBefore(first, options.fps);
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
   TProgress progress;
   StartProgress(&progress, count);
@@ -99,7 +100,9 @@ int main(int argc, char** argv) {
     case TVerb::kAt:
       return CaptureFrame(options);
     case TVerb::kVideo:
-      return CaptureVideo(options);
+      return options.jobs > 1 ? CaptureVideoJobs(options) : CaptureVideo(options);
+    case TVerb::kJoin:
+      return JoinVideo(options);
     case TVerb::kFrames:
       return CaptureFrames(options);
     case TVerb::kSheet:

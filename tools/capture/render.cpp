@@ -18,13 +18,15 @@ volatile std::sig_atomic_t CaptureInterrupted = 0;
 
 namespace {
 
-// Written once by OpenCapture, read by every frame.
+// Written once by LoadCaptureMusic and OpenCapture, read by every frame.
 struct TCaptureState {
   TPcm music;
+  bool musicLoaded = false;
   bool levelGiven = false;
   float level = 0.0f;
 };
 TCaptureState capture;
+int64_t* progressReport = nullptr;  // set by ReportProgressTo
 
 void OnInterrupt(int) { CaptureInterrupted = 1; }
 
@@ -43,9 +45,9 @@ bool FinishFrame() {
 
 }  // namespace
 
-bool OpenCapture(const TCaptureOptions& options, std::string* error) {
-  capture.levelGiven = options.levelGiven;
-  capture.level = options.level;
+void LoadCaptureMusic(const TCaptureOptions& options) {
+  if (capture.musicLoaded) return;
+  capture.musicLoaded = true;
   const std::string musicFile = options.dataDir + "/kel.mp3";
   std::string why;
   if (access(musicFile.c_str(), F_OK) != 0) {
@@ -55,6 +57,13 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
     std::fprintf(stderr, "kelvane-capture: %s: the capture is silent\n", why.c_str());
     capture.music.samples.clear();
   }
+}
+
+bool OpenCapture(const TCaptureOptions& options, std::string* error) {
+  capture.levelGiven = options.levelGiven;
+  capture.level = options.level;
+  LoadCaptureMusic(options);
+  std::string why;
   if (!OpenOffscreen(options.width, options.height, &why)) {
     *error = "offscreen OpenGL: " + why;
     return false;
@@ -67,6 +76,15 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
 }
 
 const TPcm& CaptureMusic() { return capture.music; }
+
+void SkipFramesBefore(int64_t first, TFrameRate rate) {
+  // The clock is set as DrawFrameAtMs sets it, so each skipped frame sees
+  // the demo time it would have drawn.
+  for (int64_t frame = 0; frame < first; ++frame) {
+    SetRigTicks(StartTime + FrameMs(frame, rate));
+    SkipFrame();
+  }
+}
 
 bool DrawFrameAtMs(double ms) {
   SetRigTicks(StartTime + ms);
@@ -86,13 +104,16 @@ bool DrawFrameAtDemoTime(double d) {
   return FinishFrame();
 }
 
+void ReadFrameBottomFirst(uint8_t* rgb) {
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, OffscreenWidth(), OffscreenHeight(), GL_RGB, GL_UNSIGNED_BYTE, rgb);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+}
+
 void ReadFrameTopFirst(uint8_t* rgb) {
+  ReadFrameBottomFirst(rgb);
   const int width = OffscreenWidth();
   const int height = OffscreenHeight();
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb);
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  // GL hands the bottom row first.
   const size_t row = static_cast<size_t>(width) * 3;
   for (int y = 0; y < height / 2; ++y)
     std::swap_ranges(rgb + y * row, rgb + (y + 1) * row, rgb + (height - 1 - y) * row);
@@ -116,14 +137,18 @@ void InstallInterruptHandler() {
   sigaction(SIGTERM, &action, nullptr);
 }
 
+void ReportProgressTo(int64_t* done) { progressReport = done; }
+
 void StartProgress(TProgress* progress, int64_t total) {
-  progress->shown = isatty(STDERR_FILENO) != 0;
+  progress->report = progressReport;
+  progress->shown = !progressReport && isatty(STDERR_FILENO) != 0;
   progress->total = total;
   progress->startS = NowSeconds();
   progress->lastS = -1.0;
 }
 
 void ShowProgress(TProgress* progress, int64_t done) {
+  if (progress->report) __atomic_store_n(progress->report, done, __ATOMIC_RELAXED);
   if (!progress->shown) return;
   const double now = NowSeconds();
   // Redraw five times a second, and always for the last frame.

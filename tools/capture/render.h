@@ -10,14 +10,20 @@
 #include "capture/capture.h"
 #include "platform/sound.h"
 
-// Opens the rig at the options' size, decodes "kel.mp3" from the data
-// directory (a capture without it is silent, as the demo is), puts the
-// shared generator back to its start and runs LoadDemo. False, with the
-// reason in *error, when the rig or LoadDemo fails.
+// Decodes "kel.mp3" from the data directory, once per process; a capture
+// without it is silent, as the demo is.
+void LoadCaptureMusic(const TCaptureOptions& options);
+// Opens the rig at the options' size, loads the music, puts the shared
+// generator back to its start and runs LoadDemo. False, with the reason in
+// *error, when the rig or LoadDemo fails.
 bool OpenCapture(const TCaptureOptions& options, std::string* error);
 // The decoded music: signed 16-bit stereo at 44.1 kHz; empty when silent.
 const TPcm& CaptureMusic();
 
+// Takes from the shared generator what frames 0 to first - 1 at `rate` take
+// when drawn, without drawing them: frame `first` then shows what it shows
+// in a capture from frame 0.
+void SkipFramesBefore(int64_t first, TFrameRate rate);
 // One DrawFrame at `ms` milliseconds after demo time 0, with the music
 // level of that moment (or the --level override). False when the frame
 // ended the demo; the model-view stack is then put back.
@@ -27,6 +33,8 @@ bool DrawFrameAtMs(double ms);
 bool DrawFrameAtDemoTime(double d);
 // The colour buffer as RGB rows, top row first, into rgb (width x height x 3).
 void ReadFrameTopFirst(uint8_t* rgb);
+// The same with the bottom row first, as GL hands it over.
+void ReadFrameBottomFirst(uint8_t* rgb);
 // Writes the frame just read as a PNG; prints what failed.
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height);
 
@@ -39,11 +47,15 @@ void InstallInterruptHandler();
 // place, only when stderr is a terminal.
 struct TProgress {
   bool shown = false;
+  int64_t* report = nullptr;  // see ReportProgressTo
   int64_t total = 0;
   double startS = 0.0;
   double lastS = -1.0;
 };
 void StartProgress(TProgress* progress, int64_t total);
+// From now on no progress line is drawn; the frames done are stored in
+// *done instead (memory shared with the parent, for a --jobs segment).
+void ReportProgressTo(int64_t* done);
 void ShowProgress(TProgress* progress, int64_t done);
 void EndProgress(TProgress* progress);
 
@@ -52,3 +64,6 @@ int CaptureFrame(const TCaptureOptions& options);
 int CaptureVideo(const TCaptureOptions& options);
 int CaptureFrames(const TCaptureOptions& options);
 int CaptureSheet(const TCaptureOptions& options);
+// --video with --jobs: the segments in parallel processes, then the join.
+int CaptureVideoJobs(const TCaptureOptions& options);
+int JoinVideo(const TCaptureOptions& options);
