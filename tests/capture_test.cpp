@@ -81,7 +81,7 @@ std::map<std::string, std::string> Probe(const std::string& file, const char* st
   std::istringstream lines(Shell(std::string("ffprobe -v error -count_frames -select_streams ") +
                                  stream +
                                  " -show_entries stream=codec_name,profile,pix_fmt,width,height,"
-                                 "nb_read_frames,duration -of default=nw=1 '" +
+                                 "nb_read_frames,duration,start_time -of default=nw=1 '" +
                                  file + "'"));
   std::map<std::string, std::string> fields;
   for (std::string line; std::getline(lines, line);) {
@@ -513,7 +513,10 @@ TEST(CaptureTool, JoinedSegmentsKeepEveryFrameInOrderAndTheMusicAligned) {
   std::string err;
   ASSERT_EQ(RunTool("--video " + mp4 + " --jobs 3" + span, nullptr, &err), 0) << err;
   ASSERT_EQ(RunTool("--frames " + frames + span), 0);
-  EXPECT_EQ(Probe(mp4, "v:0")["nb_read_frames"], "30");
+  auto video = Probe(mp4, "v:0");
+  EXPECT_EQ(video["nb_read_frames"], "30");
+  EXPECT_EQ(video["start_time"], Probe(mp4, "a:0")["start_time"])
+      << "picture and sound start apart";
   EXPECT_NE(access((mp4 + ".part-1-of-3.mp4").c_str(), F_OK), 0) << "a part was left behind";
 
   // Each decoded frame is nearest to the rendered frame of its own number.
