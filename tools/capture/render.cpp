@@ -77,10 +77,10 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
 
 const TPcm& CaptureMusic() { return capture.music; }
 
-void SkipFramesBefore(int64_t first, TFrameRate rate) {
+void SkipFrames(int64_t from, int64_t to, TFrameRate rate) {
   // The clock is set as DrawFrameAtMs sets it, so each skipped frame sees
   // the demo time it would have drawn.
-  for (int64_t frame = 0; frame < first; ++frame) {
+  for (int64_t frame = from; frame < to; ++frame) {
     SetRigTicks(StartTime + FrameMs(frame, rate));
     SkipFrame();
   }

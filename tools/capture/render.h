@@ -20,10 +20,10 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error);
 // The decoded music: signed 16-bit stereo at 44.1 kHz; empty when silent.
 const TPcm& CaptureMusic();
 
-// Takes from the shared generator what frames 0 to first - 1 at `rate` take
-// when drawn, without drawing them: frame `first` then shows what it shows
-// in a capture from frame 0.
-void SkipFramesBefore(int64_t first, TFrameRate rate);
+// Takes from the shared generator what frames `from` to to - 1 at `rate`
+// take when drawn, without drawing them. After frames 0 to n - 1, drawn or
+// skipped, frame n shows what it shows in a capture from frame 0.
+void SkipFrames(int64_t from, int64_t to, TFrameRate rate);
 // One DrawFrame at `ms` milliseconds after demo time 0, with the music
 // level of that moment (or the --level override). False when the frame
 // ended the demo; the model-view stack is then put back.

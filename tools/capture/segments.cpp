@@ -2,7 +2,7 @@
 // span in N processes at once, and --join puts segment videos together.
 //
 // A segment is an ordinary --video run over part of the span: it skips the
-// generator's draws of the frames before it (SkipFramesBefore), so its
+// generator's draws of the frames before it (SkipFrames), so its
 // frames are those of a capture from 0, and it starts with a key frame. The
 // join hands the segments to ffmpeg's concat demuxer and copies their
 // pictures without encoding them again; it leaves their sound out and
@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -30,13 +31,20 @@ std::string PartName(const std::string& target, int k, int n) {
   return target + ".part-" + std::to_string(k) + "-of-" + std::to_string(n) + ".mp4";
 }
 
+// text in single quotes, each quote in it as '\'', as the shell and ffmpeg's
+// concat lists read it.
+std::string SingleQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // The frames in each part, as ffprobe counts them; -1 when it cannot.
 int64_t CountFrames(const std::string& part) {
-  std::string command =
+  const std::string command =
       "ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets "
-      "-of csv=p=0 '";
-  for (char c : part) command += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  command += "' 2>/dev/null";
+      "-of csv=p=0 " +
+      SingleQuoted(part) + " 2>/dev/null";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return -1;
   long long frames = -1;
@@ -99,11 +107,8 @@ int JoinVideo(const TCaptureOptions& options) {
   std::thread audio(WriteAudio, audioFd, firstSample,
                     SampleAt(first + count, options.fps) - firstSample, &stopAudio);
   std::string list;
-  for (const std::string& part : options.parts) {
-    list += "file 'file:";
-    for (char c : Absolute(part)) list += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    list += "'\n";
-  }
+  for (const std::string& part : options.parts)
+    list += "file " + SingleQuoted("file:" + Absolute(part)) + "\n";
   WriteAll(listFd, list.data(), list.size());
   close(listFd);
   audio.join();
@@ -122,6 +127,8 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
     return kExitFailed;
   }
   int64_t* done = static_cast<int64_t*>(shared);
+  // Decoded once here, the music is shared with the segments and the join.
+  LoadCaptureMusic(options);
   TCaptureOptions join = options;
   join.parts.clear();
   std::vector<pid_t> children;
@@ -176,6 +183,9 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
 
   int status = kExitOk;
   if (CaptureInterrupted) {
+    std::fprintf(stderr,
+                 "kelvane-capture: stopped; the segments are removed and %s is not written\n",
+                 options.target.c_str());
     status = kExitInterrupted;
   } else if (failed || children.size() < static_cast<size_t>(jobs)) {
     std::fprintf(stderr, "kelvane-capture: a segment failed; %s is not written\n",

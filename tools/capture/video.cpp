@@ -1,18 +1,28 @@
 // The video: raw RGB frames on ffmpeg's standard input, the music's PCM on a
 // second pipe (ffmpeg's descriptor 3), encoded as H.264 and AAC into an MP4.
 //
-// On two cores the renderer (our thread and Mesa's rasteriser threads) and
-// x264 must never wait for each other. The main thread draws frame n + 1 and
-// reads it back while a writer thread hands frame n to ffmpeg, through a
-// ring of kFrameSlots frames; the writer sends the rows in reverse, since GL
-// reads the bottom row first, so no frame is copied on our side. A third
-// thread writes the PCM, so no pipe can stall another however ffmpeg
-// interleaves its reads. ffmpeg runs in a process group of its own: Ctrl-C
-// reaches only this process, which stops rendering, sends what it has read
-// back, closes both pipes and lets ffmpeg finish the file, so it stays
-// playable.
+// Rendering one frame is a chain: our thread issues the draws and Mesa bins
+// them, llvmpipe's threads rasterise, our thread reads the pixels back. Each
+// step waits for the one before, so one renderer leaves a core idle for much
+// of every frame (and llvmpipe reads back synchronously, even into a pixel
+// buffer object). On a machine with two cores or more, two renderer
+// processes therefore take turns: renderer w draws frames w, w + 2, ... of
+// the span and skips the others' draws from the shared generator
+// (SkipFrames), so every frame is the one a single renderer draws. Each
+// hands its frames over in shared memory, a ring of kFrameSlots per
+// renderer; this process takes them in order and sends them to ffmpeg, the
+// rows in reverse, since GL reads the bottom row first, so no frame is
+// copied on our side. A thread writes the PCM, so no pipe can stall another
+// however ffmpeg interleaves its reads.
+//
+// ffmpeg runs in a process group of its own: Ctrl-C reaches only this
+// process and its renderers, which stop; this process sends the frames it
+// has in order, closes both pipes and lets ffmpeg finish the file, so it
+// stays playable.
 #include <fcntl.h>
 #include <limits.h>
+#include <semaphore.h>
+#include <sys/mman.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,11 +30,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -36,9 +45,8 @@ namespace {
 
 // PCM is written in blocks of this many stereo frames (about 93 ms).
 constexpr int64_t kAudioBlockFrames = 4096;
-// Frames between readback and ffmpeg: one being read back, one being
-// written, one spare so that neither side waits on a slow frame.
-constexpr int kFrameSlots = 3;
+// Frames a renderer may have read back before this process has sent them.
+constexpr int kFrameSlots = 2;
 
 // x264 at CRF 18, high profile, yuv420p. The preset is measured, on the
 // whole timeline at 676 x 526 with x264 alone (CPU time, file, SSIM against
@@ -49,16 +57,13 @@ constexpr int kFrameSlots = 3;
 // two and a half times as large.
 const char* const kVideoPreset = "superfast";
 
-// The frames between the main thread (readback) and the writer thread:
-// slot n % kFrameSlots holds frame n from its readback until it is written.
-struct TFrameRing {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::vector<uint8_t> slots[kFrameSlots];
-  int64_t filled = 0;   // frames read back, written only by the main thread
-  int64_t written = 0;  // frames handed to ffmpeg, written only by the writer
-  bool closed = false;  // the main thread reads back no more frames
-  bool failed = false;  // ffmpeg stopped reading
+// One renderer's side of the shared memory. The semaphores are shared
+// between processes; `filled` is written by the renderer before each post.
+struct TRendererShare {
+  sem_t ready;     // posted for each frame read back, and once when it stops
+  sem_t free;      // posted for each slot sent to ffmpeg
+  int64_t filled;  // frames read back
+  uint8_t* slots;  // kFrameSlots frames, RGB, bottom row first
 };
 
 // Writes `count` rows from `rows`, however the pipe splits them.
@@ -81,30 +86,56 @@ bool WriteRows(int fd, iovec* rows, int count) {
   return true;
 }
 
-// The writer thread: each frame read back, top row first, into fd; then
-// closes fd.
-void WriteFrames(TFrameRing* ring, int fd, int width, int height) {
-  const size_t stride = static_cast<size_t>(width) * 3;
-  std::vector<iovec> rows(static_cast<size_t>(height));
+// Waits for sem to be posted: true then, false once an interrupt has come
+// (looked at every 100 ms: an interrupted wait on a semaphore restarts).
+bool WaitPost(sem_t* sem) {
   for (;;) {
-    std::unique_lock<std::mutex> hold(ring->lock);
-    ring->changed.wait(hold, [ring] { return ring->filled > ring->written || ring->closed; });
-    if (ring->filled == ring->written) break;
-    uint8_t* frame = ring->slots[ring->written % kFrameSlots].data();
-    hold.unlock();
-    for (int y = 0; y < height; ++y)
-      rows[y] = iovec{frame + static_cast<size_t>(height - 1 - y) * stride, stride};
-    const bool sent = WriteRows(fd, rows.data(), height);
-    hold.lock();
-    if (!sent) {
-      ring->failed = true;
-      ring->changed.notify_all();
-      break;
+    timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_nsec += 100 * 1000 * 1000;
+    if (until.tv_nsec >= 1000 * 1000 * 1000) {
+      until.tv_nsec -= 1000 * 1000 * 1000;
+      ++until.tv_sec;
     }
-    ++ring->written;
-    ring->changed.notify_all();
+    if (sem_timedwait(sem, &until) == 0) return true;
+    if (CaptureInterrupted) return false;
   }
-  close(fd);
+}
+
+// Sends one frame, bottom row first in memory, top row first into fd.
+bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
+                        std::vector<iovec>* rows) {
+  const size_t stride = static_cast<size_t>(width) * 3;
+  for (int y = 0; y < height; ++y)
+    (*rows)[y] =
+        iovec{const_cast<uint8_t*>(frame) + static_cast<size_t>(height - 1 - y) * stride, stride};
+  return WriteRows(fd, rows->data(), height);
+}
+
+// Renderer `index` of `renderers`: frames first + index, first + index +
+// renderers, ... below first + count, into its share. Runs in a child
+// process and ends it.
+[[noreturn]] void RunRenderer(const TCaptureOptions& options, int index, int renderers,
+                              int64_t first, int64_t count, TRendererShare* share) {
+  const size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
+  std::string error;
+  int status = kExitOk;
+  if (!OpenCapture(options, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    status = kExitFailed;
+  } else {
+    int64_t skipped = 0;  // frames before this one are drawn or skipped
+    for (int64_t n = 0, frame = first + index; frame < first + count; ++n, frame += renderers) {
+      SkipFrames(skipped, frame, options.fps);
+      if (!WaitPost(&share->free) || !DrawFrameAtMs(FrameMs(frame, options.fps))) break;
+      ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
+      skipped = frame + 1;
+      share->filled = n + 1;
+      sem_post(&share->ready);
+    }
+  }
+  sem_post(&share->ready);  // stopped: `filled` says how far it got
+  _exit(status);
 }
 
 std::vector<std::string> VideoArgs(const TCaptureOptions& o) {
@@ -232,67 +263,103 @@ bool FinishFfmpeg(pid_t ffmpeg, const std::string& target) {
 int CaptureVideo(const TCaptureOptions& options) {
   int64_t first = 0, count = 0;
   FrameSpan(options, &first, &count);
-  std::string error;
-  if (!OpenCapture(options, &error)) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+  LoadCaptureMusic(options);
+  if (CaptureInterrupted) return kExitInterrupted;
+  const int renderers = sysconf(_SC_NPROCESSORS_ONLN) >= 2 && count >= 2 ? 2 : 1;
+
+  // The renderers start first, so that they hold no end of ffmpeg's pipes.
+  const size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
+  const size_t shareBytes = renderers * (sizeof(TRendererShare) + kFrameSlots * frameBytes);
+  void* memory =
+      mmap(nullptr, shareBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) {
+    std::fprintf(stderr, "kelvane-capture: no memory for the frames: %s\n", std::strerror(errno));
     return kExitFailed;
   }
-  SkipFramesBefore(first, options.fps);
-  if (CaptureInterrupted) return kExitInterrupted;
-  TFrameRing ring;
-  for (std::vector<uint8_t>& slot : ring.slots)
-    slot.resize(static_cast<size_t>(options.width) * options.height * 3);
+  TRendererShare* shares = static_cast<TRendererShare*>(memory);
+  uint8_t* slots = reinterpret_cast<uint8_t*>(shares + renderers);
+  pid_t children[2] = {-1, -1};
+  std::fflush(nullptr);
+  for (int w = 0; w < renderers; ++w) {
+    TRendererShare* share = &shares[w];
+    sem_init(&share->ready, 1, 0);
+    sem_init(&share->free, 1, kFrameSlots);
+    share->filled = 0;
+    share->slots = slots + w * kFrameSlots * frameBytes;
+    children[w] = fork();
+    if (children[w] == 0) RunRenderer(options, w, renderers, first, count, share);
+    if (children[w] < 0) {
+      std::fprintf(stderr, "kelvane-capture: cannot start a renderer: %s\n", std::strerror(errno));
+      for (int k = 0; k < w; ++k) kill(children[k], SIGTERM);
+      for (int k = 0; k < w; ++k) waitpid(children[k], nullptr, 0);
+      munmap(memory, shareBytes);
+      return kExitFailed;
+    }
+  }
 
   signal(SIGPIPE, SIG_IGN);  // a failed ffmpeg shows as a failed write
   int videoFd = -1, audioFd = -1;
   const pid_t ffmpeg = StartFfmpeg(VideoArgs(options), &videoFd, &audioFd);
-  if (ffmpeg < 0) {
+  if (ffmpeg < 0)
     std::fprintf(stderr, "kelvane-capture: cannot start ffmpeg: %s\n", std::strerror(errno));
-    return kExitFailed;
-  }
   // A whole frame in the pipe at once where the system allows it: fewer
   // wake-ups on both sides.
-  fcntl(videoFd, F_SETPIPE_SZ, static_cast<int>(std::min<size_t>(ring.slots[0].size(), 1 << 20)));
+  if (ffmpeg >= 0)
+    fcntl(videoFd, F_SETPIPE_SZ, static_cast<int>(std::min<size_t>(frameBytes, 1 << 20)));
   std::atomic<bool> stopAudio(false);
   const int64_t firstSample = SampleAt(first, options.fps);
   std::thread audio;
-  if (options.segments == 0)
+  if (ffmpeg >= 0 && options.segments == 0)
     audio = std::thread(WriteAudio, audioFd, firstSample,
                         SampleAt(first + count, options.fps) - firstSample, &stopAudio);
-  else
+  else if (ffmpeg >= 0)
     close(audioFd);
-  std::thread writer(WriteFrames, &ring, videoFd, options.width, options.height);
 
   TProgress progress;
-  StartProgress(&progress, count);
+  StartProgress(&progress, ffmpeg >= 0 ? count : 0);
+  std::vector<iovec> rows(static_cast<size_t>(options.height));
   int64_t done = 0;
-  for (; done < count && !CaptureInterrupted; ++done) {
-    {
-      std::unique_lock<std::mutex> hold(ring.lock);
-      ring.changed.wait(hold, [&] { return done - ring.written < kFrameSlots || ring.failed; });
-      if (ring.failed) break;
+  bool piped = ffmpeg >= 0, stopping = false;
+  auto stopRenderers = [&] {
+    stopping = true;
+    for (pid_t child : children)
+      if (child > 0) kill(child, SIGTERM);
+  };
+  for (; piped && done < count; ++done) {
+    TRendererShare* share = &shares[done % renderers];
+    const int64_t n = done / renderers;
+    // A signal to this process alone (SIGTERM) stops the renderers too;
+    // Ctrl-C reaches them anyway, through the terminal's process group.
+    if (CaptureInterrupted && !stopping) stopRenderers();
+    if (!WaitPost(&share->ready)) {
+      if (!stopping) stopRenderers();
+      while (sem_wait(&share->ready) != 0) {
+      }
     }
-    if (!DrawFrameAtMs(FrameMs(first + done, options.fps))) break;
-    ReadFrameBottomFirst(ring.slots[done % kFrameSlots].data());
-    {
-      std::lock_guard<std::mutex> hold(ring.lock);
-      ring.filled = done + 1;
-    }
-    ring.changed.notify_all();
+    if (share->filled <= n) break;  // the renderer stopped
+    const uint8_t* frame = share->slots + (n % kFrameSlots) * frameBytes;
+    piped = WriteFrameTopFirst(videoFd, frame, options.width, options.height, &rows);
+    sem_post(&share->free);
     ShowProgress(&progress, done + 1);
   }
   EndProgress(&progress);
-  {
-    std::lock_guard<std::mutex> hold(ring.lock);
-    ring.closed = true;
+  bool rendered = true;
+  for (pid_t child : children) {
+    if (child <= 0) continue;
+    if (done < count && !stopping) kill(child, SIGTERM);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != kExitOk) rendered = false;
   }
-  ring.changed.notify_all();
-  writer.join();
+  munmap(memory, shareBytes);
+  if (ffmpeg < 0) return kExitFailed;
+  close(videoFd);
   if (done < count) stopAudio = true;
   if (audio.joinable()) audio.join();
 
   if (!FinishFfmpeg(ffmpeg, options.target)) return kExitFailed;
-  if (ring.failed) {
+  if (!piped) {
     std::fprintf(stderr, "kelvane-capture: ffmpeg stopped reading frames\n");
     return kExitFailed;
   }
@@ -302,5 +369,5 @@ int CaptureVideo(const TCaptureOptions& options) {
                  options.target.c_str());
     return CaptureInterrupted ? kExitInterrupted : kExitFailed;
   }
-  return kExitOk;
+  return rendered ? kExitOk : kExitFailed;
 }
