@@ -124,12 +124,12 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     status = kExitFailed;
   } else {
-    int64_t skipped = 0;  // frames before this one are drawn or skipped
+    int64_t next = 0;  // the first frame neither drawn nor skipped yet
     for (int64_t n = 0, frame = first + index; frame < first + count; ++n, frame += renderers) {
-      SkipFrames(skipped, frame, options.fps);
+      SkipFrames(next, frame, options.fps);
       if (!WaitPost(&share->free) || !DrawFrameAtMs(FrameMs(frame, options.fps))) break;
       ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
-      skipped = frame + 1;
+      next = frame + 1;
       share->filled = n + 1;
       sem_post(&share->ready);
     }
