@@ -127,7 +127,9 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
     int64_t next = 0;  // the first frame neither drawn nor skipped yet
     for (int64_t n = 0, frame = first + index; frame < first + count; ++n, frame += renderers) {
       SkipFrames(next, frame, options.fps);
-      if (!WaitPost(&share->free) || !DrawFrameAtMs(FrameMs(frame, options.fps))) break;
+      if (CaptureInterrupted || !WaitPost(&share->free) ||
+          !DrawFrameAtMs(FrameMs(frame, options.fps)))
+        break;
       ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
       next = frame + 1;
       share->filled = n + 1;
