@@ -1,7 +1,7 @@
 // The video: raw RGB frames on ffmpeg's standard input, the music's PCM on a
 // second pipe (ffmpeg's descriptor 3), encoded as H.264 and AAC into an MP4.
 //
-// Rendering one frame is a chain: our thread issues the draws and Mesa bins
+// Rendering one frame is a chain: our thread makes the draw calls and Mesa bins
 // them, llvmpipe's threads rasterise, our thread reads the pixels back. Each
 // step waits for the one before, so one renderer leaves a core idle for much
 // of every frame (and llvmpipe reads back synchronously, even into a pixel
