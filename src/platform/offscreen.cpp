@@ -195,14 +195,11 @@ std::vector<uint8_t> ReadFramePixels() {
   return rgb;
 }
 
-bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height) {
-  FILE* f = std::fopen(fileName, "wb");
-  if (!f) return false;
+bool WritePngStream(FILE* f, const uint8_t* rgb, int width, int height) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    std::fclose(f);
     return false;
   }
   png_init_io(png, f);
@@ -213,5 +210,12 @@ bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height) {
     png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
-  return std::fclose(f) == 0;
+  return std::fflush(f) == 0 && !std::ferror(f);
+}
+
+bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height) {
+  FILE* f = std::fopen(fileName, "wb");
+  if (!f) return false;
+  const bool written = WritePngStream(f, rgb, width, height);
+  return std::fclose(f) == 0 && written;
 }

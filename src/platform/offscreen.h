@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,3 +48,6 @@ int RigPresentCount();
 std::vector<uint8_t> ReadFramePixels();
 // Writes RGB rows (top first) as a PNG file. False when it cannot be written.
 bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height);
+// The same into an open stream, which stays open. False when a write failed
+// (a full disk shows here, when the stream is flushed).
+bool WritePngStream(FILE* f, const uint8_t* rgb, int width, int height);

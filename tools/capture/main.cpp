@@ -12,6 +12,7 @@
 #include "capture/render.h"
 
 int CaptureFrame(const TCaptureOptions& options) {
+  const double startS = WallSeconds();
   std::string error;
   if (!OpenCapture(options, &error)) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
@@ -20,11 +21,17 @@ int CaptureFrame(const TCaptureOptions& options) {
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
   DrawFrameAtDemoTime(options.at);
   ReadFrameTopFirst(rgb.data());
-  return WriteFramePng(options.target, rgb.data(), options.width, options.height) ? kExitOk
-                                                                                  : kExitFailed;
+  if (CaptureInterrupted) return InterruptedStatus();
+  if (!WriteFramePng(options.target, rgb.data(), options.width, options.height))
+    return kExitFailed;
+  struct stat file;
+  PrintSummary(options.target, 1, stat(options.target.c_str(), &file) == 0 ? file.st_size : -1,
+               WallSeconds() - startS, 0.0);
+  return kExitOk;
 }
 
 int CaptureFrames(const TCaptureOptions& options) {
+  const double startS = WallSeconds();
   if (mkdir(options.target.c_str(), 0755) != 0 && errno != EEXIST) {
     std::fprintf(stderr, "kelvane-capture: %s: cannot make the directory: %s\n",
                  options.target.c_str(), std::strerror(errno));
@@ -41,20 +48,35 @@ int CaptureFrames(const TCaptureOptions& options) {
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
   TProgress progress;
   StartProgress(&progress, count);
-  int64_t done = 0;
+  int64_t done = 0, bytes = 0;
+  bool failed = false;
   for (; done < count && !CaptureInterrupted; ++done) {
     const int64_t frame = first + done;
     if (!DrawFrameAtMs(FrameMs(frame, options.fps))) break;
     ReadFrameTopFirst(rgb.data());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(frame));
-    if (!WriteFramePng(options.target + name, rgb.data(), options.width, options.height))
-      return kExitFailed;
+    // Each picture is renamed into place whole, so a link planted at its
+    // name is replaced rather than written through.
+    if (!WriteFramePng(options.target + name, rgb.data(), options.width, options.height)) {
+      failed = true;
+      break;
+    }
+    struct stat file;
+    if (stat((options.target + name).c_str(), &file) == 0) bytes += file.st_size;
     ShowProgress(&progress, done + 1);
   }
   EndProgress(&progress);
-  if (done == count) return kExitOk;
-  return CaptureInterrupted ? kExitInterrupted : kExitFailed;
+  const double videoS = static_cast<double>(count) * options.fps.den / options.fps.num;
+  if (done == count) {
+    PrintSummary(std::to_string(count) + " pictures into " + options.target, count, bytes,
+                 WallSeconds() - startS, videoS);
+    return kExitOk;
+  }
+  std::fprintf(stderr, "kelvane-capture: stopped after %lld of %lld frames; %s holds them\n",
+               static_cast<long long>(done), static_cast<long long>(count),
+               options.target.c_str());
+  return CaptureInterrupted && !failed ? InterruptedStatus() : kExitFailed;
 }
 
 int main(int argc, char** argv) {
@@ -77,7 +99,7 @@ int main(int argc, char** argv) {
   if (options.dataGiven && !CanEnterFolder(options.dataDir, &why)) {
     std::fprintf(stderr, "kelvane-capture: --data %s: %s\n", options.dataDir.c_str(),
                  why.c_str());
-    return kExitBadArguments;
+    return kExitFailed;
   }
   // Without the pack every texture is black and every frame with it: refuse
   // rather than render nothing.

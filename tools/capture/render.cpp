@@ -5,16 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
+#include "capture/output.h"
 #include "demo/demo.h"
 #include "demo/offscreen_demo.h"
 #include "platform/gl.h"
 #include "platform/level_meter.h"
-
-volatile std::sig_atomic_t CaptureInterrupted = 0;
 
 namespace {
 
@@ -26,13 +24,6 @@ struct TCaptureState {
   float level = 0.0f;
 };
 TCaptureState capture;
-int64_t* progressReport = nullptr;  // set by ReportProgressTo
-
-void OnInterrupt(int) { CaptureInterrupted = 1; }
-
-double NowSeconds() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 bool FinishFrame() {
   if (RigEndStatus() < 0) return true;
@@ -49,11 +40,11 @@ void LoadCaptureMusic(const TCaptureOptions& options) {
   if (capture.musicLoaded) return;
   capture.musicLoaded = true;
   const std::string musicFile = options.dataDir + "/kel.mp3";
+  // The sound layer opens the file once and checks it there (a regular
+  // file, not too long) before decoding; its reason reads "FILE is missing"
+  // or "FILE: REASON".
   std::string why;
-  if (access(musicFile.c_str(), F_OK) != 0) {
-    std::fprintf(stderr, "kelvane-capture: %s is missing: the capture is silent\n",
-                 musicFile.c_str());
-  } else if (!DecodeSoundFile(musicFile.c_str(), &capture.music, &why)) {
+  if (!DecodeSoundFile(musicFile.c_str(), &capture.music, &why)) {
     std::fprintf(stderr, "kelvane-capture: %s: the capture is silent\n", why.c_str());
     capture.music.samples.clear();
   }
@@ -120,49 +111,8 @@ void ReadFrameTopFirst(uint8_t* rgb) {
 }
 
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height) {
-  if (WritePng(fileName.c_str(), rgb, width, height)) return true;
-  std::fprintf(stderr, "kelvane-capture: %s: cannot write: %s\n", fileName.c_str(),
-               std::strerror(errno));
+  std::string error;
+  if (WritePngWhole(fileName, rgb, width, height, &error)) return true;
+  std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
   return false;
-}
-
-void InstallInterruptHandler() {
-  struct sigaction action;
-  std::memset(&action, 0, sizeof action);
-  action.sa_handler = OnInterrupt;
-  // The first signal asks for a clean stop; the second one is fatal.
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
-
-void ReportProgressTo(int64_t* done) { progressReport = done; }
-
-void StartProgress(TProgress* progress, int64_t total) {
-  progress->report = progressReport;
-  progress->shown = !progressReport && isatty(STDERR_FILENO) != 0;
-  progress->total = total;
-  progress->startS = NowSeconds();
-  progress->lastS = -1.0;
-}
-
-void ShowProgress(TProgress* progress, int64_t done) {
-  if (progress->report) __atomic_store_n(progress->report, done, __ATOMIC_RELAXED);
-  if (!progress->shown) return;
-  const double now = NowSeconds();
-  // Redraw five times a second, and always for the last frame.
-  if (done < progress->total && now - progress->lastS < 0.2) return;
-  progress->lastS = now;
-  const double elapsed = now - progress->startS;
-  const double fps = elapsed > 0.0 ? static_cast<double>(done) / elapsed : 0.0;
-  const int left = fps > 0.0 ? static_cast<int>((progress->total - done) / fps + 0.5) : 0;
-  std::fprintf(stderr, "\r%lld/%lld frames  %.1f fps  %d:%02d left ", static_cast<long long>(done),
-               static_cast<long long>(progress->total), fps, left / 60, left % 60);
-  std::fflush(stderr);
-}
-
-void EndProgress(TProgress* progress) {
-  if (progress->shown) std::fputc('\n', stderr);
-  progress->shown = false;
 }

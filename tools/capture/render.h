@@ -1,13 +1,15 @@
 // The capture's side of the offscreen rig: load the demo once, then draw any
-// frame at an exact time and read it back. Also the run-wide helpers the
-// verbs share (interrupt flag, progress line, PNG output).
+// frame at an exact time and read it back, and write it as a PNG.
 #pragma once
 
-#include <csignal>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "capture/capture.h"
+#include "capture/children.h"
+#include "capture/output.h"
+#include "capture/progress.h"
 #include "platform/sound.h"
 
 // Decodes "kel.mp3" from the data directory, once per process; a capture
@@ -35,31 +37,12 @@ bool DrawFrameAtDemoTime(double d);
 void ReadFrameTopFirst(uint8_t* rgb);
 // The same with the bottom row first, as GL hands it over.
 void ReadFrameBottomFirst(uint8_t* rgb);
-// Writes the frame just read as a PNG; prints what failed.
+// Writes the frame just read as a PNG, whole or not at all (WritePngWhole);
+// prints what failed.
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height);
 
-// Set by SIGINT or SIGTERM once InstallInterruptHandler has run (main does,
-// before loading anything); a second signal ends the process at once.
-extern volatile std::sig_atomic_t CaptureInterrupted;
-void InstallInterruptHandler();
-
-// "frames done/total, frames a second, time left" on stderr, redrawn in
-// place, only when stderr is a terminal.
-struct TProgress {
-  bool shown = false;
-  int64_t* report = nullptr;  // see ReportProgressTo
-  int64_t total = 0;
-  double startS = 0.0;
-  double lastS = -1.0;
-};
-void StartProgress(TProgress* progress, int64_t total);
-// From now on no progress line is drawn; the frames done are stored in
-// *done instead (memory shared with the parent, for a --jobs segment).
-void ReportProgressTo(int64_t* done);
-void ShowProgress(TProgress* progress, int64_t done);
-void EndProgress(TProgress* progress);
-
-// The verbs. Each returns the process's exit status.
+// The verbs. Each returns the process's exit status: kExitOk, kExitFailed
+// with a line printed, or InterruptedStatus() after a stopping signal.
 int CaptureFrame(const TCaptureOptions& options);
 int CaptureVideo(const TCaptureOptions& options);
 int CaptureFrames(const TCaptureOptions& options);
@@ -67,3 +50,29 @@ int CaptureSheet(const TCaptureOptions& options);
 // --video with --jobs: the segments in parallel processes, then the join.
 int CaptureVideoJobs(const TCaptureOptions& options);
 int JoinVideo(const TCaptureOptions& options);
+
+// What one run of RenderVideo made.
+struct TVideoRun {
+  int64_t written = 0;    // frames sent to ffmpeg
+  bool complete = false;  // ffmpeg finished the file and it holds all of them
+};
+// Renders frames [first, first + count) into `file` through ffmpeg, with
+// the music of those frames when `sound`; `label` names the file in
+// messages, `tags` are ffmpeg output arguments (a segment's metadata).
+// Stopped by a signal, it still lets ffmpeg finish the frames sent.
+int RenderVideo(const TCaptureOptions& options, const std::string& file, const std::string& label,
+                int64_t first, int64_t count, bool sound, const std::vector<std::string>& tags,
+                TVideoRun* run);
+// A video capture's last step: puts the file in place when it is whole,
+// keeps what an interrupt left without replacing an earlier file (see
+// PublishPartial), else removes it; says which, and returns the status.
+int EndVideo(TOutput* output, int status, const TVideoRun& run, int64_t count, double wallS,
+             double videoS);
+// False, with a line for the user, when `processes` captures at the
+// options' size would need more memory than the machine has free.
+bool FitsInMemory(const TCaptureOptions& options, int processes, std::string* error);
+// MemAvailable from /proc/meminfo, in bytes; -1 when unknown.
+int64_t AvailableMemory();
+// The ffmpeg arguments that write a segment's place in its span into its
+// metadata, for the join to check.
+std::vector<std::string> SegmentTags(const TCaptureOptions& options);

@@ -2,23 +2,27 @@
 // span in N processes at once, and --join puts segment videos together.
 //
 // A segment is an ordinary --video run over part of the span: it skips the
-// generator's draws of the frames before it (SkipFrames), so its
-// frames are those of a capture from 0, and it starts with a key frame. The
+// generator's draws of the frames before it (SkipFrames), so its frames are
+// those of a capture from 0, and it starts with a key frame. Each segment
+// says in its metadata which it is (K of N) and what it was made with (the
+// --fps, --from, --duration and --size), and the join refuses a part that is
+// missing, repeated, out of place, cut short or made for another span. The
 // join hands the segments to ffmpeg's concat demuxer and copies their
 // pictures without encoding them again; it leaves their sound out and
 // encodes the music of the whole span once, so the track has no seams and
 // starts at the first frame's moment, as in a one-process capture.
+#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <thread>
 
 #include "capture/ffmpeg.h"
@@ -26,31 +30,174 @@
 
 namespace {
 
-// Where segment k (1 to n) of a --jobs run is written, beside the target.
-std::string PartName(const std::string& target, int k, int n) {
-  return target + ".part-" + std::to_string(k) + "-of-" + std::to_string(n) + ".mp4";
+// Milliseconds the segments have to finish their files once stopped.
+constexpr int kSegmentStopMs = kFfmpegStopMs + 1000;
+constexpr int kWatchMs = 100;
+
+// What a --jobs segment reports to the parent, in shared memory.
+struct TSegmentShare {
+  std::atomic<int64_t> sent;   // frames sent to its ffmpeg
+  std::atomic<bool> complete;  // its file is finished and holds them all
+};
+static_assert(std::atomic<int64_t>::is_always_lock_free && std::atomic<bool>::is_always_lock_free,
+              "segment reports are shared between processes");
+
+// What a part says of itself, and what ffprobe finds in it.
+struct TPart {
+  std::string name;
+  int k = 0, n = 0;  // segment K of N
+  std::string fps, span, size, from, duration;
+  int64_t frames = -1;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+std::string RateText(TFrameRate rate) {
+  return std::to_string(rate.num) + "/" + std::to_string(rate.den);
 }
 
-// text in single quotes, each quote in it as '\'', as the shell and ffmpeg's
-// concat lists read it.
-std::string SingleQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+std::string Number(double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.17g", value);
+  return text;
 }
 
-// The frames in each part, as ffprobe counts them; -1 when it cannot.
-int64_t CountFrames(const std::string& part) {
-  const std::string command =
-      "ffprobe -v error -select_streams v:0 -count_packets -show_entries stream=nb_read_packets "
-      "-of csv=p=0 " +
-      SingleQuoted(part) + " 2>/dev/null";
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return -1;
-  long long frames = -1;
-  if (std::fscanf(p, "%lld", &frames) != 1) frames = -1;
-  pclose(p);
-  return frames;
+// The frames of the whole span, whatever --segment says.
+void WholeSpan(const TCaptureOptions& options, int64_t* first, int64_t* count) {
+  TCaptureOptions whole = options;
+  whole.segments = 0;
+  FrameSpan(whole, first, count);
+}
+
+std::string SpanText(int64_t first, int64_t count) {
+  return std::to_string(first) + "+" + std::to_string(count);
+}
+
+// "frames 100 to 699"
+std::string FramesText(const std::string& span) {
+  long long first = 0, count = 0;
+  if (std::sscanf(span.c_str(), "%lld+%lld", &first, &count) != 2) return "frames " + span;
+  return "frames " + std::to_string(first) + " to " + std::to_string(first + count - 1);
+}
+
+// Reads what `name` says of itself. False, with a line in *error ("stopped"
+// after a signal).
+bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::string* error) {
+  part->name = name;
+  if (name.find('\n') != std::string::npos) {
+    *error = "a part's name holds a line break";
+    return false;
+  }
+  // Opened without blocking, so a FIFO is refused rather than waited on.
+  const int fd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0 || fstat(fd, &info) != 0) {
+    *error = name + ": " + std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  close(fd);
+  if (!S_ISREG(info.st_mode)) {
+    *error = name + ": not a regular file";
+    return false;
+  }
+  part->device = info.st_dev;
+  part->inode = info.st_ino;
+  std::string out;
+  if (!RunFfprobe(
+          programs,
+          {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
+           "stream=nb_read_packets,width,height:format_tags", "-of", "default=nw=1", FileUrl(name)},
+          0, &out, error)) {
+    if (*error != "stopped" && error->find("missing") == std::string::npos)
+      *error = name + ": not a video ffprobe can read (" + *error + ")";
+    return false;
+  }
+  std::map<std::string, std::string> fields;
+  size_t at = 0;
+  while (at < out.size()) {
+    const size_t end = std::min(out.find('\n', at), out.size());
+    const std::string line = out.substr(at, end - at);
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+    at = end + 1;
+  }
+  if (fields.count("nb_read_packets") == 0) {
+    *error = name + ": holds no video stream";
+    return false;
+  }
+  part->frames = std::atoll(fields["nb_read_packets"].c_str());
+  part->size = fields["width"] + "x" + fields["height"];
+  const std::string segment = fields["TAG:kelvane_segment"];
+  if (std::sscanf(segment.c_str(), "%d/%d", &part->k, &part->n) != 2) {
+    *error = name +
+             ": not a segment (it carries no segment tag): make the parts with "
+             "kelvane-capture --video PART --segment K/N";
+    return false;
+  }
+  part->fps = fields["TAG:kelvane_fps"];
+  part->span = fields["TAG:kelvane_span"];
+  part->from = fields["TAG:kelvane_from"];
+  part->duration = fields["TAG:kelvane_duration"];
+  return true;
+}
+
+// Checks the parts against each other and against the span the join was
+// given. False, with a line naming the part at fault.
+bool CheckParts(const TCaptureOptions& options, const std::vector<TPart>& parts,
+                std::string* error) {
+  int64_t first = 0, count = 0;
+  WholeSpan(options, &first, &count);
+  const std::string fps = RateText(options.fps), span = SpanText(first, count);
+  const int n = static_cast<int>(parts.size());
+  for (int i = 0; i < n; ++i) {
+    const TPart& p = parts[i];
+    for (int j = 0; j < i; ++j) {
+      if (parts[j].device == p.device && parts[j].inode == p.inode) {
+        *error = p.name + " is given twice (as part " + std::to_string(j + 1) + " and " +
+                 std::to_string(i + 1) + ")";
+        return false;
+      }
+      if (parts[j].k == p.k && parts[j].n == p.n) {
+        *error = parts[j].name + " and " + p.name + " are both segment " + std::to_string(p.k) +
+                 " of " + std::to_string(p.n);
+        return false;
+      }
+    }
+    const std::string which = "segment " + std::to_string(p.k) + " of " + std::to_string(p.n);
+    if (p.fps != fps) {
+      *error = p.name + " was made with --fps " + p.fps + ", the join has --fps " + fps;
+      return false;
+    }
+    if (p.span != span) {
+      *error = p.name + " was made for " + FramesText(p.span) + " (--from " + p.from +
+               " --duration " + p.duration + "); the join's --from and --duration give " +
+               FramesText(span);
+      return false;
+    }
+    if (p.n != n) {
+      *error = p.name + " is " + which + ", but " + std::to_string(n) + " parts are given";
+      return false;
+    }
+    if (p.k != i + 1) {
+      *error = p.name + " is " + which + " but stands at place " + std::to_string(i + 1) +
+               ": name the parts in order";
+      return false;
+    }
+    if (p.size != parts[0].size) {
+      *error = p.name + " is " + p.size + " and " + parts[0].name + " " + parts[0].size +
+               ": the segments of one video have one --size";
+      return false;
+    }
+    int64_t segmentFirst = first, segmentCount = count;
+    SegmentSpan(p.k, p.n, &segmentFirst, &segmentCount);
+    if (p.frames != segmentCount) {
+      *error = p.name + " holds " + std::to_string(p.frames) + " frames, " + which + " has " +
+               std::to_string(segmentCount) + ": it is cut short or damaged";
+      return false;
+    }
+  }
+  return true;
 }
 
 // An absolute path, for the concat list (ffmpeg reads it from a pipe).
@@ -61,139 +208,261 @@ std::string Absolute(const std::string& file) {
   return std::string(here) + "/" + file;
 }
 
-}  // namespace
+// text in single quotes, each quote in it as '\'', as ffmpeg's concat list
+// reads it.
+std::string SingleQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
 
-int JoinVideo(const TCaptureOptions& options) {
-  int64_t first = 0, count = 0;
-  TCaptureOptions whole = options;
-  whole.segments = 0;
-  FrameSpan(whole, &first, &count);
-  // A missing or repeated part would shift the picture against the sound.
-  int64_t frames = 0;
-  for (const std::string& part : options.parts) {
-    const int64_t n = CountFrames(part);
-    if (n < 0) {
-      std::fprintf(stderr, "kelvane-capture: %s: not a video ffprobe can read\n", part.c_str());
+// Joins `parts`, which hold the `count` frames from `first` between them,
+// into `file` with the music of those frames, and checks that it holds them.
+int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& options, int64_t first,
+              int64_t count, const std::string& file, const std::string& label) {
+  std::string list;
+  for (const std::string& part : parts) {
+    const std::string path = Absolute(part);
+    if (path.find('\n') != std::string::npos) {
+      std::fprintf(stderr, "kelvane-capture: %s: a part's path holds a line break\n", part.c_str());
       return kExitFailed;
     }
-    frames += n;
+    list += "file " + SingleQuoted(FileUrl(path)) + "\n";
   }
-  if (frames != count) {
-    std::fprintf(stderr,
-                 "kelvane-capture: the parts hold %lld frames, the span has %lld: give every "
-                 "segment once, with the --fps, --from and --duration they were made with\n",
-                 static_cast<long long>(frames), static_cast<long long>(count));
-    return kExitFailed;
-  }
-  LoadCaptureMusic(options);
-
   std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-f",
                                    "concat", "-safe", "0",
                                    // The list comes through a pipe and names files.
                                    "-protocol_whitelist", "file,pipe", "-i", "pipe:0"};
   for (const std::string& a : FfmpegPcmInput()) args.push_back(a);
-  for (const char* a : {"-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy"}) args.push_back(a);
-  for (const std::string& a : FfmpegAacOutput(options.target)) args.push_back(a);
+  for (const char* a : {"-map", "0:v:0", "-map", "1:a:0", "-c:v", "copy", "-map_metadata", "-1"})
+    args.push_back(a);
+  for (const std::string& a : FfmpegAacOutput(file)) args.push_back(a);
 
   signal(SIGPIPE, SIG_IGN);
-  int listFd = -1, audioFd = -1;
-  const pid_t ffmpeg = StartFfmpeg(args, &listFd, &audioFd);
-  if (ffmpeg < 0) {
-    std::fprintf(stderr, "kelvane-capture: cannot start ffmpeg: %s\n", std::strerror(errno));
+  TChildren programs;
+  TFfmpeg ffmpeg;
+  std::string error;
+  if (!StartFfmpeg(&programs, args, &ffmpeg, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
   std::atomic<bool> stopAudio(false);
   const int64_t firstSample = SampleAt(first, options.fps);
-  std::thread audio(WriteAudio, audioFd, firstSample,
+  std::thread audio(WriteAudio, ffmpeg.audioFd, firstSample,
                     SampleAt(first + count, options.fps) - firstSample, &stopAudio);
-  std::string list;
-  for (const std::string& part : options.parts)
-    list += "file " + SingleQuoted("file:" + Absolute(part)) + "\n";
-  WriteAll(listFd, list.data(), list.size());
-  close(listFd);
+  ffmpeg.audioFd = -1;  // the thread closes it
+  WriteAll(ffmpeg.inputFd, list.data(), list.size());
+  const bool finished = FinishFfmpeg(&programs, &ffmpeg, label, &error);
+  stopAudio = true;
   audio.join();
-  return FinishFfmpeg(ffmpeg, options.target) ? kExitOk : kExitFailed;
+  int64_t frames = -1;
+  if (finished) frames = CountVideoFrames(&programs, file, &error);
+  StopChildren(&programs, 0);
+  if (CaptureInterrupted) return InterruptedStatus();
+  if (!finished || frames < 0) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (frames != count) {
+    std::fprintf(stderr, "kelvane-capture: the join of %s holds %lld of its %lld frames\n",
+                 label.c_str(), static_cast<long long>(frames), static_cast<long long>(count));
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+// The frames that an interrupted --jobs run can still give as one video:
+// the finished segments from the first on, and the first unfinished one as
+// far as it got. Fills *parts and returns their frames.
+int64_t PlayablePrefix(const std::vector<std::string>& temps, const TSegmentShare* shares,
+                       const TCaptureOptions& options, std::vector<std::string>* parts) {
+  int64_t first = 0, count = 0, frames = 0;
+  FrameSpan(options, &first, &count);
+  const int n = static_cast<int>(temps.size());
+  for (int k = 1; k <= n; ++k) {
+    const TSegmentShare& share = shares[k - 1];
+    const int64_t sent = share.sent.load();
+    if (!share.complete.load() || sent == 0) break;
+    parts->push_back(temps[k - 1]);
+    frames += sent;
+    int64_t segmentFirst = first, segmentCount = count;
+    SegmentSpan(k, n, &segmentFirst, &segmentCount);
+    if (sent < segmentCount) break;
+  }
+  return frames;
+}
+
+}  // namespace
+
+std::vector<std::string> SegmentTags(const TCaptureOptions& options) {
+  int64_t first = 0, count = 0;
+  WholeSpan(options, &first, &count);
+  return {
+      "-metadata",
+      "kelvane_segment=" + std::to_string(options.segment) + "/" + std::to_string(options.segments),
+      "-metadata",
+      "kelvane_fps=" + RateText(options.fps),
+      "-metadata",
+      "kelvane_span=" + SpanText(first, count),
+      "-metadata",
+      "kelvane_from=" + Number(options.from),
+      "-metadata",
+      "kelvane_duration=" + Number(options.duration)};
+}
+
+int JoinVideo(const TCaptureOptions& options) {
+  const double startS = WallSeconds();
+  int64_t first = 0, count = 0;
+  WholeSpan(options, &first, &count);
+  std::vector<TPart> parts(options.parts.size());
+  TChildren programs;
+  std::string error;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (!ProbePart(&programs, options.parts[i], &parts[i], &error)) {
+      StopChildren(&programs, 0);
+      if (CaptureInterrupted) return InterruptedStatus();
+      std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+      return kExitFailed;
+    }
+  }
+  if (CaptureInterrupted) return InterruptedStatus();
+  if (!CheckParts(options, parts, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  LoadCaptureMusic(options);
+  TOutput output;
+  if (!BeginOutput(options.target, &output, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  TVideoRun run;
+  const int status = JoinParts(options.parts, options, first, count, output.temp, options.target);
+  run.written = status == kExitOk ? count : 0;
+  // A join that was stopped made nothing worth keeping: no partial file.
+  run.complete = false;
+  return EndVideo(&output, status, run, count, WallSeconds() - startS,
+                  static_cast<double>(count) * options.fps.den / options.fps.num);
 }
 
 int CaptureVideoJobs(const TCaptureOptions& options) {
+  const double startS = WallSeconds();
   int64_t first = 0, count = 0;
   FrameSpan(options, &first, &count);
   const int jobs = static_cast<int>(std::min<int64_t>(options.jobs, count));
-  // Frames done by each segment, shared with the children for the progress.
-  void* shared = mmap(nullptr, sizeof(int64_t) * jobs, PROT_READ | PROT_WRITE,
-                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (shared == MAP_FAILED) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", std::strerror(errno));
+  std::string error;
+  if (!FitsInMemory(options, jobs, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
-  int64_t* done = static_cast<int64_t*>(shared);
+  TOutput output;
+  if (!BeginOutput(options.target, &output, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  // The parts are hidden files beside the target, removed whatever happens.
+  std::vector<std::string> temps(jobs);
+  for (int k = 1; k <= jobs; ++k) {
+    const int fd = CreateTempBeside(
+        options.target + ".part-" + std::to_string(k) + "-of-" + std::to_string(jobs) + ".mp4",
+        &temps[k - 1]);
+    if (fd < 0) {
+      std::fprintf(stderr, "kelvane-capture: %s: cannot write in its folder: %s\n",
+                   options.target.c_str(), std::strerror(errno));
+      for (int j = 1; j < k; ++j) unlink(temps[j - 1].c_str());
+      AbandonOutput(&output);
+      return kExitFailed;
+    }
+    close(fd);
+  }
+  const size_t shareBytes = sizeof(TSegmentShare) * jobs;
+  void* memory =
+      mmap(nullptr, shareBytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", std::strerror(errno));
+    for (const std::string& temp : temps) unlink(temp.c_str());
+    AbandonOutput(&output);
+    return kExitFailed;
+  }
+  TSegmentShare* shares = static_cast<TSegmentShare*>(memory);
   // Decoded once here, the music is shared with the segments and the join.
   LoadCaptureMusic(options);
-  TCaptureOptions join = options;
-  join.parts.clear();
-  std::vector<pid_t> children;
+  TChildren segments;
+  std::string failure;
   std::fflush(nullptr);
-  for (int k = 1; k <= jobs; ++k) {
-    TCaptureOptions segment = options;
-    segment.jobs = 1;
-    segment.segment = k;
-    segment.segments = jobs;
-    segment.target = PartName(options.target, k, jobs);
-    join.parts.push_back(segment.target);
-    done[k - 1] = 0;
-    const pid_t pid = fork();
+  const pid_t parent = getpid();
+  for (int k = 1; k <= jobs && failure.empty() && !CaptureInterrupted; ++k) {
+    TSegmentShare* share = new (&shares[k - 1]) TSegmentShare;
+    share->sent.store(0);
+    share->complete.store(false);
+    const std::string role = "segment " + std::to_string(k) + " of " + std::to_string(jobs);
+    const pid_t pid = ForkChild(&segments, role, SIGTERM);
     if (pid == 0) {
       // Still one thread and no GL here: the child is a fresh capture.
-      ReportProgressTo(&done[k - 1]);
-      _exit(CaptureVideo(segment));
+      TCaptureOptions segment = options;
+      segment.jobs = 1;
+      segment.segment = k;
+      segment.segments = jobs;
+      int64_t segmentFirst = 0, segmentCount = 0;
+      FrameSpan(segment, &segmentFirst, &segmentCount);
+      ReportProgressTo(&share->sent);
+      TVideoRun run;
+      const int status = RenderVideo(segment, temps[k - 1], role, segmentFirst, segmentCount, false,
+                                     SegmentTags(segment), &run);
+      share->sent.store(run.written);
+      share->complete.store(run.complete);
+      // Orphaned, nobody else will remove the part.
+      if (getppid() != parent) unlink(temps[k - 1].c_str());
+      _exit(status);
     }
-    if (pid < 0) {
-      std::fprintf(stderr, "kelvane-capture: cannot start a segment: %s\n", std::strerror(errno));
-      CaptureInterrupted = 1;
-      break;
-    }
-    children.push_back(pid);
+    if (pid < 0) failure = std::string("cannot start a segment: ") + std::strerror(errno);
   }
 
   TProgress progress;
   StartProgress(&progress, count);
-  bool failed = false, stopping = false;
-  size_t left = children.size();
-  while (left > 0) {
-    int status = 0;
-    const pid_t pid = waitpid(-1, &status, WNOHANG);
-    if (pid > 0) {
-      --left;
-      if (!WIFEXITED(status) || WEXITSTATUS(status) != kExitOk) failed = true;
-      continue;
-    }
-    // A signal to this process alone (SIGTERM) stops the segments too; Ctrl-C
-    // reaches them anyway, through the terminal's process group.
-    if ((CaptureInterrupted || failed) && !stopping) {
-      stopping = true;
-      for (pid_t child : children) kill(child, SIGTERM);
-    }
+  bool running = true;
+  while (running && failure.empty() && !CaptureInterrupted) {
+    if (!CheckChildren(&segments, &failure)) break;
+    running = false;
+    for (const TChild& child : segments.list) running = running || child.running;
     int64_t sum = 0;
-    for (int k = 0; k < jobs; ++k) sum += __atomic_load_n(&done[k], __ATOMIC_RELAXED);
+    for (int k = 0; k < jobs; ++k) sum += shares[k].sent.load(std::memory_order_relaxed);
     ShowProgress(&progress, sum);
-    usleep(100 * 1000);
+    if (running) usleep(kWatchMs * 1000);
   }
   EndProgress(&progress);
-  munmap(shared, sizeof(int64_t) * jobs);
+  // A signal to this process alone (SIGTERM) stops the segments too, and a
+  // segment that failed stops the others.
+  StopChildren(&segments, kSegmentStopMs);
 
   int status = kExitOk;
-  if (CaptureInterrupted) {
-    std::fprintf(stderr,
-                 "kelvane-capture: stopped; the segments are removed and %s is not written\n",
-                 options.target.c_str());
-    status = kExitInterrupted;
-  } else if (failed || children.size() < static_cast<size_t>(jobs)) {
-    std::fprintf(stderr, "kelvane-capture: a segment failed; %s is not written\n",
-                 options.target.c_str());
+  TVideoRun run;
+  if (!failure.empty()) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
     status = kExitFailed;
+  } else if (CaptureInterrupted) {
+    // What the segments made from the first frame on, without a gap, is
+    // joined into a shorter video; a second signal abandons that too.
+    status = InterruptedStatus();
+    std::vector<std::string> prefix;
+    const int64_t frames = PlayablePrefix(temps, shares, options, &prefix);
+    const std::sig_atomic_t signal = CaptureInterrupted;
+    CaptureInterrupted = 0;
+    if (frames > 0 &&
+        JoinParts(prefix, options, first, frames, output.temp, options.target) == kExitOk) {
+      run.written = frames;
+      run.complete = true;
+    }
+    if (CaptureInterrupted) run.complete = false;
+    CaptureInterrupted = signal;
   } else {
-    status = JoinVideo(join);
+    std::vector<std::string> parts = temps;
+    status = JoinParts(parts, options, first, count, output.temp, options.target);
+    run.written = status == kExitOk ? count : 0;
+    run.complete = status == kExitOk;
   }
-  for (const std::string& part : join.parts) unlink(part.c_str());
-  return status;
+  munmap(memory, shareBytes);
+  for (const std::string& temp : temps) unlink(temp.c_str());
+  return EndVideo(&output, status, run, count, WallSeconds() - startS,
+                  static_cast<double>(count) * options.fps.den / options.fps.num);
 }

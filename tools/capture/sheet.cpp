@@ -1,6 +1,8 @@
 // The contact sheet: the frame at the middle of each timeline row's window,
 // halved by averaging 2 x 2 pixels, tiled four across with its label under
 // it in DejaVu Sans (drawn with FreeType).
+#include <sys/stat.h>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -75,6 +77,7 @@ void DrawText(FT_Face face, const TImage& sheet, const char* text, int x, int ba
 }  // namespace
 
 int CaptureSheet(const TCaptureOptions& options) {
+  const double startS = WallSeconds();
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, kLabelFont, 0, &face) != 0) {
@@ -119,9 +122,13 @@ int CaptureSheet(const TCaptureOptions& options) {
   }
   EndProgress(&progress);
   if (CaptureInterrupted) {
-    status = kExitInterrupted;
+    status = InterruptedStatus();
   } else if (!WriteFramePng(options.target, pixels.data(), layout.width, layout.height)) {
     status = kExitFailed;
+  } else {
+    struct stat file;
+    PrintSummary(options.target, 1, stat(options.target.c_str(), &file) == 0 ? file.st_size : -1,
+                 WallSeconds() - startS, 0.0);
   }
   FT_Done_Face(face);
   FT_Done_FreeType(library);

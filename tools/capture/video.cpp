@@ -16,13 +16,15 @@
 // however ffmpeg interleaves its reads.
 //
 // ffmpeg runs in a process group of its own: Ctrl-C reaches only this
-// process and its renderers, which stop; this process sends the frames it
-// has in order, closes both pipes and lets ffmpeg finish the file, so it
-// stays playable.
+// process and its renderers, which stop; this process closes both pipes and
+// lets ffmpeg finish the file with the frames it has sent, so it stays
+// playable. Every wait here is bounded and looks at the children between
+// timeouts: a renderer that dies ends the capture within a second.
 #include <fcntl.h>
 #include <limits.h>
 #include <semaphore.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,15 +40,24 @@
 #include <vector>
 
 #include "capture/ffmpeg.h"
+#include "capture/output.h"
 #include "capture/render.h"
 #include "platform/level_meter.h"
 
 namespace {
 
-// PCM is written in blocks of this many stereo frames (about 93 ms).
-constexpr int64_t kAudioBlockFrames = 4096;
 // Frames a renderer may have read back before this process has sent them.
 constexpr int kFrameSlots = 2;
+// Memory a video capture takes per pixel of its frames, all processes
+// together (renderers with their rasterisers, the shared slots, ffmpeg and
+// x264's look-ahead), measured at 1920 x 1080 and 3840 x 2160.
+constexpr int64_t kVideoBytesPerPixel = 120;
+// Renderer processes taking turns at the frames, on two cores or more.
+constexpr int kRenderers = 2;
+// How long a wait for a frame lasts before the children are looked at.
+constexpr int kWatchMs = 100;
+// Milliseconds a renderer has to stop once asked, before it is killed.
+constexpr int kRendererStopMs = 1000;
 
 // x264 at CRF 18, high profile, yuv420p. The preset is measured, on the
 // whole timeline at 676 x 526 with x264 alone (CPU time, file, SSIM against
@@ -58,13 +69,28 @@ constexpr int kFrameSlots = 2;
 const char* const kVideoPreset = "superfast";
 
 // One renderer's side of the shared memory. The semaphores are shared
-// between processes; `filled` is written by the renderer before each post.
+// between processes and order the memory: a renderer stores `filled` and
+// its slot before it posts `ready`, this process reads them after the wait.
 struct TRendererShare {
-  sem_t ready;     // posted for each frame read back, and once when it stops
-  sem_t free;      // posted for each slot sent to ffmpeg
-  int64_t filled;  // frames read back
-  uint8_t* slots;  // kFrameSlots frames, RGB, bottom row first
+  sem_t ready;                  // posted for each frame read back, and once when it stops
+  sem_t free;                   // posted for each slot sent to ffmpeg
+  std::atomic<int64_t> filled;  // frames read back
+  uint8_t* slots;               // kFrameSlots frames, RGB, bottom row first
 };
+static_assert(std::atomic<int64_t>::is_always_lock_free,
+              "the frame count is shared between processes");
+
+// Waits up to ms for sem to be posted; true when it was.
+bool WaitPostFor(sem_t* sem, int ms) {
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  until.tv_nsec += static_cast<long>(ms) * 1000 * 1000;
+  until.tv_sec += until.tv_nsec / (1000 * 1000 * 1000);
+  until.tv_nsec %= 1000 * 1000 * 1000;
+  while (sem_clockwait(sem, CLOCK_MONOTONIC, &until) != 0)
+    if (errno != EINTR) return false;
+  return true;
+}
 
 // Writes `count` rows from `rows`, however the pipe splits them.
 bool WriteRows(int fd, iovec* rows, int count) {
@@ -86,22 +112,6 @@ bool WriteRows(int fd, iovec* rows, int count) {
   return true;
 }
 
-// Waits for sem to be posted: true then, false once an interrupt has come
-// (looked at every 100 ms: an interrupted wait on a semaphore restarts).
-bool WaitPost(sem_t* sem) {
-  for (;;) {
-    timespec until;
-    clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_nsec += 100 * 1000 * 1000;
-    if (until.tv_nsec >= 1000 * 1000 * 1000) {
-      until.tv_nsec -= 1000 * 1000 * 1000;
-      ++until.tv_sec;
-    }
-    if (sem_timedwait(sem, &until) == 0) return true;
-    if (CaptureInterrupted) return false;
-  }
-}
-
 // Sends one frame, bottom row first in memory, top row first into fd.
 bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
                         std::vector<iovec>* rows) {
@@ -114,7 +124,8 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
 
 // Renderer `index` of `renderers`: frames first + index, first + index +
 // renderers, ... below first + count, into its share. Runs in a child
-// process and ends it.
+// process and ends it: with status 0 when it has drawn its frames or was
+// asked to stop, with 1 when the rig or the pack failed.
 [[noreturn]] void RunRenderer(const TCaptureOptions& options, int index, int renderers,
                               int64_t first, int64_t count, TRendererShare* share) {
   const size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
@@ -127,12 +138,13 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
     int64_t next = 0;  // the first frame neither drawn nor skipped yet
     for (int64_t n = 0, frame = first + index; frame < first + count; ++n, frame += renderers) {
       SkipFrames(next, frame, options.fps);
-      if (CaptureInterrupted || !WaitPost(&share->free) ||
-          !DrawFrameAtMs(FrameMs(frame, options.fps)))
-        break;
+      bool slotFree = false;
+      while (!CaptureInterrupted && !(slotFree = WaitPostFor(&share->free, kWatchMs))) {
+      }
+      if (!slotFree || !DrawFrameAtMs(FrameMs(frame, options.fps))) break;
       ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
       next = frame + 1;
-      share->filled = n + 1;
+      share->filled.store(n + 1);
       sem_post(&share->ready);
     }
   }
@@ -140,7 +152,8 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
   _exit(status);
 }
 
-std::vector<std::string> VideoArgs(const TCaptureOptions& o) {
+std::vector<std::string> VideoArgs(const TCaptureOptions& o, const std::string& file, bool sound,
+                                   const std::vector<std::string>& tags) {
   const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
   const std::string rate = std::to_string(o.fps.num) + "/" + std::to_string(o.fps.den);
   std::vector<std::string> args = {
@@ -148,8 +161,6 @@ std::vector<std::string> VideoArgs(const TCaptureOptions& o) {
       // Picture: tightly packed RGB rows, top first, one frame after another.
       "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", rate, "-i",
       "pipe:0"};
-  // A segment has no sound: the join adds the music of the whole span.
-  const bool sound = o.segments == 0;
   if (sound)
     for (const std::string& a : FfmpegPcmInput()) args.push_back(a);
   const std::vector<std::string> picture = {
@@ -159,115 +170,66 @@ std::vector<std::string> VideoArgs(const TCaptureOptions& o) {
       "-vf", "scale=out_color_matrix=bt709:out_range=tv", "-colorspace", "bt709",
       "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range", "tv"};
   args.insert(args.end(), picture.begin(), picture.end());
+  args.insert(args.end(), tags.begin(), tags.end());
   if (!sound) {
-    for (const char* a : {"-movflags", "+faststart"}) args.push_back(a);
-    args.push_back(o.target);
+    for (const char* a : {"-movflags", "+faststart+use_metadata_tags"}) args.push_back(a);
+    args.push_back(FileUrl(file));
     return args;
   }
   args.push_back("-map");
   args.push_back("1:a:0");
-  for (const std::string& a : FfmpegAacOutput(o.target)) args.push_back(a);
+  for (const std::string& a : FfmpegAacOutput(file)) args.push_back(a);
   return args;
+}
+
+// The frames reach ffmpeg from here, in order: the renderers' shares are
+// taken in turn. Returns the frames sent; *failure says why it stopped
+// early, "" for an interrupt.
+int64_t SendFrames(const TCaptureOptions& options, TRendererShare* shares, int renderers,
+                   int64_t count, size_t frameBytes, TChildren* children, int videoFd,
+                   std::string* failure) {
+  TProgress progress;
+  StartProgress(&progress, count);
+  std::vector<iovec> rows(static_cast<size_t>(options.height));
+  int64_t done = 0;
+  for (; done < count && !CaptureInterrupted; ++done) {
+    const int r = static_cast<int>(done % renderers);
+    TRendererShare* share = &shares[r];
+    const int64_t n = done / renderers;
+    bool posted = false;
+    while (!CaptureInterrupted && !(posted = WaitPostFor(&share->ready, kWatchMs)))
+      if (!CheckChildren(children, failure)) break;
+    if (!posted) break;
+    if (share->filled.load() <= n) {
+      // It stopped without its frame: wait a moment for how it ended.
+      int status = 0;
+      const TChild& child = children->list[r];
+      *failure = WaitChild(children, child.pid, kWatchMs * 10, &status)
+                     ? child.role + " " + DescribeEnd(status)
+                     : child.role + " stopped";
+      break;
+    }
+    const uint8_t* frame = share->slots + (n % kFrameSlots) * frameBytes;
+    if (!WriteFrameTopFirst(videoFd, frame, options.width, options.height, &rows)) {
+      *failure = "ffmpeg stopped reading frames";
+      break;
+    }
+    sem_post(&share->free);
+    ShowProgress(&progress, done + 1);
+  }
+  EndProgress(&progress);
+  return done;
 }
 
 }  // namespace
 
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* at = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = write(fd, at, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    at += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void WriteAudio(int fd, int64_t first, int64_t count, const std::atomic<bool>* stop) {
-  static const int16_t kSilence[kAudioBlockFrames * kMusicChannels] = {};
-  const TPcm& music = CaptureMusic();
-  const int64_t musicFrames = static_cast<int64_t>(music.Frames());
-  int64_t done = 0;
-  while (done < count && !stop->load()) {
-    const int64_t frame = first + done;
-    int64_t n = std::min(kAudioBlockFrames, count - done);
-    const int16_t* samples = kSilence;
-    if (frame < musicFrames) {
-      n = std::min(n, musicFrames - frame);
-      samples = music.samples.data() + frame * kMusicChannels;
-    }
-    if (!WriteAll(fd, samples, static_cast<size_t>(n) * kMusicChannels * sizeof(int16_t))) break;
-    done += n;
-  }
-  close(fd);
-}
-
-std::vector<std::string> FfmpegPcmInput() {
-  return {"-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "pipe:3"};
-}
-
-std::vector<std::string> FfmpegAacOutput(const std::string& target) {
-  return {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", target};
-}
-
-pid_t StartFfmpeg(const std::vector<std::string>& args, int* inputFd, int* audioFd) {
-  int input[2], audio[2];
-  if (pipe2(input, O_CLOEXEC) != 0) return -1;
-  if (pipe2(audio, O_CLOEXEC) != 0) {
-    close(input[0]);
-    close(input[1]);
-    return -1;
-  }
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>("ffmpeg"));
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  const pid_t pid = fork();
-  if (pid == 0) {
-    // Out of the terminal's foreground group: Ctrl-C is ours to handle.
-    setpgid(0, 0);
-    signal(SIGINT, SIG_IGN);
-    // Lift both read ends clear of 0 and 3 before putting them there.
-    const int v = fcntl(input[0], F_DUPFD, 10);
-    const int a = fcntl(audio[0], F_DUPFD, 10);
-    if (v < 0 || a < 0 || dup2(v, 0) < 0 || dup2(a, 3) < 0) _exit(126);
-    close(v);
-    close(a);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  close(input[0]);
-  close(audio[0]);
-  if (pid < 0) {
-    close(input[1]);
-    close(audio[1]);
-    return -1;
-  }
-  *inputFd = input[1];
-  *audioFd = audio[1];
-  return pid;
-}
-
-bool FinishFfmpeg(pid_t ffmpeg, const std::string& target) {
-  int status = 0;
-  while (waitpid(ffmpeg, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
-    std::fprintf(stderr, "kelvane-capture: ffmpeg is missing (Debian package ffmpeg)\n");
-  else
-    std::fprintf(stderr, "kelvane-capture: ffmpeg failed on %s\n", target.c_str());
-  return false;
-}
-
-int CaptureVideo(const TCaptureOptions& options) {
-  int64_t first = 0, count = 0;
-  FrameSpan(options, &first, &count);
+int RenderVideo(const TCaptureOptions& options, const std::string& file, const std::string& label,
+                int64_t first, int64_t count, bool sound, const std::vector<std::string>& tags,
+                TVideoRun* run) {
+  *run = TVideoRun();
   LoadCaptureMusic(options);
-  if (CaptureInterrupted) return kExitInterrupted;
-  const int renderers = sysconf(_SC_NPROCESSORS_ONLN) >= 2 && count >= 2 ? 2 : 1;
+  if (CaptureInterrupted) return InterruptedStatus();
+  const int renderers = sysconf(_SC_NPROCESSORS_ONLN) >= 2 && count >= 2 ? kRenderers : 1;
 
   // The renderers start first, so that they hold no end of ffmpeg's pipes.
   const size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
@@ -280,96 +242,160 @@ int CaptureVideo(const TCaptureOptions& options) {
   }
   TRendererShare* shares = static_cast<TRendererShare*>(memory);
   uint8_t* slots = reinterpret_cast<uint8_t*>(shares + renderers);
-  pid_t children[2] = {-1, -1};
+  TChildren renderersRunning, programs;
   std::fflush(nullptr);
-  for (int w = 0; w < renderers; ++w) {
-    TRendererShare* share = &shares[w];
+  std::string failure;
+  for (int w = 0; w < renderers && failure.empty(); ++w) {
+    TRendererShare* share = new (&shares[w]) TRendererShare;
     sem_init(&share->ready, 1, 0);
     sem_init(&share->free, 1, kFrameSlots);
-    share->filled = 0;
+    share->filled.store(0);
     share->slots = slots + w * kFrameSlots * frameBytes;
-    children[w] = fork();
-    if (children[w] == 0) RunRenderer(options, w, renderers, first, count, share);
-    if (children[w] < 0) {
-      std::fprintf(stderr, "kelvane-capture: cannot start a renderer: %s\n", std::strerror(errno));
-      for (int k = 0; k < w; ++k) kill(children[k], SIGTERM);
-      for (int k = 0; k < w; ++k) waitpid(children[k], nullptr, 0);
-      munmap(memory, shareBytes);
-      return kExitFailed;
-    }
+    const pid_t pid = ForkChild(&renderersRunning, "renderer " + std::to_string(w + 1), SIGKILL);
+    if (pid == 0) RunRenderer(options, w, renderers, first, count, share);
+    if (pid < 0) failure = std::string("cannot start a renderer: ") + std::strerror(errno);
   }
 
   signal(SIGPIPE, SIG_IGN);  // a failed ffmpeg shows as a failed write
-  int videoFd = -1, audioFd = -1;
-  const pid_t ffmpeg = StartFfmpeg(VideoArgs(options), &videoFd, &audioFd);
-  if (ffmpeg < 0)
-    std::fprintf(stderr, "kelvane-capture: cannot start ffmpeg: %s\n", std::strerror(errno));
-  // A whole frame in the pipe at once where the system allows it: fewer
-  // wake-ups on both sides.
-  if (ffmpeg >= 0)
-    fcntl(videoFd, F_SETPIPE_SZ, static_cast<int>(std::min<size_t>(frameBytes, 1 << 20)));
+  TFfmpeg ffmpeg;
+  const bool started =
+      failure.empty() &&
+      StartFfmpeg(&programs, VideoArgs(options, file, sound, tags), &ffmpeg, &failure);
   std::atomic<bool> stopAudio(false);
-  const int64_t firstSample = SampleAt(first, options.fps);
   std::thread audio;
-  if (ffmpeg >= 0 && options.segments == 0)
-    audio = std::thread(WriteAudio, audioFd, firstSample,
-                        SampleAt(first + count, options.fps) - firstSample, &stopAudio);
-  else if (ffmpeg >= 0)
-    close(audioFd);
-
-  TProgress progress;
-  StartProgress(&progress, ffmpeg >= 0 ? count : 0);
-  std::vector<iovec> rows(static_cast<size_t>(options.height));
-  int64_t done = 0;
-  bool piped = ffmpeg >= 0, stopping = false;
-  auto stopRenderers = [&] {
-    stopping = true;
-    for (pid_t child : children)
-      if (child > 0) kill(child, SIGTERM);
-  };
-  for (; piped && done < count; ++done) {
-    TRendererShare* share = &shares[done % renderers];
-    const int64_t n = done / renderers;
-    // A signal to this process alone (SIGTERM) stops the renderers too;
-    // Ctrl-C reaches them anyway, through the terminal's process group.
-    if (CaptureInterrupted && !stopping) stopRenderers();
-    if (!WaitPost(&share->ready)) {
-      if (!stopping) stopRenderers();
-      while (sem_wait(&share->ready) != 0) {
-      }
-    }
-    if (share->filled <= n) break;  // the renderer stopped
-    const uint8_t* frame = share->slots + (n % kFrameSlots) * frameBytes;
-    piped = WriteFrameTopFirst(videoFd, frame, options.width, options.height, &rows);
-    sem_post(&share->free);
-    ShowProgress(&progress, done + 1);
+  if (started) {
+    // A whole frame in the pipe at once where the system allows it: fewer
+    // wake-ups on both sides.
+    fcntl(ffmpeg.inputFd, F_SETPIPE_SZ, static_cast<int>(std::min<size_t>(frameBytes, 1 << 20)));
+    const int64_t firstSample = SampleAt(first, options.fps);
+    if (sound)
+      audio = std::thread(WriteAudio, ffmpeg.audioFd, firstSample,
+                          SampleAt(first + count, options.fps) - firstSample, &stopAudio);
+    else
+      close(ffmpeg.audioFd);
+    ffmpeg.audioFd = -1;  // the thread closes it
+    run->written = SendFrames(options, shares, renderers, count, frameBytes, &renderersRunning,
+                              ffmpeg.inputFd, &failure);
   }
-  EndProgress(&progress);
-  bool rendered = true;
-  for (pid_t child : children) {
-    if (child <= 0) continue;
-    if (done < count && !stopping) kill(child, SIGTERM);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != kExitOk) rendered = false;
-  }
+  StopChildren(&renderersRunning, kRendererStopMs);
   munmap(memory, shareBytes);
-  if (ffmpeg < 0) return kExitFailed;
-  close(videoFd);
-  if (done < count) stopAudio = true;
-  if (audio.joinable()) audio.join();
-
-  if (!FinishFfmpeg(ffmpeg, options.target)) return kExitFailed;
-  if (!piped) {
-    std::fprintf(stderr, "kelvane-capture: ffmpeg stopped reading frames\n");
+  if (!started) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
     return kExitFailed;
   }
-  if (done < count) {
-    std::fprintf(stderr, "kelvane-capture: stopped after %lld of %lld frames; %s holds them\n",
-                 static_cast<long long>(done), static_cast<long long>(count),
-                 options.target.c_str());
-    return CaptureInterrupted ? kExitInterrupted : kExitFailed;
+  // The picture ends here; ffmpeg cuts the music where it does.
+  if (run->written < count) stopAudio = true;
+  std::string ffmpegError;
+  const bool finished = FinishFfmpeg(&programs, &ffmpeg, label, &ffmpegError);
+  if (audio.joinable()) audio.join();
+  // ffmpeg may end with status 0 and a file without its index (a full disk
+  // while it writes the trailer): count what the file holds.
+  std::string probeError;
+  const int64_t frames =
+      finished && run->written > 0 ? CountVideoFrames(&programs, file, &probeError) : 0;
+  StopChildren(&programs, 0);
+  run->complete = finished && frames == run->written && run->written > 0;
+  if (!finished) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", ffmpegError.c_str());
+  } else if (run->written > 0 && !run->complete && !CaptureInterrupted) {
+    std::fprintf(stderr, "kelvane-capture: ffmpeg wrote %s but it holds %s of its %lld frames%s\n",
+                 label.c_str(), frames < 0 ? "none" : std::to_string(frames).c_str(),
+                 static_cast<long long>(run->written),
+                 probeError.empty() ? "" : (" (" + probeError + ")").c_str());
   }
-  return rendered ? kExitOk : kExitFailed;
+  if (!failure.empty()) std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
+  if (CaptureInterrupted && failure.empty()) return InterruptedStatus();
+  return run->complete && run->written == count && failure.empty() ? kExitOk : kExitFailed;
+}
+
+bool FitsInMemory(const TCaptureOptions& options, int processes, std::string* error) {
+  const int64_t pixels = static_cast<int64_t>(options.width) * options.height;
+  const int64_t needed = pixels * kVideoBytesPerPixel * processes;
+  const int64_t available = AvailableMemory();
+  if (available <= 0 || needed <= available) return true;
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "--size %dx%d with %d process%s needs about %.1f GB for its frames, and this "
+                "machine has %.1f GB free; choose a smaller --size or fewer --jobs",
+                options.width, options.height, processes, processes == 1 ? "" : "es", needed / 1e9,
+                available / 1e9);
+  *error = text;
+  return false;
+}
+
+int CaptureVideo(const TCaptureOptions& options) {
+  int64_t first = 0, count = 0;
+  FrameSpan(options, &first, &count);
+  std::string error;
+  if (!FitsInMemory(options, 1, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  TOutput output;
+  if (!BeginOutput(options.target, &output, &error)) {
+    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+    return kExitFailed;
+  }
+  std::vector<std::string> tags;
+  if (options.segments > 0) tags = SegmentTags(options);
+  const double startS = WallSeconds();
+  TVideoRun run;
+  const int status = RenderVideo(options, output.temp, options.target, first, count,
+                                 options.segments == 0, tags, &run);
+  return EndVideo(&output, status, run, count, WallSeconds() - startS,
+                  static_cast<double>(count) * options.fps.den / options.fps.num);
+}
+
+int EndVideo(TOutput* output, int status, const TVideoRun& run, int64_t count, double wallS,
+             double videoS) {
+  const std::string& target = output->target;
+  const bool existed = access(target.c_str(), F_OK) == 0;
+  std::string error;
+  if (status == kExitOk) {
+    if (!PublishOutput(output, &error)) {
+      std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+      return kExitFailed;
+    }
+    struct stat file;
+    PrintSummary(target, count, stat(target.c_str(), &file) == 0 ? file.st_size : -1, wallS,
+                 videoS);
+    return kExitOk;
+  }
+  const long long written = run.written, total = count;
+  if (CaptureInterrupted && run.complete) {
+    const std::string name = PublishPartial(output);
+    if (name == target)
+      std::fprintf(stderr, "kelvane-capture: stopped after %lld of %lld frames; %s holds them\n",
+                   written, total, name.c_str());
+    else if (!name.empty())
+      std::fprintf(stderr,
+                   "kelvane-capture: stopped after %lld of %lld frames; %s is left as it was and "
+                   "%s holds them\n",
+                   written, total, target.c_str(), name.c_str());
+    else
+      std::fprintf(stderr,
+                   "kelvane-capture: stopped after %lld of %lld frames; %s is left as it was and "
+                   "the frames are not kept (its -partial name is taken too)\n",
+                   written, total, target.c_str());
+    return status;
+  }
+  AbandonOutput(output);
+  const char* left = existed ? "is left as it was" : "is not written";
+  if (CaptureInterrupted)
+    std::fprintf(stderr, "kelvane-capture: stopped after %lld of %lld frames; %s %s\n", written,
+                 total, target.c_str(), left);
+  else
+    std::fprintf(stderr, "kelvane-capture: %s %s\n", target.c_str(), left);
+  return status;
+}
+
+int64_t AvailableMemory() {
+  FILE* meminfo = std::fopen("/proc/meminfo", "r");
+  if (!meminfo) return -1;
+  char line[256];
+  long long kb = -1;
+  while (std::fgets(line, sizeof line, meminfo))
+    if (std::sscanf(line, "MemAvailable: %lld kB", &kb) == 1) break;
+  std::fclose(meminfo);
+  return kb < 0 ? -1 : kb * 1024;
 }
