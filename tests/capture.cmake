@@ -12,3 +12,15 @@ target_compile_definitions(kelvane_tests PRIVATE KELVANE_VERSION="${PROJECT_VERS
 if(TARGET kelvane-capture)
   add_dependencies(kelvane_tests kelvane-capture)
 endif()
+
+# The tool at its edges (tests/capture_edges.sh): stopping signals to it and
+# to its process group, a renderer killed outright, the join's checks of its
+# parts, full disks, earlier files and two captures at once, progress in a log.
+if(TARGET kelvane-capture)
+  foreach(edge signals join outputs)
+    add_test(NAME capture_${edge}
+      COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/capture_edges.sh $<TARGET_FILE:kelvane-capture>
+              ${KELVANE_DATA_DIR} ${edge})
+    set_tests_properties(capture_${edge} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()

@@ -15,6 +15,16 @@ if(KELVANE_SANITIZE)
   add_test(NAME leaks
     COMMAND ${KELVANE_SANITIZED} $<TARGET_FILE:kelvane-capture> --frames
             ${CMAKE_BINARY_DIR}/leak-frames --fps 2 --data ${KELVANE_DATA_DIR})
-  set_tests_properties(asset_matrix leaks PROPERTIES LABELS sanitize
+  # A short video, with two renderer processes, and the same as two segments
+  # in two processes joined: the sanitizers see every process of a capture.
+  add_test(NAME capture_video
+    COMMAND ${KELVANE_SANITIZED} $<TARGET_FILE:kelvane-capture> --video
+            ${CMAKE_BINARY_DIR}/sanitized-video.mp4 --duration 2 --size 160x120
+            --data ${KELVANE_DATA_DIR})
+  add_test(NAME capture_jobs
+    COMMAND ${KELVANE_SANITIZED} $<TARGET_FILE:kelvane-capture> --video
+            ${CMAKE_BINARY_DIR}/sanitized-jobs.mp4 --jobs 2 --duration 2 --size 160x120
+            --data ${KELVANE_DATA_DIR})
+  set_tests_properties(asset_matrix leaks capture_video capture_jobs PROPERTIES LABELS sanitize
     ENVIRONMENT "${KELVANE_SANITIZER_ENV}")
 endif()

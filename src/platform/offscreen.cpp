@@ -195,8 +195,17 @@ std::vector<uint8_t> ReadFramePixels() {
   return rgb;
 }
 
+namespace {
+
+// libpng's errors end the write through its jump buffer; the caller says
+// what failed, so libpng prints nothing itself.
+void PngFailed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarned(png_structp, png_const_charp) {}
+
+}  // namespace
+
 bool WritePngStream(FILE* f, const uint8_t* rgb, int width, int height) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFailed, PngWarned);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);

@@ -1,9 +1,12 @@
 // The command line. Every mistake is refused here, before anything is
 // loaded, with a message that names the argument.
+#include <strings.h>
+
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <numeric>
 
 #include "capture/capture.h"
 #include "command_line.h"
@@ -13,38 +16,42 @@ const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
 const char* const kCaptureUsage =
     "usage: kelvane-capture --at D --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
-    "       kelvane-capture --video FILE.mp4 [--fps N[/M]] [--size WxH] [--data DIR]\n"
+    "       kelvane-capture --video FILE.mp4 [--fps F] [--size WxH] [--data DIR]\n"
     "                       [--from D] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
-    "       kelvane-capture --frames DIR [--fps N[/M]] [--size WxH] [--data DIR]\n"
+    "       kelvane-capture --frames DIR [--fps F] [--size WxH] [--data DIR]\n"
     "                       [--from D] [--duration S] [--level L] [--segment K/N]\n"
-    "       kelvane-capture --join FILE.mp4 [--fps N[/M]] [--from D] [--duration S]\n"
+    "       kelvane-capture --join FILE.mp4 [--fps F] [--from D] [--duration S]\n"
     "                       [--data DIR] PART.mp4...\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "       kelvane-capture -h | --help | -V | --version\n"
     "\n"
     "Renders Kelvane frame by frame on an offscreen OpenGL context with a virtual\n"
-    "clock: frame n is shown at n x 1000 x M / N ms after demo time 0, whatever the\n"
-    "speed of the machine. The music level of every frame is read from the decoded\n"
-    "music, as the live demo reads it.\n"
+    "clock: at N/M frames a second, frame n is shown at n x 1000 x M / N ms after\n"
+    "demo time 0, whatever the speed of the machine. The music level of every frame\n"
+    "is read from the decoded music, as the live demo reads it.\n"
     "\n"
     "  --at D          render the frame at demo time D (0 to 1300) into --out\n"
+    "  --out FILE      the .png file for --at\n"
     "  --video FILE    the whole timeline (demo time 0 to 1300) as H.264 and AAC\n"
-    "                  through ffmpeg; Ctrl-C stops early and leaves a playable file\n"
+    "                  through ffmpeg, into a .mp4, .m4v, .mov or .mkv file; Ctrl-C\n"
+    "                  stops early and leaves a playable file\n"
     "  --frames DIR    the same frames as a PNG sequence, DIR/frame-NNNNN.png, NNNNN\n"
     "                  being the frame number counted from demo time 0\n"
     "  --join FILE     join the videos of --segment 1/N to N/N, named in order after\n"
-    "                  the options, into FILE without encoding the picture again,\n"
-    "                  with the music of their span as one track; give the --fps,\n"
-    "                  --from, --duration and --data the segments were made with\n"
-    "  --sheet FILE    one frame from the middle of each of the 16 timeline rows,\n"
-    "                  halved and tiled four across, each labelled with its row,\n"
-    "                  scene and demo time\n"
+    "                  the options, into FILE (named as for --video) without\n"
+    "                  encoding the picture again, with the music of their span as\n"
+    "                  one track; give the --fps, --from, --duration and --data\n"
+    "                  the segments were made with\n"
+    "  --sheet FILE    a .png of one frame from the middle of each of the 16\n"
+    "                  timeline rows, halved and tiled four across, each labelled\n"
+    "                  with its row, scene and demo time\n"
     "  --size WxH      frame size in pixels (default 675x525, the window's client\n"
     "                  area; 676x526 for --video, which needs even sides)\n"
-    "  --fps N[/M]     frames per second, N / M (default 60)\n"
+    "  --fps F         frames per second, 0.1 to 1000 (default 60): N, N/M or a\n"
+    "                  decimal (30, 30000/1001, 29.97, which is 2997/100)\n"
     "  --from D        start at the first frame at or after demo time D; each frame\n"
     "                  is the same as in a capture from 0\n"
-    "  --duration S    stop after S seconds of frames\n"
+    "  --duration S    stop after S seconds of frames, at most 3600\n"
     "  --segment K/N   only the K-th of N consecutive segments of those frames\n"
     "  --jobs N        render the video as N segments in N processes at once and\n"
     "                  join them: the same frames and sound as one process\n"
@@ -55,8 +62,9 @@ const char* const kCaptureUsage =
     "  -h, --help      this text\n"
     "  -V, --version   the program's name and version\n"
     "\n"
-    "Every option also takes its value as --option=VALUE.\n"
-    "Exit status: 0 done, 1 failed, 2 bad arguments, 130 interrupted.\n";
+    "Every option also takes its value as --option=VALUE; numbers are plain decimals.\n"
+    "Exit status: 0 done, 1 failed, 2 a mistake on the command line, 130 after\n"
+    "Ctrl-C (SIGINT), 143 after SIGTERM.\n";
 
 namespace {
 
@@ -68,13 +76,7 @@ constexpr double kMaxDuration = 3600.0;  // seconds
 constexpr int64_t kMaxJobs = 64;
 constexpr int64_t kMaxSegments = 100000;
 
-bool ParseDouble(const char* text, double* value) {
-  if (!*text) return false;
-  char* end = nullptr;
-  errno = 0;
-  *value = std::strtod(text, &end);
-  return errno == 0 && *end == '\0' && std::isfinite(*value);
-}
+constexpr int64_t kMaxRateDigits = 100000000000000;  // bounds a decimal --fps while it is read
 
 bool ParseInt(const char* text, int64_t limit, int64_t* value) {
   if (*text < '0' || *text > '9') return false;
@@ -110,6 +112,27 @@ bool ParseSegment(const char* text, int* k, int* n) {
   return true;
 }
 
+// A decimal rate as the exact fraction it writes, reduced: "29.97" is
+// 2997 / 100, "30" and "30.0" are 30 / 1. Like N and M, its terms must be at
+// most kMaxRatePart, about the finest rate ffmpeg reads.
+bool ParseDecimalRate(const char* text, int64_t* num, int64_t* den) {
+  double value = 0.0;
+  if (!ParseDecimal(text, &value) || !(value > 0.0)) return false;
+  const char* point = std::strchr(text, '.');
+  *num = 0;
+  *den = 1;
+  for (const char* p = text; *p; ++p) {
+    if (p == point) continue;
+    if (*num > kMaxRateDigits || *den > kMaxRateDigits) return false;
+    *num = *num * 10 + (*p - '0');
+    if (point && p > point) *den *= 10;
+  }
+  const int64_t common = std::gcd(*num, *den);
+  *num /= common;
+  *den /= common;
+  return *num <= kMaxRatePart && *den <= kMaxRatePart;
+}
+
 bool ParseRate(const char* text, TFrameRate* rate) {
   const char* slash = std::strchr(text, '/');
   int64_t num = 0, den = 1;
@@ -117,7 +140,7 @@ bool ParseRate(const char* text, TFrameRate* rate) {
     const std::string n(text, slash);
     if (!ParseInt(n.c_str(), kMaxRatePart, &num) || !ParseInt(slash + 1, kMaxRatePart, &den))
       return false;
-  } else if (!ParseInt(text, kMaxRatePart, &num)) {
+  } else if (!ParseDecimalRate(text, &num, &den)) {
     return false;
   }
   const double fps = static_cast<double>(num) / static_cast<double>(den);
@@ -185,6 +208,39 @@ bool Fail(std::string* error, const std::string& message) {
   return false;
 }
 
+// True when name ends in one of the extensions, in any case.
+bool HasExtension(const std::string& name, std::initializer_list<const char*> extensions) {
+  for (const char* extension : extensions) {
+    const size_t length = std::strlen(extension);
+    if (name.size() >= length && strcasecmp(name.c_str() + name.size() - length, extension) == 0)
+      return true;
+  }
+  return false;
+}
+
+// The video's container comes from its name, as ffmpeg picks it. Each of
+// these takes H.264 and AAC; -movflags +faststart moves the index to the
+// front of the MP4 family's files and Matroska ignores it.
+bool NamesAVideo(const std::string& name) {
+  return HasExtension(name, {".mp4", ".m4v", ".mov", ".mkv"});
+}
+
+// A file name that is checked before anything starts: --out and --sheet
+// write PNG bytes, --video and --join a container ffmpeg knows by its name.
+bool CheckTarget(int code, const char* value, std::string* error) {
+  const std::string name = LongOptionName(kLongOptions, code);
+  const bool png = code == kOutCode || code == kSheetCode;
+  if (png ? HasExtension(value, {".png"}) : NamesAVideo(value)) return true;
+  return Fail(error, name + " wants a file ending in " +
+                         (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+}
+
+// True when text holds a line break, which would split a line of ffmpeg's
+// concat list.
+bool HoldsLineBreak(const std::string& text) {
+  return text.find_first_of("\n\r") != std::string::npos;
+}
+
 // One verb with its value into *o; false with the message when it is wrong.
 bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, std::string* error) {
   const std::string name = LongOptionName(kLongOptions, code);
@@ -195,7 +251,7 @@ bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, st
   *verbCode = code;
   if (code == kAtCode) {
     o->verb = TVerb::kAt;
-    if (!ParseDouble(value, &o->at) || o->at < 0.0 || o->at > kDemoEnd)
+    if (!ParseDecimal(value, &o->at) || o->at < 0.0 || o->at > kDemoEnd)
       return Fail(error, std::string("--at wants a demo time from 0 to 1300, not '") + value + "'");
     return true;
   }
@@ -204,6 +260,7 @@ bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, st
             : code == kJoinCode   ? TVerb::kJoin
                                   : TVerb::kSheet;
   if (!*value) return Fail(error, name + " needs a file or directory name");
+  if (code != kFramesCode && !CheckTarget(code, value, error)) return false;
   o->target = value;
   return true;
 }
@@ -213,6 +270,7 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
   switch (code) {
     case kOutCode:
       if (!*value) return Fail(error, "--out needs a file name");
+      if (!CheckTarget(code, value, error)) return false;
       o->target = value;
       return true;
     case kSizeCode:
@@ -227,7 +285,7 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
       return true;
     case kLevelCode: {
       double level = 0.0;
-      if (!ParseDouble(value, &level) || level < 0.0 || level > 1.0)
+      if (!ParseDecimal(value, &level) || level < 0.0 || level > 1.0)
         return Fail(error, std::string("--level wants a number from 0 to 1, not '") + value + "'");
       o->levelGiven = true;
       o->level = static_cast<float>(level);
@@ -235,12 +293,12 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
     }
     case kFpsCode:
       if (!ParseRate(value, &o->fps))
-        return Fail(error, std::string("--fps wants N or N/M, 0.1 to 1000 frames a second, "
-                                       "not '") +
+        return Fail(error, std::string("--fps wants 0.1 to 1000 frames a second as N, N/M or a "
+                                       "decimal such as 29.97, not '") +
                                value + "'");
       return true;
     case kFromCode:
-      if (!ParseDouble(value, &o->from) || o->from < 0.0 || o->from > kDemoEnd)
+      if (!ParseDecimal(value, &o->from) || o->from < 0.0 || o->from > kDemoEnd)
         return Fail(error,
                     std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
       return true;
@@ -256,8 +314,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
       return true;
     }
     default:  // kDurationCode
-      if (!ParseDouble(value, &o->duration) || !(o->duration > 0.0) || o->duration > kMaxDuration)
-        return Fail(error, std::string("--duration wants seconds above 0, not '") + value + "'");
+      if (!ParseDecimal(value, &o->duration) || !(o->duration > 0.0) || o->duration > kMaxDuration)
+        return Fail(error, std::string("--duration wants seconds above 0 and at most 3600, not '") +
+                               value + "'");
       return true;
   }
 }
@@ -268,20 +327,23 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
   TCaptureOptions o;
   int verbCode = 0;
   bool given[kOptionUseCount] = {};
+  int at = 0;
+  std::string mistake;
+  const int asked = ScanCommandLine(argc, argv, kLongOptions, &at, &mistake);
+  if (asked == '?') return Fail(error, mistake);
+  if (asked != 0) {
+    options->verb = asked == 'h' ? TVerb::kHelp : TVerb::kVersion;
+    return true;
+  }
   // getopt_long keeps its place in globals; 0 starts it afresh, so the tests
   // can parse many command lines in one process.
   optind = 0;
   opterr = 0;
   for (;;) {
+    // -h and -V never come back here: ScanCommandLine has answered them.
     const int code = getopt_long(argc, argv, "+:hV", kLongOptions, nullptr);
     if (code == -1) break;
-    if (code == '?' || code == ':') return Fail(error, OptionMistake(code, argv, kLongOptions));
-    if (code == 'h' || code == 'V') {
-      const char* name = code == 'h' ? "--help" : "--version";
-      if (argc != 2) return Fail(error, std::string(name) + " takes no other argument");
-      options->verb = code == 'h' ? TVerb::kHelp : TVerb::kVersion;
-      return true;
-    }
+    if (code < kAtCode) return Fail(error, OptionMistake(code, argv, kLongOptions));
     if (code <= kJoinCode) {
       if (!ReadVerb(code, optarg, &verbCode, &o, error)) return false;
       continue;
@@ -295,6 +357,8 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
     for (; optind < argc; ++optind) {
       if (argv[optind][0] == '-')
         return Fail(error, std::string("options go before the parts: '") + argv[optind] + "'");
+      if (HoldsLineBreak(argv[optind]))
+        return Fail(error, "--join takes no part whose name holds a line break");
       o.parts.push_back(argv[optind]);
     }
     if (o.parts.empty()) return Fail(error, "--join needs the segment videos after the options");
@@ -323,6 +387,13 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
   if (!sizeGiven) DefaultSize(o.verb, &o.width, &o.height);
   if (given[kSegmentCode - kOutCode] && given[kJobsCode - kOutCode])
     return Fail(error, "--jobs and --segment exclude each other");
+  // The parts of --jobs are named after the target and joined as --join does.
+  if (o.jobs > 1 && HoldsLineBreak(o.target))
+    return Fail(error, "--jobs needs a --video name without a line break");
+  // A segment says which it is in its file's tags, which the join reads back
+  // as the MP4 family keeps them (Matroska writes their names in capitals).
+  if (o.segments > 0 && HasExtension(o.target, {".mkv"}))
+    return Fail(error, "--segment writes its part as .mp4, .m4v or .mov, not '" + o.target + "'");
   if (o.verb == TVerb::kVideo || o.verb == TVerb::kFrames || o.verb == TVerb::kJoin) {
     TCaptureOptions whole = o;
     whole.segments = 0;

@@ -14,9 +14,10 @@
 
 // Exit statuses of the tool.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;  // rendering, the data or ffmpeg failed
-constexpr int kExitBadArguments = 2;
-constexpr int kExitInterrupted = 130;  // Ctrl-C; what was written stays playable
+constexpr int kExitFailed = 1;         // rendering, the data or ffmpeg failed
+constexpr int kExitBadArguments = 2;   // a mistake on the command line
+constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl-C); what was written stays playable
+constexpr int kExitTerminated = 143;   // SIGTERM
 
 // A frame rate of num / den frames per second: 60 / 1, 30000 / 1001.
 struct TFrameRate {

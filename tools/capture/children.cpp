@@ -167,9 +167,9 @@ bool StartProgram(TChildren* children, const std::string& program,
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  // A program of ours ends when we do; it is told with SIGTERM, which
-  // ffmpeg answers by closing its output.
-  const pid_t pid = ForkChild(children, program, SIGTERM);
+  // A program of ours dies with us: what it writes is a hidden file that
+  // only we would put in place.
+  const pid_t pid = ForkChild(children, program, SIGKILL);
   if (pid == 0) {
     // Out of the terminal's foreground group: Ctrl-C is ours to handle.
     setpgid(0, 0);

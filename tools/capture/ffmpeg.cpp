@@ -38,6 +38,13 @@ bool WaitProgram(TChildren* children, pid_t pid, int stopMs, int* status) {
 
 std::string FileUrl(const std::string& name) { return "file:" + name; }
 
+std::string NamedAs(std::string text, const std::string& file, const std::string& label) {
+  for (const std::string& name : {FileUrl(file), file})
+    for (size_t at; !file.empty() && (at = text.find(name)) != std::string::npos;)
+      text.replace(at, name.size(), label);
+  return text;
+}
+
 bool WriteAll(int fd, const void* data, size_t size) {
   const char* at = static_cast<const char*>(data);
   while (size > 0) {
@@ -109,16 +116,17 @@ bool StartFfmpeg(TChildren* children, const std::vector<std::string>& args, TFfm
   return true;
 }
 
-bool FinishFfmpeg(TChildren* children, TFfmpeg* ffmpeg, const std::string& what,
-                  std::string* error) {
+bool FinishFfmpeg(TChildren* children, TFfmpeg* ffmpeg, const std::string& file,
+                  const std::string& what, std::string* error) {
   for (int* fd : {&ffmpeg->inputFd, &ffmpeg->audioFd}) {
     if (*fd >= 0) close(*fd);
     *fd = -1;
   }
   int status = 0;
   const bool ended = WaitProgram(children, ffmpeg->run.pid, kFfmpegStopMs, &status);
-  const std::string complaint = LastComplaint(ffmpeg->run);
+  std::string complaint = LastComplaint(ffmpeg->run);
   EndRun(&ffmpeg->run);
+  complaint = NamedAs(complaint, file, what);
   if (!ended) {
     *error = "ffmpeg did not finish " + what + " in time after the stop and was killed";
     return false;

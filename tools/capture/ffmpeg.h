@@ -33,9 +33,10 @@ bool StartFfmpeg(TChildren* children, const std::vector<std::string>& args, TFfm
                  std::string* error);
 // Waits for ffmpeg to end (once a stopping signal has come, kFfmpegStopMs at
 // most, then it is killed). False, with a line naming `what` and ffmpeg's own
-// last complaint in *error, unless it ended with status 0.
-bool FinishFfmpeg(TChildren* children, TFfmpeg* ffmpeg, const std::string& what,
-                  std::string* error);
+// last complaint in *error, unless it ended with status 0; the complaint
+// names `what` where ffmpeg named `file`, the hidden file being written.
+bool FinishFfmpeg(TChildren* children, TFfmpeg* ffmpeg, const std::string& file,
+                  const std::string& what, std::string* error);
 
 // Runs ffprobe with `args` and puts what it printed in *out. False, with a
 // line in *error, when it is missing or fails, or with "stopped" when it was
@@ -50,6 +51,9 @@ int64_t CountVideoFrames(TChildren* children, const std::string& file, std::stri
 
 // "file:NAME", for ffmpeg's and ffprobe's command lines.
 std::string FileUrl(const std::string& name);
+// text with `file` (and "file:FILE") put as `label`: ffmpeg's and ffprobe's
+// complaints name the hidden file being written, which the user never sees.
+std::string NamedAs(std::string text, const std::string& file, const std::string& label);
 // ffmpeg's input arguments for the PCM on descriptor 3: s16le, stereo, 44.1 kHz.
 std::vector<std::string> FfmpegPcmInput();
 // Its output arguments for the music as AAC, cut where the picture ends,

@@ -22,8 +22,7 @@ int CaptureFrame(const TCaptureOptions& options) {
   DrawFrameAtDemoTime(options.at);
   ReadFrameTopFirst(rgb.data());
   if (CaptureInterrupted) return InterruptedStatus();
-  if (!WriteFramePng(options.target, rgb.data(), options.width, options.height))
-    return kExitFailed;
+  if (!WriteFramePng(options.target, rgb.data(), options.width, options.height)) return kExitFailed;
   struct stat file;
   PrintSummary(options.target, 1, stat(options.target.c_str(), &file) == 0 ? file.st_size : -1,
                WallSeconds() - startS, 0.0);
@@ -74,8 +73,7 @@ int CaptureFrames(const TCaptureOptions& options) {
     return kExitOk;
   }
   std::fprintf(stderr, "kelvane-capture: stopped after %lld of %lld frames; %s holds them\n",
-               static_cast<long long>(done), static_cast<long long>(count),
-               options.target.c_str());
+               static_cast<long long>(done), static_cast<long long>(count), options.target.c_str());
   return CaptureInterrupted && !failed ? InterruptedStatus() : kExitFailed;
 }
 
@@ -97,8 +95,7 @@ int main(int argc, char** argv) {
   // A folder it cannot enter would load nothing and render black frames.
   std::string why;
   if (options.dataGiven && !CanEnterFolder(options.dataDir, &why)) {
-    std::fprintf(stderr, "kelvane-capture: --data %s: %s\n", options.dataDir.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "kelvane-capture: --data %s: %s\n", options.dataDir.c_str(), why.c_str());
     return kExitFailed;
   }
   // Without the pack every texture is black and every frame with it: refuse

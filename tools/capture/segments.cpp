@@ -53,6 +53,7 @@ struct TPart {
 };
 
 std::string RateText(TFrameRate rate) {
+  if (rate.den == 1) return std::to_string(rate.num);
   return std::to_string(rate.num) + "/" + std::to_string(rate.den);
 }
 
@@ -176,7 +177,8 @@ bool CheckParts(const TCaptureOptions& options, const std::vector<TPart>& parts,
       return false;
     }
     if (p.n != n) {
-      *error = p.name + " is " + which + ", but " + std::to_string(n) + " parts are given";
+      *error = p.name + " is " + which + ", but " + std::to_string(n) +
+               (n == 1 ? " part is" : " parts are") + " given";
       return false;
     }
     if (p.k != i + 1) {
@@ -252,7 +254,7 @@ int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& opti
                     SampleAt(first + count, options.fps) - firstSample, &stopAudio);
   ffmpeg.audioFd = -1;  // the thread closes it
   WriteAll(ffmpeg.inputFd, list.data(), list.size());
-  const bool finished = FinishFfmpeg(&programs, &ffmpeg, label, &error);
+  const bool finished = FinishFfmpeg(&programs, &ffmpeg, file, label, &error);
   stopAudio = true;
   audio.join();
   int64_t frames = -1;

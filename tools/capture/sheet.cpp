@@ -1,9 +1,8 @@
 // The contact sheet: the frame at the middle of each timeline row's window,
 // halved by averaging 2 x 2 pixels, tiled four across with its label under
 // it in DejaVu Sans (drawn with FreeType).
-#include <sys/stat.h>
-
 #include <ft2build.h>
+#include <sys/stat.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>

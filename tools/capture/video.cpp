@@ -48,10 +48,12 @@ namespace {
 
 // Frames a renderer may have read back before this process has sent them.
 constexpr int kFrameSlots = 2;
-// Memory a video capture takes per pixel of its frames, all processes
-// together (renderers with their rasterisers, the shared slots, ffmpeg and
-// x264's look-ahead), measured at 1920 x 1080 and 3840 x 2160.
-constexpr int64_t kVideoBytesPerPixel = 120;
+// Memory one video capture takes, all its processes together (renderers
+// with their rasterisers, the shared slots, ffmpeg and x264's look-ahead):
+// a base and a share per pixel of the frame. Measured as the peak of their
+// proportional set sizes: 603 MB at 1920 x 1080, 1588 MB at 3840 x 2160.
+constexpr int64_t kVideoBaseBytes = 300 * 1000 * 1000;
+constexpr int64_t kVideoBytesPerPixel = 160;
 // Renderer processes taking turns at the frames, on two cores or more.
 constexpr int kRenderers = 2;
 // How long a wait for a frame lasts before the children are looked at.
@@ -286,7 +288,7 @@ int RenderVideo(const TCaptureOptions& options, const std::string& file, const s
   // The picture ends here; ffmpeg cuts the music where it does.
   if (run->written < count) stopAudio = true;
   std::string ffmpegError;
-  const bool finished = FinishFfmpeg(&programs, &ffmpeg, label, &ffmpegError);
+  const bool finished = FinishFfmpeg(&programs, &ffmpeg, file, label, &ffmpegError);
   if (audio.joinable()) audio.join();
   // ffmpeg may end with status 0 and a file without its index (a full disk
   // while it writes the trailer): count what the file holds.
@@ -298,10 +300,15 @@ int RenderVideo(const TCaptureOptions& options, const std::string& file, const s
   if (!finished) {
     std::fprintf(stderr, "kelvane-capture: %s\n", ffmpegError.c_str());
   } else if (run->written > 0 && !run->complete && !CaptureInterrupted) {
-    std::fprintf(stderr, "kelvane-capture: ffmpeg wrote %s but it holds %s of its %lld frames%s\n",
-                 label.c_str(), frames < 0 ? "none" : std::to_string(frames).c_str(),
-                 static_cast<long long>(run->written),
-                 probeError.empty() ? "" : (" (" + probeError + ")").c_str());
+    // ffmpeg ends with status 0 when the disk fills as it writes the
+    // file's index.
+    std::fprintf(
+        stderr,
+        "kelvane-capture: ffmpeg ended with status 0 but %s holds %s of its %lld frames%s; "
+        "is the disk full?\n",
+        label.c_str(), frames < 0 ? "none" : std::to_string(frames).c_str(),
+        static_cast<long long>(run->written),
+        probeError.empty() ? "" : (" (" + NamedAs(probeError, file, label) + ")").c_str());
   }
   if (!failure.empty()) std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
   if (CaptureInterrupted && failure.empty()) return InterruptedStatus();
@@ -310,7 +317,7 @@ int RenderVideo(const TCaptureOptions& options, const std::string& file, const s
 
 bool FitsInMemory(const TCaptureOptions& options, int processes, std::string* error) {
   const int64_t pixels = static_cast<int64_t>(options.width) * options.height;
-  const int64_t needed = pixels * kVideoBytesPerPixel * processes;
+  const int64_t needed = (kVideoBaseBytes + pixels * kVideoBytesPerPixel) * processes;
   const int64_t available = AvailableMemory();
   if (available <= 0 || needed <= available) return true;
   char text[256];
