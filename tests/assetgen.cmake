@@ -22,3 +22,10 @@ add_test(NAME assetgen_command_line
   COMMAND bash ${PROJECT_SOURCE_DIR}/tools/assetgen/command_line_test.sh
           $<TARGET_FILE:kelvane-assetgen>)
 set_tests_properties(assetgen_command_line PROPERTIES TIMEOUT 120)
+
+# The command-line convention the three tools share, as the generator keeps
+# it, and its output folder's probe, which never follows a planted link.
+add_test(NAME assetgen_convention
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/assetgen_convention_test.sh
+          $<TARGET_FILE:kelvane-assetgen>)
+set_tests_properties(assetgen_convention PROPERTIES TIMEOUT 60)

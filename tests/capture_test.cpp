@@ -251,6 +251,33 @@ TEST(CaptureArgs, ReadsEachVerbWithItsDefaults) {
   EXPECT_EQ(o.level, 0.5f);
 }
 
+TEST(CaptureArgs, ReadsDecimalRatesAsExactFractions) {
+  const std::vector<std::pair<const char*, TFrameRate>> rates = {
+      {"29.97", {2997, 100}}, {"23.976", {2997, 125}}, {"30.0", {30, 1}},
+      {"0.1", {1, 10}},       {"1000", {1000, 1}},     {"29.970000000", {2997, 100}},
+  };
+  for (const auto& r : rates) {
+    TCaptureOptions o;
+    std::string error;
+    ASSERT_TRUE(Parse({"--video", "v.mp4", "--fps", r.first}, &o, &error)) << r.first << error;
+    EXPECT_EQ(o.fps.num, r.second.num) << r.first;
+    EXPECT_EQ(o.fps.den, r.second.den) << r.first;
+  }
+}
+
+TEST(CaptureArgs, TakesTheTargetsKnownByTheirNamesInAnyCase) {
+  for (const char* video : {"v.mp4", "v.M4V", "dir.x/v.mov", "v.MKV"}) {
+    TCaptureOptions o;
+    std::string error;
+    EXPECT_TRUE(Parse({"--video", video}, &o, &error)) << error;
+    EXPECT_TRUE(Parse({"--join", video, "part.mp4"}, &o, &error)) << error;
+  }
+  TCaptureOptions o;
+  std::string error;
+  EXPECT_TRUE(Parse({"--at", "1", "--out", "A.PNG"}, &o, &error)) << error;
+  EXPECT_TRUE(Parse({"--sheet", "s.Png"}, &o, &error)) << error;
+}
+
 TEST(CaptureArgs, RefusesMistakes) {
   const std::vector<std::vector<const char*>> wrong = {
       {},
@@ -276,7 +303,43 @@ TEST(CaptureArgs, RefusesMistakes) {
       {"--sheet", "s.png", "--size", "1x1"},
       {"--frames", "dir", "extra"},
       {"--bogus"},
-      {"--help", "--video", "v.mp4"},
+      // Numbers are plain decimals.
+      {"--at", "0x10", "--out", "a.png"},
+      {"--at", " 5", "--out", "a.png"},
+      {"--at", "5 ", "--out", "a.png"},
+      {"--at", "5e2", "--out", "a.png"},
+      {"--at", "+5", "--out", "a.png"},
+      {"--at", ".5", "--out", "a.png"},
+      {"--at", "5.", "--out", "a.png"},
+      {"--at", "inf", "--out", "a.png"},
+      {"--at", "", "--out", "a.png"},
+      {"--video", "v.mp4", "--from", "1e2"},
+      {"--video", "v.mp4", "--duration", "0x1"},
+      {"--video", "v.mp4", "--level", " 1"},
+      {"--video", "v.mp4", "--fps", "0x1e"},
+      {"--video", "v.mp4", "--fps", "30 "},
+      {"--video", "v.mp4", "--fps", "29.9700001"},  // 299700001/10000000: finer than ffmpeg
+      {"--video", "v.mp4", "--fps", "0.00000000000000000000000000001"},
+      {"--video", "v.mp4", "--fps", "0.09"},
+      {"--video", "v.mp4", "--fps", "1000.5"},
+      {"--video", "v.mp4", "--fps", "29.97/1"},
+      {"--video", "v.mp4", "--size", " 64x48"},
+      {"--video", "v.mp4", "--segment", "1/ 2"},
+      {"--video", "v.mp4", "--jobs", "+2"},
+      // Targets the tool could not write as named.
+      {"--video", "v"},
+      {"--video", "v.avi"},
+      {"--video", "mp4"},
+      {"--join", "j.webm", "a.mp4"},
+      {"--join", "j.mp4", "a\nb.mp4"},
+      {"--video", "v\n.mp4", "--jobs", "2"},
+      {"--video", "part.mkv", "--segment", "1/2"},
+      {"--at", "1", "--out", "s.jpg"},
+      {"--at", "1", "--out", "png"},
+      {"--sheet", "s.jpg"},
+      // Short options stand alone.
+      {"-hX"},
+      {"--at", "1", "--out", "a.png", "-Vh"},
       {"--video", "v.mp4", "--jobs", "0"},
       {"--video", "v.mp4", "--jobs", "2", "--segment", "1/2"},
       {"--video", "v.mp4", "--segment", "3/2"},
@@ -308,6 +371,28 @@ TEST(CaptureArgs, ReadsValuesAfterEqualsAndShortHelpAndVersion) {
   EXPECT_EQ(o.verb, TVerb::kVersion);
 }
 
+TEST(CaptureArgs, HelpAndVersionWinWhereverTheyStand) {
+  const std::vector<std::pair<std::vector<const char*>, TVerb>> cases = {
+      {{"--at", "3", "--help"}, TVerb::kHelp},
+      {{"--help", "--video", "v.mp4"}, TVerb::kHelp},
+      {{"--bogus", "-h"}, TVerb::kHelp},
+      {{"--at", "nope", "--out", "a.jpg", "-V"}, TVerb::kVersion},
+      {{"--join", "j.mp4", "a.mp4", "--vers"}, TVerb::kVersion},
+      {{"--he"}, TVerb::kHelp},
+  };
+  for (const auto& c : cases) {
+    TCaptureOptions o;
+    std::string error;
+    EXPECT_TRUE(Parse(c.first, &o, &error)) << c.first.back() << ": " << error;
+    EXPECT_EQ(o.verb, c.second) << c.first.back();
+  }
+  // The value of an option, or an operand after "--", is not a request.
+  TCaptureOptions o;
+  std::string error;
+  EXPECT_FALSE(Parse({"--at", "3", "--out", "--help"}, &o, &error));
+  EXPECT_FALSE(Parse({"--frames", "d", "--", "--help"}, &o, &error));
+}
+
 TEST(CaptureArgs, NamesTheMistake) {
   const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
       {{"--at", "450", "--at", "500", "--out", "a.png"}, "--at is given twice"},
@@ -316,6 +401,14 @@ TEST(CaptureArgs, NamesTheMistake) {
       {{"-x"}, "unrecognized option '-x'"},
       {{"--version=2"}, "option '--version' takes no value"},
       {{"--video", "v.mp4", "--fps"}, "--fps needs a value"},
+      {{"--video", "v.mp4", "--duration", "4000"},
+       "--duration wants seconds above 0 and at most 3600, not '4000'"},
+      {{"--video", "v.mp4", "--fps", "5e1"},
+       "--fps wants 0.1 to 1000 frames a second as N, N/M or a decimal such as 29.97, not '5e1'"},
+      {{"--video", "v"}, "--video wants a file ending in .mp4, .m4v, .mov or .mkv, not 'v'"},
+      {{"--at", "1", "--out", "s.jpg"}, "--out wants a file ending in .png, not 's.jpg'"},
+      {{"--sheet", "s.jpg"}, "--sheet wants a file ending in .png, not 's.jpg'"},
+      {{"-hX"}, "unrecognized option '-hX'"},
   };
   for (const auto& c : cases) {
     TCaptureOptions o;
@@ -333,9 +426,12 @@ TEST(CaptureTool, BadArgumentsExitWithStatus2) {
       "--at 10 --out " + png + " --size 100",
       "--video " + Scratch("never.mp4") + " --size 101x100",
       "--sheet " + png + " --fps 30",
-      "--at 10 --out " + png + " --data " + Scratch("no-such-dir"),
       "--frobnicate",
       "--at=450 --at=500 --out " + png,
+      "--at 0x10 --out " + png,
+      "--at 10 --out " + Scratch("never.jpg"),
+      "--video " + Scratch("never"),
+      "-hX",
   };
   for (const std::string& args : cases) {
     std::string out, err;
@@ -344,6 +440,12 @@ TEST(CaptureTool, BadArgumentsExitWithStatus2) {
     EXPECT_TRUE(out.empty()) << args;
   }
   EXPECT_NE(access(png.c_str(), F_OK), 0);
+  EXPECT_NE(access(Scratch("never").c_str(), F_OK), 0);
+  // A --data folder that is not there is a failure, not a mistake in the line.
+  std::string err;
+  EXPECT_EQ(RunTool("--at 10 --out " + png + " --data " + Scratch("no-such-dir"), nullptr, &err),
+            1);
+  EXPECT_NE(err.find("--data " + Scratch("no-such-dir") + ": "), std::string::npos) << err;
 }
 
 TEST(CaptureTool, HelpAndVersionGoToStdout) {
@@ -357,6 +459,12 @@ TEST(CaptureTool, HelpAndVersionGoToStdout) {
   EXPECT_EQ(RunTool("-h", &out, &err), 0);
   EXPECT_EQ(out.rfind("usage: kelvane-capture", 0), 0u) << out;
   EXPECT_EQ(RunTool("-V", &out, &err), 0);
+  EXPECT_EQ(out, std::string("kelvane-capture ") + KELVANE_VERSION + "\n");
+  // Help wins wherever it stands, after any option, even a wrong one.
+  EXPECT_EQ(RunTool("--at 3 --help", &out, &err), 0);
+  EXPECT_EQ(out.rfind("usage: kelvane-capture", 0), 0u) << out;
+  EXPECT_TRUE(err.empty()) << err;
+  EXPECT_EQ(RunTool("--frobnicate --at 0x10 -V", &out, &err), 0);
   EXPECT_EQ(out, std::string("kelvane-capture ") + KELVANE_VERSION + "\n");
 }
 

@@ -27,7 +27,8 @@ const char* const kUsage =
     "  -h, --help      this text\n"
     "  -V, --version   the program's name and version\n"
     "\n"
-    "Exit status: 0 done, 1 a file or folder could not be written, 2 bad arguments.\n";
+    "Exit status: 0 done, 1 a file or folder could not be written, 2 a mistake on\n"
+    "the command line.\n";
 
 const option kLongOptions[] = {
     {"icons", required_argument, nullptr, 'i'},
@@ -43,6 +44,8 @@ int BadArguments(const std::string& message) {
 
 // Makes dir with its parents and checks that a file can be made in it, so a
 // folder that cannot be written is reported once, before any generating.
+// The probe is made new (O_EXCL) and never through a link (O_NOFOLLOW): a
+// link planted at its name is refused, not followed to truncate its target.
 bool PrepareFolder(const std::string& dir) {
   std::error_code failed;
   std::filesystem::create_directories(dir, failed);
@@ -54,7 +57,12 @@ bool PrepareFolder(const std::string& dir) {
     return false;
   }
   const std::string probe = dir + "/.kelvane-assetgen-probe";
-  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0 && errno == EEXIST) {
+    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write there: %s is in the way\n",
+                 dir.c_str(), probe.c_str());
+    return false;
+  }
   if (fd < 0) {
     std::fprintf(stderr, "kelvane-assetgen: %s: cannot write there: %s\n", dir.c_str(),
                  std::strerror(errno));
@@ -68,25 +76,28 @@ bool PrepareFolder(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int at = 0;
+  std::string mistake;
+  switch (ScanCommandLine(argc, argv, kLongOptions, &at, &mistake)) {
+    case 'h':
+      std::fputs(kUsage, stdout);
+      return 0;
+    case 'V':
+      std::puts("kelvane-assetgen " KELVANE_VERSION);
+      return 0;
+    case '?':
+      return BadArguments(mistake);
+  }
   std::string iconDir;
   opterr = 0;
   for (;;) {
-    const int code = getopt_long(argc, argv, ":hV", kLongOptions, nullptr);
+    // -h and -V never come back here: ScanCommandLine has answered them.
+    const int code = getopt_long(argc, argv, ":", kLongOptions, nullptr);
     if (code == -1) break;
-    switch (code) {
-      case 'h':
-        std::fputs(kUsage, stdout);
-        return 0;
-      case 'V':
-        std::puts("kelvane-assetgen " KELVANE_VERSION);
-        return 0;
-      case 'i':
-        if (!*optarg) return BadArguments("--icons needs a folder");
-        iconDir = optarg;
-        break;
-      default:
-        return BadArguments(OptionMistake(code, argv, kLongOptions));
-    }
+    if (code != 'i') return BadArguments(OptionMistake(code, argv, kLongOptions));
+    if (!*optarg) return BadArguments("--icons needs a folder");
+    if (!iconDir.empty()) return BadArguments("--icons is given twice");
+    iconDir = optarg;
   }
   const int operands = argc - optind;
   if (!iconDir.empty()) {

@@ -194,5 +194,29 @@ mv pack/duck.asc pack/duck.keep && ln -s /dev/zero pack/duck.asc
 expect_fault '^duck\.asc .*not a regular file \(a device\)'
 rm pack/duck.asc && mv pack/duck.keep pack/duck.asc
 
+# The command line's convention: help and version win wherever they stand,
+# even after a mistake; short options stand alone; an output that cannot be
+# written is a failure (1), not a mistake in the line.
+expect_output() {  # PATTERN ARGS...: status 0, stdout's first line matches, stderr empty
+  local pattern="$1"
+  shift
+  "$inspect" "$@" >asked.out 2>asked.err || fail "$* exits $?"
+  head -n 1 asked.out | grep -qE "$pattern" || fail "$*: $(head -n 1 asked.out)"
+  [ -s asked.err ] && fail "$* writes to stderr: $(cat asked.err)"
+}
+expect_output '^usage: kelvane-inspect VERB' --bogus --help
+expect_output '^usage: kelvane-inspect VERB' frob -h
+expect_output '^usage: kelvane-inspect points FILE' points --bogus cube.asc extra --help
+expect_output '^kelvane-inspect [0-9]+\.[0-9]+\.[0-9]+$' rgb --bogus -V
+expect_refusal "unrecognized option '-hX'" -hX
+expect_refusal "points: unrecognized option '-hX'" points -hX cube.asc
+expect_refusal "unrecognized option '-Vh'" -Vh points cube.asc
+"$inspect" rgb two.bmp no-folder/two.rgb >out.txt 2>err.txt
+[ $? = 1 ] || fail "rgb to an unwritable output does not exit 1"
+grep -qx "kelvane-inspect: cannot write no-folder/two.rgb: No such file or directory" err.txt ||
+  fail "rgb to an unwritable output says: $(cat err.txt)"
+"$inspect" rgba colour.bmp alpha.bmp no-folder/one.rgba >out.txt 2>err.txt
+[ $? = 1 ] || fail "rgba to an unwritable output does not exit 1"
+
 [ "$failures" = 0 ] && echo "kelvane-inspect: all checks passed"
 exit $((failures > 0))

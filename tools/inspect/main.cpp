@@ -42,13 +42,15 @@ constexpr const char* kRgbUsage =
     "usage: kelvane-inspect rgb FILE OUT\n"
     "Writes the RGB buffer LoadTexture hands to GL (rows bottom first, padded\n"
     "to 4 bytes) to OUT and prints 'width W height H'. Prints 'unreadable'\n"
-    "and exits with status 1 when the image cannot be read.\n";
+    "and exits with status 1 when the image cannot be read; exits with status 1\n"
+    "when OUT cannot be written.\n";
 constexpr const char* kRgbaUsage =
     "usage: kelvane-inspect rgba COLOUR ALPHA OUT\n"
     "Writes the RGBA buffer LoadAlphaTexture hands to GL (packed rows, bottom\n"
     "first; alpha from the first stored byte of each ALPHA pixel) to OUT and\n"
     "prints 'width W height H' (the alpha image's). Prints 'unreadable' and\n"
-    "exits with status 1 when either image cannot be read.\n";
+    "exits with status 1 when either image cannot be read; exits with status 1\n"
+    "when OUT cannot be written.\n";
 constexpr const char* kCheckUsage =
     "usage: kelvane-inspect check [DIR]\n"
     "Checks the demo's 23 asset files in DIR (default: the current folder),\n"
@@ -142,7 +144,7 @@ int Rgb(const char* fileName, const char* outName) {
     std::fprintf(stderr, "kelvane-inspect: %s: %s\n", fileName, reason ? reason : why);
     return 1;
   }
-  if (!WriteBytes(outName, BitmapToRGB(image))) return 2;
+  if (!WriteBytes(outName, BitmapToRGB(image))) return 1;
   std::printf("width %d height %d\n", BitmapWidth(image), BitmapRows(image));
   return 0;
 }
@@ -158,7 +160,7 @@ int Rgba(const char* colourName, const char* alphaName, const char* outName) {
     std::fprintf(stderr, "kelvane-inspect: %s: %s\n", failed, reason ? reason : why);
     return 1;
   }
-  if (!WriteBytes(outName, BitmapToRGBA(colour, alpha))) return 2;
+  if (!WriteBytes(outName, BitmapToRGBA(colour, alpha))) return 1;
   std::printf("width %d height %d\n", BitmapWidth(alpha), BitmapRows(alpha));
   return 0;
 }
@@ -166,6 +168,9 @@ int Rgba(const char* colourName, const char* alphaName, const char* outName) {
 const char* const kUsageHead =
     "usage: kelvane-inspect VERB ...  (VERB --help for details)\n"
     "       kelvane-inspect -h | --help | -V | --version\n"
+    "\n"
+    "Exit status: 0 as the demo needs it, 1 not so or a file that cannot be read\n"
+    "or written, 2 a mistake on the command line.\n"
     "\n";
 
 int Check(const char* dir);
@@ -218,20 +223,54 @@ int Check(const char* dir) {
   return CheckAssets(dir);
 }
 
-// The verb's own options (only -h, --help) and operands; argv[0] is the verb.
+int PrintVersion() {
+  std::puts("kelvane-inspect " KELVANE_VERSION);
+  return 0;
+}
+
+// The place of the verb, the first operand, when it stands before argv[end];
+// otherwise 0.
+int VerbBefore(int end, char** argv) {
+  for (int i = 1; i < end; ++i)
+    if (argv[i][0] != '-') return i;
+  return 0;
+}
+
+// The usage of the verb named before argv[at], or of every verb when none is.
+int PrintHelp(int at, char** argv) {
+  std::string text;
+  if (const int verbAt = VerbBefore(at, argv))
+    for (const TInspectVerb& verb : kVerbs)
+      if (std::strcmp(argv[verbAt], verb.name) == 0) text = verb.usage;
+  if (text.empty()) {
+    text = kUsageHead;
+    for (const TInspectVerb& verb : kVerbs) {
+      text += verb.usage;
+      text += "\n";
+    }
+  }
+  std::fputs(text.c_str(), stdout);
+  return 0;
+}
+
+// The verb's operands; argv[0] is the verb. Its -h and --help were answered
+// by main unless a lone "--" stood before the verb.
 int RunVerb(const TInspectVerb& verb, int argc, char** argv) {
   const std::string helpWith = std::string(verb.name) + " ";
+  int at = 0;
+  std::string mistake;
+  const int asked = ScanCommandLine(argc, argv, kLongOptions, &at, &mistake);
+  if (asked == 'V') return PrintVersion();
+  if (asked == 'h') {
+    std::fputs(verb.usage, stdout);
+    return 0;
+  }
+  if (asked == '?') return BadArguments(verb.name + std::string(": ") + mistake, helpWith);
   optind = 0;  // a fresh scan of the verb's arguments
-  for (;;) {
-    const int code = getopt_long(argc, argv, ":h", kLongOptions, nullptr);
-    if (code == -1) break;
-    if (code == 'h') {
-      std::fputs(verb.usage, stdout);
-      return 0;
-    }
+  const int code = getopt_long(argc, argv, ":", kLongOptions, nullptr);
+  if (code != -1)
     return BadArguments(verb.name + std::string(": ") + OptionMistake(code, argv, kLongOptions),
                         helpWith);
-  }
   const int count = argc - optind;
   char** operand = argv + optind;
   if (count < verb.fewest) return BadArguments(helpWith + "needs " + verb.operands, helpWith);
@@ -245,23 +284,17 @@ int RunVerb(const TInspectVerb& verb, int argc, char** argv) {
 
 int main(int argc, char** argv) {
   opterr = 0;
-  // '+': stop at the verb, whose arguments RunVerb reads.
-  for (;;) {
-    const int code = getopt_long(argc, argv, "+:hV", kLongOptions, nullptr);
-    if (code == -1) break;
-    if (code == 'V') {
-      std::puts("kelvane-inspect " KELVANE_VERSION);
-      return 0;
-    }
-    if (code != 'h') return BadArguments(OptionMistake(code, argv, kLongOptions), "");
-    std::string all = kUsageHead;
-    for (const TInspectVerb& verb : kVerbs) {
-      all += verb.usage;
-      all += "\n";
-    }
-    std::fputs(all.c_str(), stdout);
-    return 0;
-  }
+  int at = 0;
+  std::string mistake;
+  const int asked = ScanCommandLine(argc, argv, kLongOptions, &at, &mistake);
+  if (asked == 'V') return PrintVersion();
+  if (asked == 'h') return PrintHelp(at, argv);
+  // A mistake after the verb is the verb's, and RunVerb names it so.
+  if (asked == '?' && !VerbBefore(at, argv)) return BadArguments(mistake, "");
+  // '+': stop at the verb, whose arguments RunVerb reads. Any option here is
+  // a mistake: -h and -V have been answered.
+  const int code = getopt_long(argc, argv, "+:", kLongOptions, nullptr);
+  if (code != -1) return BadArguments(OptionMistake(code, argv, kLongOptions), "");
   if (optind >= argc) return BadArguments("say which verb: points, mesh, rgb, rgba or check", "");
   for (const TInspectVerb& verb : kVerbs)
     if (std::strcmp(argv[optind], verb.name) == 0)
