@@ -32,4 +32,4 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 "$bin" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$out/$what-" "$scratch" "$here/corpus/$what" 2>&1 |
-  grep -E "stat::number_of_executed_units|stat::new_units_added|ERROR|SUMMARY|#[0-9]+ *DONE"
+  grep -E "stat::number_of_executed_units|stat::new_units_added|ERROR|SUMMARY|#[0-9]+[[:space:]]+DONE"

@@ -9,10 +9,10 @@ libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
 libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # Testing, on top of those: GoogleTest and Google Benchmark, clang with its
 # sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
-# runs, bc for their timing, what the install test validates with, and Python
-# for the bad-asset matrix.
+# runs, bc for their timing, what the install test validates with (lintian
+# for the .debs), and Python for the bad-asset matrix.
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
-xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev python3"
+xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {
