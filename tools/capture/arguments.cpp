@@ -390,10 +390,6 @@ bool ParseCaptureArgs(int argc, char** argv, TCaptureOptions* options, std::stri
   // The parts of --jobs are named after the target and joined as --join does.
   if (o.jobs > 1 && HoldsLineBreak(o.target))
     return Fail(error, "--jobs needs a --video name without a line break");
-  // A segment says which it is in its file's tags, which the join reads back
-  // as the MP4 family keeps them (Matroska writes their names in capitals).
-  if (o.segments > 0 && HasExtension(o.target, {".mkv"}))
-    return Fail(error, "--segment writes its part as .mp4, .m4v or .mov, not '" + o.target + "'");
   if (o.verb == TVerb::kVideo || o.verb == TVerb::kFrames || o.verb == TVerb::kJoin) {
     TCaptureOptions whole = o;
     whole.segments = 0;

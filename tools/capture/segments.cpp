@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -120,7 +121,10 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
     const size_t end = std::min(out.find('\n', at), out.size());
     const std::string line = out.substr(at, end - at);
     const size_t equals = line.find('=');
-    if (equals != std::string::npos) fields[line.substr(0, equals)] = line.substr(equals + 1);
+    // Matroska keeps tag names in capitals, the MP4 family as written.
+    std::string key = line.substr(0, equals == std::string::npos ? 0 : equals);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (equals != std::string::npos) fields[key] = line.substr(equals + 1);
     at = end + 1;
   }
   if (fields.count("nb_read_packets") == 0) {
@@ -129,17 +133,17 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
   }
   part->frames = std::atoll(fields["nb_read_packets"].c_str());
   part->size = fields["width"] + "x" + fields["height"];
-  const std::string segment = fields["TAG:kelvane_segment"];
+  const std::string segment = fields["tag:kelvane_segment"];
   if (std::sscanf(segment.c_str(), "%d/%d", &part->k, &part->n) != 2) {
     *error = name +
              ": not a segment (it carries no segment tag): make the parts with "
              "kelvane-capture --video PART --segment K/N";
     return false;
   }
-  part->fps = fields["TAG:kelvane_fps"];
-  part->span = fields["TAG:kelvane_span"];
-  part->from = fields["TAG:kelvane_from"];
-  part->duration = fields["TAG:kelvane_duration"];
+  part->fps = fields["tag:kelvane_fps"];
+  part->span = fields["tag:kelvane_span"];
+  part->from = fields["tag:kelvane_from"];
+  part->duration = fields["tag:kelvane_duration"];
   return true;
 }
 
