@@ -71,6 +71,9 @@ int EndVideo(TOutput* output, int status, const TVideoRun& run, int64_t count, d
 // False, with a line for the user, when `processes` captures at the
 // options' size would need more memory than the machine has free.
 bool FitsInMemory(const TCaptureOptions& options, int processes, std::string* error);
+// A video capture's first step: FitsInMemory, then BeginOutput on the
+// target. False, with the reason printed, when either refuses.
+bool BeginVideo(const TCaptureOptions& options, int processes, TOutput* output);
 // MemAvailable from /proc/meminfo, in bytes; -1 when unknown.
 int64_t AvailableMemory();
 // The ffmpeg arguments that write a segment's place in its span into its

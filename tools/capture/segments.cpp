@@ -356,16 +356,8 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
   int64_t first = 0, count = 0;
   FrameSpan(options, &first, &count);
   const int jobs = static_cast<int>(std::min<int64_t>(options.jobs, count));
-  std::string error;
-  if (!FitsInMemory(options, jobs, &error)) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
-    return kExitFailed;
-  }
   TOutput output;
-  if (!BeginOutput(options.target, &output, &error)) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
-    return kExitFailed;
-  }
+  if (!BeginVideo(options, jobs, &output)) return kExitFailed;
   // The parts are hidden files beside the target, removed whatever happens.
   std::vector<std::string> temps(jobs);
   for (int k = 1; k <= jobs; ++k) {

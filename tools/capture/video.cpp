@@ -330,19 +330,19 @@ bool FitsInMemory(const TCaptureOptions& options, int processes, std::string* er
   return false;
 }
 
+bool BeginVideo(const TCaptureOptions& options, int processes, TOutput* output) {
+  std::string error;
+  if (FitsInMemory(options, processes, &error) && BeginOutput(options.target, output, &error))
+    return true;
+  std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
+  return false;
+}
+
 int CaptureVideo(const TCaptureOptions& options) {
   int64_t first = 0, count = 0;
   FrameSpan(options, &first, &count);
-  std::string error;
-  if (!FitsInMemory(options, 1, &error)) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
-    return kExitFailed;
-  }
   TOutput output;
-  if (!BeginOutput(options.target, &output, &error)) {
-    std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
-    return kExitFailed;
-  }
+  if (!BeginVideo(options, 1, &output)) return kExitFailed;
   std::vector<std::string> tags;
   if (options.segments > 0) tags = SegmentTags(options);
   const double startS = WallSeconds();
