@@ -33,6 +33,7 @@ namespace {
 
 // Milliseconds the segments have to finish their files once stopped.
 constexpr int kSegmentStopMs = kFfmpegStopMs + 1000;
+constexpr int kFailedStopMs = 200;
 constexpr int kWatchMs = 100;
 
 // What a --jobs segment reports to the parent, in shared memory.
@@ -429,9 +430,10 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
     if (running) usleep(kWatchMs * 1000);
   }
   EndProgress(&progress);
-  // A signal to this process alone (SIGTERM) stops the segments too, and a
-  // segment that failed stops the others.
-  StopChildren(&segments, kSegmentStopMs);
+  // A signal to this process alone (SIGTERM) stops the segments too, given
+  // time to finish their files; after a segment has failed the others'
+  // files are of no use, and they are stopped at once.
+  StopChildren(&segments, failure.empty() ? kSegmentStopMs : kFailedStopMs);
 
   int status = kExitOk;
   TVideoRun run;
