@@ -1,8 +1,11 @@
-// The level meter and the sound layer's decoder.
+// The level meter, the music's length read from its frame headers, and the
+// sound layer's decoder.
 #include "platform/sound.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -11,6 +14,7 @@
 #include <vector>
 
 #include "platform/level_meter.h"
+#include "platform/sound_length.h"
 
 TEST(LevelMeter, RmsOverBothChannelsAsAVuMeterReads) {
   const int16_t quiet[] = {0, 0, 0, 0};
@@ -132,4 +136,97 @@ TEST(SoundDecoder, RefusesSpecialAndTooShortFilesBeforeDecoding) {
   }
   std::remove(fifo.c_str());
   std::remove(tiny.c_str());
+}
+
+namespace {
+// `count` frames: each the 4-byte header, then zeros (which hold no sync) up
+// to `bytes`.
+std::string Frames(const char* header, int bytes, int count) {
+  std::string frame(header, 4);
+  frame.resize(bytes, '\0');
+  std::string frames;
+  for (int i = 0; i < count; ++i) frames += frame;
+  return frames;
+}
+const char kMpeg1[] = "\xFF\xFB\x90\x64";   // layer III, 128 kbit/s, 44.1 kHz: 417 bytes
+const char kMpeg25[] = "\xFF\xE3\x18\xC4";  // layer III, 8 kbit/s, 8 kHz: 72 bytes
+constexpr int64_t kMpeg1Ticks = 1152 * kSoundTicksPerSecond / 44100;
+constexpr int64_t kMpeg25Ticks = 576 * kSoundTicksPerSecond / 8000;
+
+int64_t Ticks(const std::string& bytes) {
+  return MpegAudioTicks(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+}  // namespace
+
+TEST(SoundLength, AddsTheFramesOfMpeg1AndMpeg25) {
+  EXPECT_EQ(Ticks(Frames(kMpeg1, 417, 5)), 5 * kMpeg1Ticks);
+  EXPECT_EQ(Ticks(Frames(kMpeg25, 72, 7)), 7 * kMpeg25Ticks);
+  // Bytes that are no header, between frames and after them, add nothing.
+  EXPECT_EQ(Ticks(Frames(kMpeg1, 417, 2) + "no sync here" + Frames(kMpeg25, 72, 3) + "\xFF\x12"),
+            2 * kMpeg1Ticks + 3 * kMpeg25Ticks);
+  // A last frame cut short still counts; a header cut short does not.
+  EXPECT_EQ(Ticks(Frames(kMpeg25, 72, 3) + Frames(kMpeg25, 30, 1)), 4 * kMpeg25Ticks);
+  EXPECT_EQ(Ticks(Frames(kMpeg25, 72, 3) + "\xFF\xE3\x18"), 3 * kMpeg25Ticks);
+  // A free-format header gives no length: one frame each, and the walk
+  // steps on by a byte.
+  EXPECT_EQ(Ticks(Frames("\xFF\xFB\x00\x64", 50, 3)), 3 * kMpeg1Ticks);
+  EXPECT_EQ(Ticks(""), 0);
+}
+
+TEST(SoundLength, SkipsAnId3v2TagBySize) {
+  // A 417-byte body (syncsafe 00 00 03 21) holding what looks like a frame.
+  std::string tag = std::string("ID3\x04\x00\x00\x00\x00\x03\x21", 10) + Frames(kMpeg1, 417, 1);
+  EXPECT_EQ(Ticks(tag + Frames(kMpeg25, 72, 4)), 4 * kMpeg25Ticks);
+  // A tag claiming to run past the end of the file is not trusted.
+  tag[8] = 0x7F;
+  EXPECT_EQ(Ticks(tag + Frames(kMpeg25, 72, 4)), kMpeg1Ticks + 4 * kMpeg25Ticks);
+}
+
+TEST(SoundLength, AChanceSyncCannotHideTheFramesAfterIt) {
+  // Garbage that reads as a 522-byte MPEG-2 frame, then ten real frames:
+  // stepping over the false frame would miss eight of them, and a decoder
+  // that rejects it plays all ten.
+  EXPECT_EQ(Ticks(std::string("\xFF\xF3\xE0\x00", 4) + Frames(kMpeg25, 72, 10)), 10 * kMpeg25Ticks);
+}
+
+TEST(SoundLength, ReadsAnOpenFileInPiecesAsInMemory) {
+  // 200 KB of frames behind a tag, so that headers straddle the pieces.
+  const std::string bytes = std::string("ID3\x03\x00\x00\x00\x00\x00\x10", 10) +
+                            std::string(16, 'x') + Frames(kMpeg1, 417, 300) +
+                            Frames(kMpeg25, 72, 1000) + Frames(kMpeg1, 300, 1);
+  const std::string path = testing::TempDir() + "kelvane-length.mp3";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  const int fd = open(path.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(MpegAudioTicks(fd, bytes.size()), 301 * kMpeg1Ticks + 1000 * kMpeg25Ticks);
+  EXPECT_EQ(Ticks(bytes), 301 * kMpeg1Ticks + 1000 * kMpeg25Ticks);
+  EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0);
+  close(fd);
+  std::remove(path.c_str());
+}
+
+TEST(SoundLength, SaysHowLongInHoursMinutesAndSeconds) {
+  EXPECT_EQ(FormatPlayingTime(0), "0:00");
+  EXPECT_EQ(FormatPlayingTime(125 * kSoundTicksPerSecond), "2:05");
+  EXPECT_EQ(FormatPlayingTime(125 * kSoundTicksPerSecond + 1), "2:06");
+  EXPECT_EQ(FormatPlayingTime(25203 * kSoundTicksPerSecond), "7:00:03");
+}
+
+TEST(SoundDecoder, RefusesMusicOverTheLimitBeforeDecoding) {
+  // 21 minutes of 72 ms frames, 1.2 MB: refused by its length alone.
+  const std::string path = testing::TempDir() + "kelvane-long.mp3";
+  const std::string frames = Frames(kMpeg25, 72, 21 * 60 * 1000 / 72);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(frames.data(), 1, frames.size(), f);
+  std::fclose(f);
+  TPcm pcm;
+  std::string error;
+  EXPECT_FALSE(DecodeSoundFile(path.c_str(), &pcm, &error));
+  EXPECT_EQ(error, path + ": 21:00 long, over the 20-minute limit the demo decodes");
+  EXPECT_TRUE(pcm.samples.empty());
+  std::remove(path.c_str());
 }

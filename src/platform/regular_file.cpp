@@ -6,18 +6,24 @@
 
 #include <cerrno>
 
-FILE* OpenRegularFile(const char* fileName) {
+int OpenRegularDescriptor(const char* fileName) {
   // O_NONBLOCK so that a FIFO without a writer cannot hold up the open.
   const int fd = open(fileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return -1;
   struct stat info;
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
     errno = EINVAL;
-    return nullptr;
+    return -1;
   }
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+FILE* OpenRegularFile(const char* fileName) {
+  const int fd = OpenRegularDescriptor(fileName);
+  if (fd < 0) return nullptr;
   FILE* file = fdopen(fd, "rb");
   if (!file) close(fd);
   return file;

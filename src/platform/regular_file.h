@@ -7,8 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
-// The file opened for reading when it is a regular file; null otherwise,
-// with errno set (EINVAL for a file that is not regular).
+// A descriptor open for reading (blocking, close-on-exec) when the file is a
+// regular file; -1 otherwise, with errno set (EINVAL for a file that is not
+// regular). The check is made on the open file, so the file cannot be
+// swapped for a FIFO between the check and the reading.
+int OpenRegularDescriptor(const char* fileName);
+// The same as a stdio stream.
 FILE* OpenRegularFile(const char* fileName);
 
 // The size in bytes of a regular file; -1 when it is missing, unreadable or

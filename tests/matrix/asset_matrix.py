@@ -6,7 +6,15 @@ the good files (symbolic links) with that one file broken, and
 kelvane-capture renders one frame from the middle of each timeline row
 (--sheet, small, level 0) from it. Each run must end with status 0, print no
 sanitizer report, and leave every tile whose scene does not use the broken
-file byte for byte as the good pack draws it.
+file byte for byte as the good pack draws it. Each run's peak resident
+memory is shown.
+
+The music also comes 7 hours and 2 hours long, valid MP3 both: the capture
+must refuse them by their length, say so, run silent and stay under
+MAX_PEAK_MB (decoded whole, the 2 hours took 4.3 GB under the sanitizers and
+the 7 hours overflowed SDL2_mixer's 32-bit length). They are made from a
+minute encoded by ffmpeg (libmp3lame) and kept in WORK_DIR's long-music
+folder for the next run.
 
   asset_matrix.py CAPTURE GOOD_PACK WORK_DIR [JOBS [FILTER]]
 
@@ -26,6 +34,8 @@ import shutil
 import struct
 import subprocess
 import sys
+import tempfile
+import time
 import zlib
 
 FRAME = (160, 120)  # each tile is half of this
@@ -54,12 +64,65 @@ USED_BY = {
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: UndefinedBehaviorSanitizer", "ERROR: UndefinedBehaviorSanitizer")
 TRACER_DIED = "Tracer caught signal 11"
+MAX_PEAK_MB = 500  # resident memory of one capture, at its peak
+
+# Music longer than the limit the demo decodes (kMaxMusicSeconds): label and
+# length in seconds; and what the capture must say of it.
+LONG_MUSIC = [("7 hours", 7 * 3600), ("2 hours", 2 * 3600)]
+REFUSED = "-minute limit the demo decodes: the capture is silent"
+CACHE = "long-music"  # in WORK_DIR, kept between runs
 
 
 def bmp(width, height, pixels=b"", size_image=0):
     header = struct.pack("<2sIHHI", b"BM", 54 + len(pixels), 0, 0, 54)
     info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, size_image, 0, 0, 0, 0)
     return header + info + pixels
+
+
+def mpeg_frames(data):
+    """The audio frames of an MP3 of layer III frames as LAME writes them,
+    and their length in seconds; an ID3v2 tag and the Xing or Info frame
+    are left out."""
+    rates = {3: (44100, 48000, 32000), 2: (22050, 24000, 16000), 0: (11025, 12000, 8000)}
+    kbps = {3: (0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320),
+            2: (0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160)}
+    at, frames, seconds = 0, [], 0.0
+    if data[:3] == b"ID3":
+        at = 10 + (data[6] << 21 | data[7] << 14 | data[8] << 7 | data[9])
+    while at + 4 <= len(data):
+        b1, b2 = data[at + 1], data[at + 2]
+        if data[at] != 0xFF or b1 & 0xE6 != 0xE2:
+            raise ValueError("no layer III frame at byte %d" % at)
+        version = (b1 >> 3) & 3
+        rate = rates[version][(b2 >> 2) & 3]
+        mpeg1 = version == 3
+        size = (144000 if mpeg1 else 72000) * kbps[3 if mpeg1 else 2][b2 >> 4] // rate + (
+            (b2 >> 1) & 1)
+        frame = data[at:at + size]
+        if b"Xing" not in frame[:64] and b"Info" not in frame[:64]:
+            frames.append(frame)
+            seconds += (1152 if mpeg1 else 576) / rate
+        at += size
+    return frames, seconds
+
+
+def long_music(cache, seconds):
+    """A valid MP3 at least `seconds` long, from the cache folder or made
+    there: a minute of a 220 Hz sine at 8 kbit/s (MPEG-2.5 layer III, 8 kHz
+    mono), its frames repeated. Frames in a row are a valid stream."""
+    path = os.path.join(cache, "%ds.mp3" % seconds)
+    if os.path.exists(path):
+        return path
+    os.makedirs(cache, exist_ok=True)
+    minute = subprocess.run(
+        ["ffmpeg", "-v", "error", "-nostdin", "-f", "lavfi", "-i",
+         "sine=frequency=220:sample_rate=8000:duration=60", "-ac", "1", "-c:a", "libmp3lame",
+         "-b:a", "8k", "-f", "mp3", "-"], capture_output=True, check=True).stdout
+    frames, length = mpeg_frames(minute)
+    with open(path + ".part", "wb") as f:
+        f.write(b"".join(frames) * (int(seconds / length) + 1))
+    os.replace(path + ".part", path)
+    return path
 
 
 def faults_for(name, good):
@@ -83,6 +146,7 @@ def faults_for(name, good):
                       re.sub(r"A:\d+", "A:99999999", text, count=50).encode("latin-1")))
     else:
         cases.append(("frame sync and garbage", b"\xff\xfb\x90\x64" + noise[:4000]))
+        cases += [(label, ("long", seconds)) for label, seconds in LONG_MUSIC]
     return cases
 
 
@@ -100,6 +164,9 @@ def make_pack(good_dir, work, name, how):
         os.mkfifo(target)
     elif how == "devzero":
         os.symlink("/dev/zero", target)
+    elif isinstance(how, tuple) and how[0] == "long":
+        cache = os.path.join(os.path.dirname(work), CACHE)
+        os.symlink(long_music(cache, how[1]), target)
     elif isinstance(how, tuple):
         shutil.copyfile(os.path.join(good_dir, how[1]), target)
     else:
@@ -147,17 +214,38 @@ def tile(rows, index):
     return [r[3 * x:3 * (x + tw)] for r in rows[y:y + th]]
 
 
+def run_measured(command, timeout):
+    """Status, stderr and peak resident memory in MB of one run."""
+    with tempfile.TemporaryFile() as err:
+        child = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                 stderr=err)
+        deadline = time.monotonic() + timeout
+        while True:
+            # wait4 gives this child's own usage, whatever else runs beside it.
+            pid, status, usage = os.wait4(child.pid, os.WNOHANG)
+            if pid:
+                break
+            if time.monotonic() > deadline:
+                child.kill()
+                os.wait4(child.pid, 0)
+                child.returncode = -9
+                raise subprocess.TimeoutExpired(command, timeout)
+            time.sleep(0.05)
+        child.returncode = os.waitstatus_to_exitcode(status)
+        err.seek(0)
+        return child.returncode, err.read().decode(errors="replace"), usage.ru_maxrss // 1024
+
+
 def run_capture(capture, pack, out):
     command = [capture, "--sheet", out, "--size", "%dx%d" % FRAME, "--level", "0",
                "--data", pack]
     for _ in range(3):
-        done = subprocess.run(command, capture_output=True, text=True, timeout=300,
-                              stdin=subprocess.DEVNULL)
-        report = any(mark in done.stderr for mark in SANITIZER_MARKS)
-        if TRACER_DIED in done.stderr and not report:
+        status, stderr, peak = run_measured(command, 300)
+        report = any(mark in stderr for mark in SANITIZER_MARKS)
+        if TRACER_DIED in stderr and not report:
             continue
-        return done.returncode, done.stderr, report
-    return done.returncode, done.stderr, report
+        return status, stderr, report, peak
+    return status, stderr, report, peak
 
 
 def check(capture, good_dir, work, good_rows, name, label, how):
@@ -165,29 +253,45 @@ def check(capture, good_dir, work, good_rows, name, label, how):
     make_pack(good_dir, pack, name, how)
     out = pack + ".png"
     try:
-        status, stderr, report = run_capture(capture, pack, out)
+        status, stderr, report, peak = run_capture(capture, pack, out)
     except subprocess.TimeoutExpired:
         return name, label, "hangs"
     if report:
         return name, label, "sanitizer report:\n" + stderr
     if status != 0:
         return name, label, "status %d: %s" % (status, stderr.strip()[-400:])
+    if label in dict(LONG_MUSIC):
+        if peak > MAX_PEAK_MB:
+            return name, label, "%d MB at its peak, over %d MB" % (peak, MAX_PEAK_MB)
+        if REFUSED not in stderr:
+            return name, label, "not refused by its length: %s" % stderr.strip()[-400:]
     rows = read_png(out)
     changed = [i for i in range(16) if i not in USED_BY[name] and tile(rows, i) != tile(good_rows, i)]
     if changed:
         return name, label, "tiles %s changed, which do not show %s" % (
             [i + 1 for i in changed], name)
-    return name, label, "ok"
+    return name, label, "ok (%d MB)" % peak
+
+
+def clear(work):
+    """Empties WORK_DIR but for the cached long music."""
+    os.makedirs(work, exist_ok=True)
+    for entry in os.listdir(work):
+        if entry != CACHE:
+            path = os.path.join(work, entry)
+            if os.path.isdir(path) and not os.path.islink(path):
+                shutil.rmtree(path, ignore_errors=True)
+            else:
+                os.remove(path)
 
 
 def main():
     capture, good_dir, work = (os.path.abspath(a) for a in sys.argv[1:4])
     jobs = int(sys.argv[4]) if len(sys.argv) > 4 else 2
     only = sys.argv[5] if len(sys.argv) > 5 else ""
-    shutil.rmtree(work, ignore_errors=True)
-    os.makedirs(work)
+    clear(work)
     good_png = os.path.join(work, "good.png")
-    status, stderr, report = run_capture(capture, good_dir, good_png)
+    status, stderr, report, _ = run_capture(capture, good_dir, good_png)
     if status != 0 or report:
         print("the good pack fails: status %d\n%s" % (status, stderr))
         return 1
@@ -202,11 +306,11 @@ def main():
         runs = [pool.submit(check, capture, good_dir, work, good_rows, *case) for case in cases]
         for run in runs:
             name, label, outcome = run.result()
-            failures += outcome != "ok"
+            failures += not outcome.startswith("ok")
             print("%-17s %-24s %s" % (name, label, outcome))
     print("%d cases, %d failed" % (len(cases), failures))
     if failures == 0:
-        shutil.rmtree(work, ignore_errors=True)
+        clear(work)
     return 1 if failures else 0
 
 

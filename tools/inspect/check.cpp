@@ -7,6 +7,7 @@
 //   NAME (USE): not a regular file (a folder): the demo reads it as missing
 //   NAME (USE): unreadable: REASON
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdarg>
@@ -20,6 +21,7 @@
 #include "assets/bitmap.h"
 #include "inspect.h"
 #include "platform/level_meter.h"
+#include "platform/regular_file.h"
 #include "platform/sound.h"
 
 namespace {
@@ -160,14 +162,14 @@ void CheckMusic(const std::string& dir, const TAsset& asset, TLine* line) {
 }
 
 // Size in bytes of a regular file the program may read; otherwise -1 with
-// *what saying why the demo cannot use it.
+// *what saying why the demo cannot use it. The file is opened without
+// waiting and checked open, as the demo opens it, so a FIFO cannot hold the
+// check up.
 long FileSize(const std::string& path, std::string* what) {
+  const int fd = OpenRegularDescriptor(path.c_str());
   struct stat info;
-  if (stat(path.c_str(), &info) != 0) {
-    *what = errno == ENOENT ? "missing" : std::string("unreadable: ") + std::strerror(errno);
-    return -1;
-  }
-  if (!S_ISREG(info.st_mode)) {
+  if (fd < 0 && errno == EINVAL) {
+    if (stat(path.c_str(), &info) != 0) info.st_mode = 0;
     const char* kind = S_ISDIR(info.st_mode)                            ? "a folder"
                        : S_ISFIFO(info.st_mode)                         ? "a FIFO"
                        : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
@@ -175,13 +177,13 @@ long FileSize(const std::string& path, std::string* what) {
     *what = std::string("not a regular file (") + kind + "): the demo reads it as missing";
     return -1;
   }
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    *what = std::string("unreadable: ") + std::strerror(errno);
+  if (fd < 0) {
+    *what = errno == ENOENT ? "missing" : std::string("unreadable: ") + std::strerror(errno);
     return -1;
   }
-  std::fclose(f);
-  return static_cast<long>(info.st_size);
+  const long size = fstat(fd, &info) == 0 ? static_cast<long>(info.st_size) : 0;
+  close(fd);
+  return size;
 }
 
 }  // namespace

@@ -181,6 +181,15 @@ cube >pack/trailblobs.asc
 head -n 20 pack/cube.asc >pack/duck.asc
 expect_fault '^duck\.asc .*parse failed at line 20'
 cube >pack/duck.asc
+# Music over the 20-minute limit is refused by its length before decoding:
+# a minute at 8 kbit/s (no tag, no Info frame), repeated for 2 and 7 hours.
+ffmpeg -v error -nostdin -f lavfi -i sine=frequency=220:sample_rate=8000:duration=60 -ac 1 \
+  -c:a libmp3lame -b:a 8k -id3v2_version 0 -write_xing 0 minute.mp3 || fail "ffmpeg: no minute"
+limit="over the 20-minute limit the demo decodes"
+for hours in 2 7; do
+  for ((i = 0; i < hours * 60; i++)); do cat minute.mp3; done >pack/kel.mp3
+  expect_fault "^kel\.mp3 \(music\): [0-9]+ bytes: cannot be decoded \($hours:0[0-9]:[0-9]{2} long, $limit\)"
+done
 printf '\xff\xfb\x90\x64' >pack/kel.mp3 && head -c 3000 /dev/zero | tr '\0' 'x' >>pack/kel.mp3
 expect_fault '^kel\.mp3 \(music\): 3004 bytes: cannot be decoded .*run in silence'
 printf '0123456789' >pack/kel.mp3

@@ -1,0 +1,37 @@
+// How long MPEG audio plays, read from its frame headers without decoding
+// it, so that a file can be refused before the decoder holds it all in
+// memory.
+//
+// The result is an upper bound: no decoder can find more. Each MPEG audio
+// frame starts with a 4-byte header that gives its length in bytes and its
+// samples, and a decoder plays frames that start at such headers and do not
+// overlap. So the scan walks the stream byte by byte and, at every header,
+// keeps both readings: the frame is real (its time counts and the walk goes
+// on after it) or it is a chance sync inside other data (the walk goes on at
+// the next byte). The longest of all these readings is the bound: for a
+// clean stream it is the stream's own length, and garbage adds at most the
+// frames a decoder could be fooled into playing there. A free-format frame
+// (bitrate index 0) gives no length, so it counts as one frame per header
+// and the walk steps one byte. A last frame cut short by the end of the file
+// still counts. An ID3v2 tag at the start is skipped by its size, as
+// decoders skip it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Times are counted in ticks of 1/14112000 s: every MPEG sample rate divides
+// this, so each frame lasts a whole number of ticks.
+constexpr int64_t kSoundTicksPerSecond = 14112000;
+
+// The bound, in ticks, for the first `size` bytes of the open file `fd`. It
+// reads with pread, in pieces of 64 KiB, and leaves the file's offset where
+// it was. -1, with errno set, when reading fails.
+int64_t MpegAudioTicks(int fd, int64_t size);
+// The same over bytes in memory.
+int64_t MpegAudioTicks(const unsigned char* data, size_t size);
+
+// "7:00:03", "2:05": a time in ticks as h:mm:ss, or m:ss under an hour,
+// rounded up to the next second.
+std::string FormatPlayingTime(int64_t ticks);
