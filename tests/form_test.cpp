@@ -51,13 +51,13 @@ TEST(MouseHandlers, OffsetsFromTheClientPosition) {
 }
 
 TEST(DiagnosticList, HoldsExactlyTwoLinesAfterEachRefresh) {
-  OpenGL_Form.ListBox1 = {"stale", "lines", "here"};
+  ListBox1 = {"stale", "lines", "here"};
   movemouse(130, 40);
   Framerate();
-  ASSERT_EQ(OpenGL_Form.ListBox1.size(), 2u);
-  EXPECT_EQ(OpenGL_Form.ListBox1[1], "1");
+  ASSERT_EQ(ListBox1.size(), 2u);
+  EXPECT_EQ(ListBox1[1], "1");
   Framerate();
-  EXPECT_EQ(OpenGL_Form.ListBox1.size(), 2u);
+  EXPECT_EQ(ListBox1.size(), 2u);
 }
 
 namespace {

@@ -252,8 +252,8 @@ TEST(DiagnosticList, ShowsTheLastFramesDemoTime) {
   RenderAt(1234.5);
   movemouse(100, 100);
   Framerate();
-  ASSERT_EQ(OpenGL_Form.ListBox1.size(), 2u);
+  ASSERT_EQ(ListBox1.size(), 2u);
   const char sep = LocaleDecimalSeparator();
-  EXPECT_EQ(OpenGL_Form.ListBox1[0], std::string("1234") + sep + "5");
-  EXPECT_EQ(OpenGL_Form.ListBox1[1], "0");
+  EXPECT_EQ(ListBox1[0], std::string("1234") + sep + "5");
+  EXPECT_EQ(ListBox1[1], "0");
 }

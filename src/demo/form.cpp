@@ -1,29 +1,13 @@
 #include "demo/form.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-
 #include "demo/demo.h"
 #include "platform/platform.h"
 
 const char* const kFormCaption = "Kelvane Drossim / ZUW - 2002. ";
 
 TOpenGL_Form OpenGL_Form = {
-    "OpenGL_Form",
-    "TOpenGL_Form",
-    false,
-    {5, true, 0.0, Timer1Timer},
-    {200, true, 0.0, Framerate},
-    {},
+    "OpenGL_Form", "TOpenGL_Form", false, {5, true, 0.0, Timer1Timer}, {200, true, 0.0, Framerate},
 };
-
-double MouseOffsetX = 0.0;
-double MouseOffsetY = 0.0;
-bool MouseButtonDown = false;
 
 namespace {
 void OpenForm() {
@@ -104,65 +88,4 @@ void Timer1Timer() {
   StopTimer(OpenGL_Form.Timer1);
   DrawFrame();
   StartTimer(OpenGL_Form.Timer1, Platform.TickCount());
-}
-
-void Framerate() {
-  const char separator = LocaleDecimalSeparator();
-  OpenGL_Form.ListBox1.clear();
-  OpenGL_Form.ListBox1.push_back(FormatGeneral(DemoTime, separator));
-  OpenGL_Form.ListBox1.push_back(FormatGeneral(MouseOffsetX, separator));
-}
-
-void movemouse(int x, int y) {
-  MouseOffsetX = (x - 100) / 30.0;
-  MouseOffsetY = (y - 100) / 30.0;
-}
-
-void mousedown() { MouseButtonDown = true; }
-void mouseup() { MouseButtonDown = false; }
-
-std::string FormatGeneral(double value, char separator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0.0) return "0";
-
-  // 15 significant digits, rounded once: d.dddddddddddddde[+-]x.
-  char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
-  std::string digits;
-  digits += buffer[0];
-  digits.append(buffer + 2, 14);
-  const int exponent = std::atoi(buffer + 17);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-  std::string text = value < 0 ? "-" : "";
-  if (exponent >= -5 && exponent < 15) {
-    if (exponent >= 0) {
-      std::string whole = digits.substr(0, std::min<size_t>(digits.size(), exponent + 1));
-      whole.append(exponent + 1 - whole.size(), '0');
-      text += whole;
-      if (digits.size() > static_cast<size_t>(exponent + 1))
-        text += separator + digits.substr(exponent + 1);
-    } else {
-      text += '0';
-      text += separator;
-      text.append(-exponent - 1, '0');
-      text += digits;
-    }
-    return text;
-  }
-  text += digits[0];
-  if (digits.size() > 1) text += separator + digits.substr(1);
-  text += 'E';
-  text += std::to_string(exponent);
-  return text;
-}
-
-char LocaleDecimalSeparator() {
-  locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-  if (user == static_cast<locale_t>(0)) return '.';
-  const char* radix = nl_langinfo_l(RADIXCHAR, user);
-  const char separator = (radix && radix[0]) ? radix[0] : '.';
-  freelocale(user);
-  return separator;
 }

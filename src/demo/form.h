@@ -1,13 +1,21 @@
 // The demo's one window, TOpenGL_Form, as the program sees it: its designed
-// properties, its two timers, the hidden diagnostic list and the handlers the
-// window layer calls. Nothing here knows which window system is underneath;
-// that is behind TWindowLayer (platform/window.h), filled by
-// src/platform/window_sdl.cpp (or by a test).
+// properties, its two timers and the handlers the window layer calls. Nothing
+// here knows which window system is underneath; that is behind TWindowLayer
+// (platform/window.h), filled by src/platform/window_sdl.cpp (or by a test).
+//
+// The design's names, and their jobs:
+//   TOpenGL_Form, OpenGL_Form  the window object: its timers and whether its
+//                              rendering context is ready
+//   FormCreate, FormResize     open the context and load the demo; follow a
+//                              new client size with the projection
+//   Timer1, Timer1Timer        the 5 ms frame timer and its tick: one frame
+//   Timer2, Framerate          the 200 ms diagnostic timer and its tick,
+//                              which fills the hidden list (diagnostics.h)
+//   movemouse, mousedown,      the mouse handlers, which only feed that
+//   mouseup                    list (diagnostics.h)
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "demo/diagnostics.h"
 #include "platform/window.h"
 
 // The designed window: outer frame at (35, 6), 683 x 552 pixels.
@@ -47,17 +55,11 @@ double MsUntilNextTimer(double nowMs);
 struct TOpenGL_Form {
   const char* name;
   const char* className;
-  bool contextReady;                  // FormCreate made the rendering context current
-  TTimer Timer1;                      // frame timer, 5 ms
-  TTimer Timer2;                      // diagnostic timer, 200 ms
-  std::vector<std::string> ListBox1;  // hidden: never shown on screen
+  bool contextReady;  // FormCreate made the rendering context current
+  TTimer Timer1;      // frame timer, 5 ms
+  TTimer Timer2;      // diagnostic timer, 200 ms
 };
 extern TOpenGL_Form OpenGL_Form;
-
-// Written by the mouse handlers; only the diagnostic list reads them.
-extern double MouseOffsetX;
-extern double MouseOffsetY;
-extern bool MouseButtonDown;
 
 // Handlers, called by the window layer on the window's thread.
 void FormCreate();
@@ -69,16 +71,3 @@ extern const TWindowHandlers kFormHandlers;
 bool SetupPixelFormat();
 void FormResize(int clientWidth, int clientHeight);
 void Timer1Timer();
-void Framerate();
-void movemouse(int x, int y);
-void mousedown();
-void mouseup();
-
-// General number format with 15 significant digits: fixed-point without
-// trailing zeros when 0.00001 <= |v| and the integer part has at most 15
-// digits, otherwise scientific ("1.5E-6", "1E20"); `separator` is the
-// decimal separator.
-std::string FormatGeneral(double value, char separator);
-// The decimal separator of the user's locale, read without changing the
-// program's own locale (number parsing stays in the "C" locale).
-char LocaleDecimalSeparator();
