@@ -679,113 +679,173 @@ void PlayFill(const TSection& section, int beat, const TBuses& out) {
   }
 }
 
-void PlayBeat(const TSection& section, int beat, const TBuses& out) {
-  const uint32_t parts = section.parts;
-  const int fromStart = beat - section.start;
-  const int toEnd = section.start + section.beats - beat;  // beats left, 1 on the last
-  int chordStart = 0, chordBeats = 0;
-  const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
-  const bool fill = (parts & kTomFill) && toEnd <= 2;
-  const bool roll = (parts & kBuild) && toEnd <= 8;
-  const bool shortFill = (parts & kFills) && !fill && !roll && fromStart % 16 == 15;
-  const bool accent = IsAccent(section, beat);
-  const float grow = (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f;
-  const float bright = BrightAt(section, beat);
+// One beat of a section, as every part hears it.
+struct TBeat {
+  const TSection& section;
+  int beat;
+  int fromStart;  // beats since the section's start
+  int toEnd;      // beats left, 1 on the last
+  const TChord& chord;
+  bool tomFill;    // toms instead of snare and hats (kTomFill's last 2 beats)
+  bool roll;       // the build's snare roll (kBuild's last 8 beats)
+  bool shortFill;  // the fill on the last beat of every fourth bar (kFills)
+  bool accent;
+  float grow;    // kFadeIn's growth, 0.3..1
+  float bright;  // the section's filters at this beat, 0..1
+  bool Plays(uint32_t part) const { return (section.parts & part) != 0; }
+};
 
-  if (shortFill) PlayFill(section, beat, out);
-  if (accent) {
-    // The accent: a crash and an impact on the bar, a lighter impact under
-    // a back beat or a half bar.
-    const bool bar = section.accents == kOnBars || section.accents == kOnFirstBeat;
-    if (bar) AddCrash(out.Drums(0.4f), BeatFrame(beat), kCrashGain * 1.2f);
-    AddImpact(out.Drums(0.5f), BeatFrame(beat), kImpactGain * (bar ? 1.0f : 0.75f));
+// One sixteenth of the beat.
+struct TStep {
+  int s;        // 0..3 within the beat
+  int barStep;  // 0..15 within the bar
+  int grid;     // frame on the grid, before any looseness
+};
+
+// The accent: a crash and an impact on the bar, a lighter impact under a
+// back beat or a half bar.
+void PlayAccent(const TBeat& b, const TBuses& out) {
+  const bool bar = b.section.accents == kOnBars || b.section.accents == kOnFirstBeat;
+  if (bar) AddCrash(out.Drums(0.4f), BeatFrame(b.beat), kCrashGain * 1.2f);
+  AddImpact(out.Drums(0.5f), BeatFrame(b.beat), kImpactGain * (bar ? 1.0f : 0.75f));
+}
+
+// Kick, snare, clap, the build's roll and the toms of a tom fill.
+void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
+  const int s = step.s, grid = step.grid;
+  const bool onBeat = s == 0;
+  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2);
+  if (b.Plays(kKick) && b.roll && b.toEnd <= 2 && s == 2) kick = true;
+  if (b.Plays(kKickOnce) && b.fromStart == 0 && onBeat) kick = true;
+  if (kick) {
+    const float gain = b.accent && onBeat ? kAccentKick : kKickGain;
+    AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
   }
 
+  const bool backBeat = step.barStep == 4 || step.barStep == 12;
+  const float backLift =
+      b.accent && b.section.accents == kOnBackBeats && onBeat ? kBackBeatLift : 1.0f;
+  if (!b.tomFill && !b.roll && !b.shortFill && b.Plays(kSnare) && backBeat) {
+    AddSnare(out.Drums(0.5f), Loose(grid, 5, 1.5f), Velocity(kSnareGain * backLift, grid, 5, 0.06f),
+             0.07f);
+    if (backLift > 1.0f) AddClap(out.Drums(0.6f), grid, kClapGain * backLift);
+  }
+  if (!b.tomFill && b.Plays(kHalfSnare) && step.barStep == 8) {
+    AddSnare(out.Drums(0.7f), grid, Velocity(kSnareGain, grid, 5, 0.06f), 0.09f);
+  }
+  if (b.Plays(kClap) && backBeat && !b.shortFill) {
+    AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
+  }
+  if (b.roll) {
+    // Eighths, then sixteenths over the last 4 beats, growing louder.
+    const double u = 1.0 - (b.toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
+    if (b.toEnd <= 4 || s % 2 == 0) {
+      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
+               b.toEnd <= 4 ? 0.03f : 0.05f);
+    }
+  }
+  if (b.tomFill) {
+    static const int kToms[8] = {55, 55, 52, 52, 50, 48, 47, 45};
+    const int k = (2 - b.toEnd) * 4 + s;
+    AddTom(out.Drums(0.3f), grid, kToms[k], Velocity(kTomGain, grid, 7, 0.08f), 0.5f - 0.15f * k);
+  }
+}
+
+// Hats: the second and fourth sixteenths of each beat swing late.
+void PlayHats(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (b.tomFill || b.shortFill) return;
+  const int s = step.s, grid = step.grid;
+  const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
+  const float hatPan = s % 2 ? 0.4f : -0.3f;
+  const bool offBeat = s == 2;
+  if (b.Plays(kOpenHats) && offBeat) {
+    AddHat(out.Drums(0.2f), swung, Velocity(kHatGain * 1.2f, grid, 8, 0.1f), true, 0.3f);
+  } else if (b.Plays(kHats16)) {
+    const float accentHat = offBeat ? 1.0f : s % 2 ? 0.55f : 0.7f;
+    AddHat(out.Drums(0.1f), Loose(swung, 9, 2.0f),
+           Velocity(kHatGain * accentHat * (0.7f + 0.4f * b.bright), grid, 9, 0.15f), false,
+           hatPan);
+  } else if (b.Plays(kHats8) && offBeat) {
+    AddHat(out.Drums(0.1f), swung, Velocity(kHatGain, grid, 9, 0.12f), false, hatPan);
+  }
+}
+
+// The section's bass pattern over the chord's root (kBassHold is played
+// with the chords).
+void PlayBass(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (b.section.bass == kNoBass || b.section.bass == kBassHold) return;
+  const TBassPattern& pattern = kBassPatterns[b.section.bass];
+  if (pattern.offset[step.barStep] == kNo) return;
+  AddBass(out.Bass(), step.grid, pattern.length * kStepFrames * 4 / 5,
+          b.chord.bass + pattern.offset[step.barStep], Velocity(kBassGain, step.grid, 10, 0.06f),
+          b.bright);
+}
+
+// The chord's upper four notes an octave up, plucked across the stereo
+// field on the stab steps.
+void PlayStabs(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (!b.Plays(kStabs) || b.roll || !(kStabSteps >> step.barStep & 1)) return;
+  for (int n = 1; n < kChordNotes; ++n) {
+    const float pan = 0.6f * (n - 2.5f) / 1.5f;
+    AddPluck(out.Music(0.3f, 1.0f), step.grid, kStepFrames, b.chord.notes[n] + 12,
+             Velocity(kStabGain, step.grid, 11, 0.1f), pan, 0.5f + 0.5f * b.bright);
+  }
+}
+
+// Sixteenths (eighths while fading in) up and down the chord, left and right.
+void PlayArpeggio(const TBeat& b, const TStep& step, const TBuses& out) {
+  const bool plays = b.Plays(kArp) || (b.Plays(kArpLate) && b.fromStart * 2 >= b.section.beats);
+  if (!plays || (b.Plays(kFadeIn) && step.s % 2 != 0)) return;
+  const int tone = kArpeggio[(b.fromStart * 4 + step.s) % 8];
+  const float pan = (step.s % 2 ? 0.6f : -0.6f);
+  const float gain = Velocity(kArpGain * b.section.level * b.grow, step.grid, 12, 0.15f);
+  AddPluck(out.Music(1.0f, 0.3f), Loose(step.grid, 12, 3.0f), kStepFrames / 2,
+           b.chord.notes[tone] + 12, gain, pan, 0.25f + 0.6f * b.bright * b.grow);
+}
+
+// Chord tones at irregular steps, some an octave up, scattered in pan.
+void PlayBubbles(const TBeat& b, const TStep& step, const TBuses& out) {
+  const int barStep = step.barStep;
+  if (!b.Plays(kBubbles) || kBubbleTones[barStep] == kNo) return;
+  const int note = b.chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 12 : 0);
+  const float pan = 0.8f * ((barStep * 5 % 7) / 3.0f - 1.0f);
+  AddBubble(out.Music(0.5f, 1.0f), step.grid, note, Velocity(kBubbleGain, step.grid, 13, 0.2f),
+            pan);
+}
+
+// Every part of one beat. The parts are added sixteenth by sixteenth in a
+// fixed order, since the buses' float sums depend on it.
+void PlayBeat(const TSection& section, int beat, const TBuses& out) {
+  const int fromStart = beat - section.start;
+  const int toEnd = section.start + section.beats - beat;
+  int chordStart = 0, chordBeats = 0;
+  const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
+  const uint32_t parts = section.parts;
+  const bool tomFill = (parts & kTomFill) && toEnd <= 2;
+  const bool roll = (parts & kBuild) && toEnd <= 8;
+  const TBeat b = {
+      section,
+      beat,
+      fromStart,
+      toEnd,
+      chord,
+      tomFill,
+      roll,
+      (parts & kFills) && !tomFill && !roll && fromStart % 16 == 15,
+      IsAccent(section, beat),
+      (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f,
+      BrightAt(section, beat),
+  };
+  if (b.shortFill) PlayFill(section, beat, out);
+  if (b.accent) PlayAccent(b, out);
   for (int s = 0; s < 4; ++s) {
-    const int barStep = (fromStart % 4) * 4 + s;
-    const int grid = BeatFrame(beat) + s * kStepFrames;
-    const bool onBeat = s == 0;
-
-    bool kick = (parts & kKick) && onBeat && !((parts & kKickOutEnd) && toEnd <= 2);
-    if ((parts & kKick) && roll && toEnd <= 2 && s == 2) kick = true;
-    if ((parts & kKickOnce) && fromStart == 0 && onBeat) kick = true;
-    if (kick) {
-      const float gain = accent && s == 0 ? kAccentKick : kKickGain;
-      AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
-    }
-
-    const bool backBeat = barStep == 4 || barStep == 12;
-    const float backLift =
-        accent && section.accents == kOnBackBeats && onBeat ? kBackBeatLift : 1.0f;
-    if (!fill && !roll && !shortFill && (parts & kSnare) && backBeat) {
-      AddSnare(out.Drums(0.5f), Loose(grid, 5, 1.5f),
-               Velocity(kSnareGain * backLift, grid, 5, 0.06f), 0.07f);
-      if (backLift > 1.0f) AddClap(out.Drums(0.6f), grid, kClapGain * backLift);
-    }
-    if (!fill && (parts & kHalfSnare) && barStep == 8) {
-      AddSnare(out.Drums(0.7f), grid, Velocity(kSnareGain, grid, 5, 0.06f), 0.09f);
-    }
-    if ((parts & kClap) && backBeat && !shortFill) {
-      AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
-    }
-    if (roll) {
-      // Eighths, then sixteenths over the last 4 beats, growing louder.
-      const double u = 1.0 - (toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
-      if (toEnd <= 4 || s % 2 == 0) {
-        AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
-                 toEnd <= 4 ? 0.03f : 0.05f);
-      }
-    }
-    if (fill) {
-      static const int kToms[8] = {55, 55, 52, 52, 50, 48, 47, 45};
-      const int k = (2 - toEnd) * 4 + s;
-      AddTom(out.Drums(0.3f), grid, kToms[k], Velocity(kTomGain, grid, 7, 0.08f), 0.5f - 0.15f * k);
-    }
-
-    // Hats: the second and fourth sixteenths of each beat swing late.
-    const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
-    const float hatPan = s % 2 ? 0.4f : -0.3f;
-    const bool offBeat = s == 2;
-    if (!fill && !shortFill) {
-      if ((parts & kOpenHats) && offBeat) {
-        AddHat(out.Drums(0.2f), swung, Velocity(kHatGain * 1.2f, grid, 8, 0.1f), true, 0.3f);
-      } else if (parts & kHats16) {
-        const float accentHat = offBeat ? 1.0f : s % 2 ? 0.55f : 0.7f;
-        AddHat(out.Drums(0.1f), Loose(swung, 9, 2.0f),
-               Velocity(kHatGain * accentHat * (0.7f + 0.4f * bright), grid, 9, 0.15f), false,
-               hatPan);
-      } else if ((parts & kHats8) && offBeat) {
-        AddHat(out.Drums(0.1f), swung, Velocity(kHatGain, grid, 9, 0.12f), false, hatPan);
-      }
-    }
-
-    if (section.bass >= 0 && section.bass != kBassHold) {
-      const TBassPattern& pattern = kBassPatterns[section.bass];
-      if (pattern.offset[barStep] != kNo) {
-        AddBass(out.Bass(), grid, pattern.length * kStepFrames * 4 / 5,
-                chord.bass + pattern.offset[barStep], Velocity(kBassGain, grid, 10, 0.06f), bright);
-      }
-    }
-    if ((parts & kStabs) && !roll && (kStabSteps >> barStep & 1)) {
-      for (int n = 1; n < kChordNotes; ++n) {
-        const float pan = 0.6f * (n - 2.5f) / 1.5f;
-        AddPluck(out.Music(0.3f, 1.0f), grid, kStepFrames, chord.notes[n] + 12,
-                 Velocity(kStabGain, grid, 11, 0.1f), pan, 0.5f + 0.5f * bright);
-      }
-    }
-    const bool arpPlays = (parts & kArp) || ((parts & kArpLate) && fromStart * 2 >= section.beats);
-    if (arpPlays && ((parts & kFadeIn) == 0 || s % 2 == 0)) {
-      const int tone = kArpeggio[(fromStart * 4 + s) % 8];
-      const float pan = (s % 2 ? 0.6f : -0.6f);
-      const float gain = Velocity(kArpGain * section.level * grow, grid, 12, 0.15f);
-      AddPluck(out.Music(1.0f, 0.3f), Loose(grid, 12, 3.0f), kStepFrames / 2,
-               chord.notes[tone] + 12, gain, pan, 0.25f + 0.6f * bright * grow);
-    }
-    if ((parts & kBubbles) && kBubbleTones[barStep] != kNo) {
-      const int note = chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 12 : 0);
-      const float pan = 0.8f * ((barStep * 5 % 7) / 3.0f - 1.0f);
-      AddBubble(out.Music(0.5f, 1.0f), grid, note, Velocity(kBubbleGain, grid, 13, 0.2f), pan);
-    }
+    const TStep step = {s, (fromStart % 4) * 4 + s, BeatFrame(beat) + s * kStepFrames};
+    PlayDrums(b, step, out);
+    PlayHats(b, step, out);
+    PlayBass(b, step, out);
+    PlayStabs(b, step, out);
+    PlayArpeggio(b, step, out);
+    PlayBubbles(b, step, out);
   }
 }
 
