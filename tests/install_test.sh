@@ -82,7 +82,7 @@ check_tree() {
   # every load the demo makes of it right.
   local data=$root/$DATADIR/kelvane/data
   [ -d "$data" ] || fail "no asset pack in $data"
-  (cd "$build/data" && find . -type f ! -name .generated | sort) >"$work/built"
+  (cd "$build/data" && find . -type f ! -name '.generated*' | sort) >"$work/built"
   (cd "$data" && find . -type f | sort) >"$work/installed"
   diff "$work/built" "$work/installed" >&2 || fail "the installed pack differs from build/data (< built, > installed)"
   local file

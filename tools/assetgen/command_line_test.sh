@@ -42,6 +42,41 @@ for name in log2.bmp duck.asc kel.mp3; do
 done
 [ -e new/deep/pack/.kelvane-assetgen-probe ] && fail "the probe file stayed"
 
+# --only NAME: the named file, or the files of the named kind, are written
+# again with the bytes the whole run wrote; no other file is touched.
+pack=new/deep/pack
+(cd "$pack" && sha256sum -- *) >whole.sums
+only_writes() { # NAME EXPECTED...: --only NAME rewrites exactly EXPECTED
+  local name="$1"
+  shift
+  touch -d '2001-01-01' "$pack"/*
+  for file in "$@"; do printf 'stale' >"$pack/$file" && touch -d '2001-01-01' "$pack/$file"; done
+  "$generator" --only "$name" "$pack" || fail "--only $name exits $?"
+  local written
+  written="$(cd "$pack" && find . -type f -newermt '2002-01-01' -printf '%f\n' | sort | xargs)"
+  [ "$written" = "$*" ] || fail "--only $name wrote [$written], not [$*]"
+  (cd "$pack" && sha256sum -c --quiet ../../../whole.sums) ||
+    fail "--only $name: the pack's bytes differ from the whole run's"
+}
+only_writes log2.bmp log2.bmp
+only_writes meshes cube.asc duck.asc sphere.asc trailblobs.asc
+
+# --only mistakes: status 2, what is wrong, and nothing written.
+touch -d '2001-01-01' "$pack"/*
+"$generator" --only bogus.bmp "$pack" >out.txt 2>err.txt
+[ $? = 2 ] || fail "--only bogus.bmp does not exit 2"
+head -n 1 err.txt | grep -q "^kelvane-assetgen: --only: no file or kind is called 'bogus.bmp'; it takes one of: pictures meshes music .*log2.bmp.* kel.mp3$" ||
+  fail "--only bogus.bmp says: $(cat err.txt)"
+for line in "--only log2.bmp --only kel.mp3 $pack" "--only=music --only=music $pack" \
+  "--only $pack" "--only= $pack" "--only music --icons=icons" "$pack --only"; do
+  # shellcheck disable=SC2086
+  "$generator" $line >out.txt 2>err.txt
+  [ $? = 2 ] || fail "$line does not exit 2"
+  grep -q "^Try 'kelvane-assetgen --help'.$" err.txt || fail "$line says: $(cat err.txt)"
+done
+[ -e icons ] && fail "--only with --icons made icons"
+[ -z "$(find "$pack" -type f -newermt '2002-01-01')" ] || fail "an --only mistake wrote into the pack"
+
 # --icons: seven RGBA PNGs of their sizes, and nothing else.
 "$generator" --icons=icons/hicolor || fail "--icons exits non-zero"
 for side in 16 24 32 48 64 128 256; do

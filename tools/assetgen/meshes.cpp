@@ -183,16 +183,47 @@ bool WriteParticleMesh(const std::string& dir, const char* file, const char* nam
   return WriteAsc(dir + "/" + file, name, m);
 }
 
+// The pack's meshes. Candidates for the point faces: the 10242 vertices of
+// a finely split icosphere, the 7778 of a cube cut into 36 x 36 squares a
+// side, and points on the blobs.
+bool WriteDuck(const std::string& dir) {
+  const TMesh duck = MakeDuck();
+  return CheckClosed("duck.asc", duck) && WriteAsc(dir + "/duck.asc", "duck", duck);
+}
+bool WriteSphere(const std::string& dir) {
+  return WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere(), MakeIcosphere(5).vertices);
+}
+bool WriteCube(const std::string& dir) {
+  return WriteParticleMesh(dir, "cube.asc", "cube", MakeCube(kCubeGrid), MakeCube(36).vertices);
+}
+bool WriteTrailBlobs(const std::string& dir) {
+  return WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs(), BlobPoints());
+}
+
+struct TMeshFile {
+  const char* name;
+  bool (*write)(const std::string& dir);
+};
+
+constexpr TMeshFile kMeshFiles[] = {
+    {"duck.asc", WriteDuck},
+    {"sphere.asc", WriteSphere},
+    {"cube.asc", WriteCube},
+    {"trailblobs.asc", WriteTrailBlobs},
+};
+
 }  // namespace
 
-bool WriteMeshes(const std::string& dir) {
-  const TMesh duck = MakeDuck();
-  bool ok = CheckClosed("duck.asc", duck) && WriteAsc(dir + "/duck.asc", "duck", duck);
-  // Candidates: the 10242 vertices of a finely split icosphere, the 7778 of
-  // a cube cut into 36 x 36 squares a side, and points on the blobs.
-  ok =
-      WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere(), MakeIcosphere(5).vertices) && ok;
-  ok = WriteParticleMesh(dir, "cube.asc", "cube", MakeCube(kCubeGrid), MakeCube(36).vertices) && ok;
-  ok = WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs(), BlobPoints()) && ok;
+std::vector<std::string> MeshFileNames() {
+  std::vector<std::string> names;
+  for (const TMeshFile& file : kMeshFiles) names.push_back(file.name);
+  return names;
+}
+
+bool WriteMeshes(const std::string& dir, const std::string& only) {
+  bool ok = true;
+  for (const TMeshFile& file : kMeshFiles) {
+    if (only.empty() || only == file.name) ok = file.write(dir) && ok;
+  }
   return ok;
 }

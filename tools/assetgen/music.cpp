@@ -142,7 +142,10 @@ bool EncodeMp3(std::vector<int16_t>* pcm, std::vector<unsigned char>* mp3, std::
 
 }  // namespace
 
-bool WriteMusic(const std::string& dir) {
+std::vector<std::string> MusicFileNames() { return {"kel.mp3"}; }
+
+// The music is one file, so `only` can only name it.
+bool WriteMusic(const std::string& dir, const std::string& /*only*/) {
   const std::string path = dir + "/kel.mp3";
   std::vector<int16_t> pcm = MasterSong();
   std::vector<unsigned char> mp3;

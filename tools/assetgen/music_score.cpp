@@ -30,6 +30,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
 
 #include "assetgen/music.h"
 
@@ -44,7 +46,7 @@ struct TChord {
   int notes[kChordNotes];  // pad voicing, open across three octaves
 };
 
-const TChord kChords[kChordNames] = {
+const TChord kChords[] = {
     {38, {50, 57, 65, 69, 74}},  // D minor
     {34, {46, 53, 62, 65, 70}},  // B flat
     {41, {53, 60, 69, 72, 77}},  // F
@@ -54,6 +56,7 @@ const TChord kChords[kChordNames] = {
     {45, {57, 64, 67, 73, 76}},  // A seventh
     {38, {50, 57, 66, 69, 74}},  // D major
 };
+static_assert(std::size(kChords) == kChordNames, "one voicing per chord name");
 
 constexpr int kMaxProgression = 5;
 struct TProgression {
@@ -62,7 +65,17 @@ struct TProgression {
   int beats[kMaxProgression];  // how long each chord lasts; the list repeats
 };
 
-enum TProgressionName { kIntro, kMain, kTurn, kLift, kDrift, kGlitch, kClose, kFinal };
+enum TProgressionName {
+  kIntro,
+  kMain,
+  kTurn,
+  kLift,
+  kDrift,
+  kGlitch,
+  kClose,
+  kFinal,
+  kProgressionNames
+};
 const TProgression kProgressions[] = {
     {3, {kDm, kBb, kC}, {4, 4, 4}},
     {4, {kDm, kBb, kF, kC}, {4, 4, 4, 4}},
@@ -73,6 +86,7 @@ const TProgression kProgressions[] = {
     {3, {kBb, kGm, kA7}, {4, 4, 4}},
     {1, {kD}, {12}},
 };
+static_assert(std::size(kProgressions) == kProgressionNames, "one progression per name");
 
 // ---- Melodies --------------------------------------------------------------
 
@@ -89,6 +103,128 @@ struct TPhrase {
   TNote notes[kMaxPhraseNotes];
 };
 
+// The notes of `theme` that start before sixteenth `cut`, then `ending`
+// (steps from the phrase's start); the phrase lasts `steps` sixteenths.
+constexpr TPhrase CutAndEnd(const TPhrase& theme, int cut, int steps,
+                            std::initializer_list<TNote> ending) {
+  TPhrase phrase = {steps, 0, {}};
+  for (int n = 0; n < theme.count && theme.notes[n].step < cut; ++n) {
+    phrase.notes[phrase.count++] = theme.notes[n];
+  }
+  for (const TNote& note : ending) phrase.notes[phrase.count++] = note;
+  return phrase;
+}
+
+// `theme` with the notes from sixteenth `from` on played `shorter`
+// sixteenths shorter each, every one starting where the one before ends:
+// the same line, hurried to a close.
+constexpr TPhrase Hurried(const TPhrase& theme, int from, int shorter) {
+  TPhrase phrase = theme;
+  int at = from;
+  for (int n = 0; n < phrase.count; ++n) {
+    TNote& note = phrase.notes[n];
+    if (note.step < from) continue;
+    note.step = at;
+    note.length -= shorter;
+    at += note.length;
+    phrase.steps -= shorter;
+  }
+  return phrase;
+}
+
+// A1, over D minor, B flat, F, C.
+constexpr TPhrase kA1 = {64,
+                         17,
+                         {{0, 4, 69},
+                          {4, 2, 74},
+                          {6, 2, 72},
+                          {8, 6, 74},
+                          {14, 2, 77},
+                          {16, 4, 77},
+                          {20, 2, 74},
+                          {22, 2, 70},
+                          {24, 8, 74},
+                          {32, 4, 72},
+                          {36, 2, 69},
+                          {38, 2, 72},
+                          {40, 4, 77},
+                          {44, 4, 76},
+                          {48, 6, 76},
+                          {54, 2, 74},
+                          {56, 8, 72}}};
+
+// A2, the answer: up to the high A and down again.
+constexpr TPhrase kA2 = {64,
+                         17,
+                         {{0, 2, 74},
+                          {2, 2, 77},
+                          {4, 4, 81},
+                          {8, 2, 79},
+                          {10, 2, 77},
+                          {12, 4, 76},
+                          {16, 6, 74},
+                          {22, 2, 77},
+                          {24, 4, 74},
+                          {28, 4, 70},
+                          {32, 4, 69},
+                          {36, 4, 72},
+                          {40, 4, 77},
+                          {44, 4, 81},
+                          {48, 8, 79},
+                          {56, 4, 76},
+                          {60, 4, 72}}};
+
+// B, over G minor, B flat, D minor, A: ends on the leading tone's chord.
+constexpr TPhrase kB = {64,
+                        16,
+                        {{0, 4, 70},
+                         {4, 4, 74},
+                         {8, 2, 72},
+                         {10, 2, 70},
+                         {12, 4, 67},
+                         {16, 4, 65},
+                         {20, 4, 70},
+                         {24, 6, 74},
+                         {30, 2, 72},
+                         {32, 4, 69},
+                         {36, 2, 72},
+                         {38, 2, 74},
+                         {40, 8, 77},
+                         {48, 4, 76},
+                         {52, 4, 73},
+                         {56, 8, 69}}};
+
+// The breakdown's slow line, over the drift progression.
+constexpr TPhrase kSlow = {136,
+                           12,
+                           {{0, 12, 74},
+                            {12, 4, 72},
+                            {16, 16, 70},
+                            {32, 12, 69},
+                            {44, 4, 72},
+                            {48, 16, 77},
+                            {64, 12, 76},
+                            {76, 4, 74},
+                            {80, 16, 72},
+                            {96, 16, 74},
+                            {112, 8, 69},
+                            {120, 16, 73}}};
+
+// The closing cadence: the G over A7 resolves to F sharp on D.
+constexpr TPhrase kEnd = {48,
+                          11,
+                          {{0, 6, 74},
+                           {6, 2, 72},
+                           {8, 4, 70},
+                           {12, 4, 74},
+                           {16, 4, 79},
+                           {20, 2, 77},
+                           {22, 2, 74},
+                           {24, 8, 70},
+                           {32, 6, 73},
+                           {38, 2, 76},
+                           {40, 8, 79}}};
+
 // Each phrase fits the section it is played in, so no line is cut short:
 // the shorter sections have versions of the themes that end in time.
 enum TPhraseName {
@@ -101,151 +237,25 @@ enum TPhraseName {
   kThemeBShort,  // 14 beats: ends on A over A
   kThemeSlow,
   kThemeEnd,
-  kThemeFinal
+  kThemeFinal,
+  kPhraseNames
 };
-const TPhrase kPhrases[] = {
+constexpr TPhrase kPhrases[] = {
     {0, 0, {}},
-    // A1, over D minor, B flat, F, C.
-    {64,
-     17,
-     {{0, 4, 69},
-      {4, 2, 74},
-      {6, 2, 72},
-      {8, 6, 74},
-      {14, 2, 77},
-      {16, 4, 77},
-      {20, 2, 74},
-      {22, 2, 70},
-      {24, 8, 74},
-      {32, 4, 72},
-      {36, 2, 69},
-      {38, 2, 72},
-      {40, 4, 77},
-      {44, 4, 76},
-      {48, 6, 76},
-      {54, 2, 74},
-      {56, 8, 72}}},
-    {56,
-     17,
-     {{0, 4, 69},
-      {4, 2, 74},
-      {6, 2, 72},
-      {8, 6, 74},
-      {14, 2, 77},
-      {16, 4, 77},
-      {20, 2, 74},
-      {22, 2, 70},
-      {24, 8, 74},
-      {32, 4, 72},
-      {36, 2, 69},
-      {38, 2, 72},
-      {40, 4, 77},
-      {44, 2, 76},
-      {46, 2, 74},
-      {48, 2, 76},
-      {50, 6, 72}}},
-    {48,
-     12,
-     {{0, 4, 69},
-      {4, 2, 74},
-      {6, 2, 72},
-      {8, 6, 74},
-      {14, 2, 77},
-      {16, 4, 77},
-      {20, 2, 74},
-      {22, 2, 70},
-      {24, 8, 74},
-      {32, 4, 72},
-      {36, 4, 76},
-      {40, 8, 77}}},
-    // A2, the answer: up to the high A and down again.
-    {64,
-     17,
-     {{0, 2, 74},
-      {2, 2, 77},
-      {4, 4, 81},
-      {8, 2, 79},
-      {10, 2, 77},
-      {12, 4, 76},
-      {16, 6, 74},
-      {22, 2, 77},
-      {24, 4, 74},
-      {28, 4, 70},
-      {32, 4, 69},
-      {36, 4, 72},
-      {40, 4, 77},
-      {44, 4, 81},
-      {48, 8, 79},
-      {56, 4, 76},
-      {60, 4, 72}}},
-    // B, over G minor, B flat, D minor, A: ends on the leading tone's chord.
-    {64,
-     16,
-     {{0, 4, 70},
-      {4, 4, 74},
-      {8, 2, 72},
-      {10, 2, 70},
-      {12, 4, 67},
-      {16, 4, 65},
-      {20, 4, 70},
-      {24, 6, 74},
-      {30, 2, 72},
-      {32, 4, 69},
-      {36, 2, 72},
-      {38, 2, 74},
-      {40, 8, 77},
-      {48, 4, 76},
-      {52, 4, 73},
-      {56, 8, 69}}},
-    {56,
-     16,
-     {{0, 4, 70},
-      {4, 4, 74},
-      {8, 2, 72},
-      {10, 2, 70},
-      {12, 4, 67},
-      {16, 4, 65},
-      {20, 4, 70},
-      {24, 6, 74},
-      {30, 2, 72},
-      {32, 4, 69},
-      {36, 2, 72},
-      {38, 2, 74},
-      {40, 6, 77},
-      {46, 2, 76},
-      {48, 2, 73},
-      {50, 6, 69}}},
-    // The breakdown's slow line, over the drift progression.
-    {136,
-     12,
-     {{0, 12, 74},
-      {12, 4, 72},
-      {16, 16, 70},
-      {32, 12, 69},
-      {44, 4, 72},
-      {48, 16, 77},
-      {64, 12, 76},
-      {76, 4, 74},
-      {80, 16, 72},
-      {96, 16, 74},
-      {112, 8, 69},
-      {120, 16, 73}}},
-    // The closing cadence: the G over A7 resolves to F sharp on D.
-    {48,
-     11,
-     {{0, 6, 74},
-      {6, 2, 72},
-      {8, 4, 70},
-      {12, 4, 74},
-      {16, 4, 79},
-      {20, 2, 77},
-      {22, 2, 74},
-      {24, 8, 70},
-      {32, 6, 73},
-      {38, 2, 76},
-      {40, 8, 79}}},
+    kA1,
+    // A1's first 11 beats, then down to C in 3.
+    CutAndEnd(kA1, 44, 56, {{44, 2, 76}, {46, 2, 74}, {48, 2, 76}, {50, 6, 72}}),
+    // A1's first 9 beats, then up to F.
+    CutAndEnd(kA1, 36, 48, {{36, 4, 76}, {40, 8, 77}}),
+    kA2,
+    kB,
+    // B with its last four notes two sixteenths shorter each.
+    Hurried(kB, 40, 2),
+    kSlow,
+    kEnd,
     {44, 1, {{0, 32, 78}}},
 };
+static_assert(std::size(kPhrases) == kPhraseNames, "one phrase per name");
 
 // ---- Patterns --------------------------------------------------------------
 
@@ -256,13 +266,15 @@ struct TBassPattern {
   int length;                // sixteenths per note
   int8_t offset[kBarSteps];  // semitones above the chord's bass, kNo for a rest
 };
-enum TBassName { kNoBass = -1, kBassOffbeat, kBassRolling, kBassBounce, kBassHold };
+// kBassHold is played by the chords (a root held through each chord).
+enum TBassName { kNoBass = -1, kBassOffbeat, kBassRolling, kBassBounce, kBassHold, kBassNames };
 const TBassPattern kBassPatterns[] = {
     {2, {kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 12, kNo}},
     {1, {kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 12, 0}},
     {2, {0, kNo, kNo, 12, kNo, kNo, 0, kNo, 0, kNo, kNo, 12, kNo, kNo, 7, kNo}},
     {0, {0, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo}},
 };
+static_assert(std::size(kBassPatterns) == kBassNames, "one pattern per bass name");
 
 // Chord tones (0..4) the arpeggio and the bubbles play, step by step.
 const int8_t kArpeggio[8] = {1, 2, 3, 4, 3, 2, 3, 4};
@@ -299,169 +311,217 @@ enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat };
 
 constexpr int kSectionPhrases = 3;
 struct TSection {
-  int start, beats;
+  int start;  // beats from the song's start
+  int beats;
   TProgressionName chords;
   TBassName bass;
-  uint32_t parts;
+  uint32_t parts;                        // TPart flags
   TPhraseName phrases[kSectionPhrases];  // played in turn until a kRest
   float level;                           // the music parts, 1 in a chorus
   float brightFrom, brightTo;            // filters open through the section, 0..1
   TAccents accents;
 };
 
-const TSection kSections[] = {
-    {0,
-     12,
-     kIntro,
-     kNoBass,
-     kPad | kArp | kFadeIn | kRiserEnd,
-     {kRest},
-     1.6f,
-     0.0f,
-     0.35f,
-     kNoAccents},
-    {12,
-     16,
-     kMain,
-     kBassOffbeat,
-     kKick | kHats8 | kPad | kCrash | kFills | kArpLate,
-     {kRest},
-     0.8f,
-     0.2f,
-     0.45f,
-     kOnBars},
-    {28,
-     16,
-     kMain,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kPad | kCrash | kFills,
-     {kThemeA1},
-     0.85f,
-     0.35f,
-     0.6f,
-     kOnBars},
-    {44,
-     14,
-     kTurn,
-     kBassRolling,
-     kKick | kSnare | kHats16 | kStabs | kPad | kTomFill,
-     {kThemeBShort},
-     0.85f,
-     0.4f,
-     0.65f,
-     kOnBars},
-    {58,
-     8,
-     kLift,
-     kBassRolling,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kArp | kCrash | kRiserEnd,
-     {kRest},
-     0.9f,
-     0.45f,
-     0.9f,
-     kOnHalfBars},
-    {66,
-     16,
-     kMain,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kKickOutEnd | kRiserEnd |
-         kFills,
-     {kThemeA2},
-     1.0f,
-     0.6f,
-     0.9f,
-     kOnHalfBars},
-    {82,
-     34,
-     kDrift,
-     kNoBass,
-     kPad | kArp | kCrash | kBuild,
-     {kThemeSlow},
-     0.5f,
-     0.1f,
-     0.7f,
-     kNoAccents},
-    {116,
-     14,
-     kMain,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kFills,
-     {kThemeA1Short},
-     1.0f,
-     0.75f,
-     0.9f,
-     kOnBackBeats},
-    {130,
-     22,
-     kTurn,
-     kBassRolling,
-     kKick | kHalfSnare | kHats16 | kPad | kArp | kTomFill | kFills,
-     {kThemeB, kRest},
-     0.8f,
-     0.3f,
-     0.7f,
-     kOnBars},
-    {152,
-     28,
-     kMain,
-     kBassOffbeat,
-     kKick | kSnare | kHats8 | kPad | kCrash | kBuild | kArpLate,
-     {kThemeA2, kThemeA1Lead},
-     0.9f,
-     0.4f,
-     0.85f,
-     kOnBars},
-    {180,
-     2,
-     kGlitch,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kPad | kCrash,
-     {kRest},
-     1.0f,
-     0.9f,
-     0.9f,
-     kOnFirstBeat},
-    {182,
-     38,
-     kMain,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill | kFills,
-     {kThemeA1, kThemeA2, kRest},
-     1.0f,
-     0.7f,
-     1.0f,
-     kOnBackBeats},
-    {220,
-     20,
-     kTurn,
-     kBassBounce,
-     kKick | kClap | kHats8 | kPad | kBubbles | kCrash | kFills,
-     {kRest},
-     0.8f,
-     0.6f,
-     0.3f,
-     kOnBars},
-    {240,
-     12,
-     kClose,
-     kBassOffbeat,
-     kKick | kSnare | kHats16 | kPad | kStabs,
-     {kThemeEnd},
-     0.75f,
-     0.5f,
-     0.3f,
-     kNoAccents},
-    {252,
-     11,
-     kFinal,
-     kBassHold,
-     kKickOnce | kPad | kCrash,
-     {kThemeFinal},
-     0.75f,
-     0.4f,
-     0.1f,
-     kOnFirstBeat},
+// The song, section by section; each starts where the one before ends.
+constexpr TSection kIntroSection = {
+    .start = 0,
+    .beats = 12,
+    .chords = kIntro,
+    .bass = kNoBass,
+    .parts = kPad | kArp | kFadeIn | kRiserEnd,
+    .phrases = {kRest},
+    .level = 1.6f,
+    .brightFrom = 0.0f,
+    .brightTo = 0.35f,
+    .accents = kNoAccents,
 };
+constexpr TSection kGroove = {
+    .start = 12,
+    .beats = 16,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts = kKick | kHats8 | kPad | kCrash | kFills | kArpLate,
+    .phrases = {kRest},
+    .level = 0.8f,
+    .brightFrom = 0.2f,
+    .brightTo = 0.45f,
+    .accents = kOnBars,
+};
+constexpr TSection kThemeEntry = {
+    .start = 28,
+    .beats = 16,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats16 | kPad | kCrash | kFills,
+    .phrases = {kThemeA1},
+    .level = 0.85f,
+    .brightFrom = 0.35f,
+    .brightTo = 0.6f,
+    .accents = kOnBars,
+};
+constexpr TSection kFirstTurn = {
+    .start = 44,
+    .beats = 14,
+    .chords = kTurn,
+    .bass = kBassRolling,
+    .parts = kKick | kSnare | kHats16 | kStabs | kPad | kTomFill,
+    .phrases = {kThemeBShort},
+    .level = 0.85f,
+    .brightFrom = 0.4f,
+    .brightTo = 0.65f,
+    .accents = kOnBars,
+};
+constexpr TSection kLiftSection = {
+    .start = 58,
+    .beats = 8,
+    .chords = kLift,
+    .bass = kBassRolling,
+    .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kArp | kCrash | kRiserEnd,
+    .phrases = {kRest},
+    .level = 0.9f,
+    .brightFrom = 0.45f,
+    .brightTo = 0.9f,
+    .accents = kOnHalfBars,
+};
+constexpr TSection kChorus = {
+    .start = 66,
+    .beats = 16,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kKickOutEnd |
+             kRiserEnd | kFills,
+    .phrases = {kThemeA2},
+    .level = 1.0f,
+    .brightFrom = 0.6f,
+    .brightTo = 0.9f,
+    .accents = kOnHalfBars,
+};
+constexpr TSection kBreakdown = {
+    .start = 82,
+    .beats = 34,
+    .chords = kDrift,
+    .bass = kNoBass,
+    .parts = kPad | kArp | kCrash | kBuild,
+    .phrases = {kThemeSlow},
+    .level = 0.5f,
+    .brightFrom = 0.1f,
+    .brightTo = 0.7f,
+    .accents = kNoAccents,
+};
+constexpr TSection kDrop = {
+    .start = 116,
+    .beats = 14,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kCrash | kFills,
+    .phrases = {kThemeA1Short},
+    .level = 1.0f,
+    .brightFrom = 0.75f,
+    .brightTo = 0.9f,
+    .accents = kOnBackBeats,
+};
+constexpr TSection kHalfTimeTurn = {
+    .start = 130,
+    .beats = 22,
+    .chords = kTurn,
+    .bass = kBassRolling,
+    .parts = kKick | kHalfSnare | kHats16 | kPad | kArp | kTomFill | kFills,
+    .phrases = {kThemeB, kRest},
+    .level = 0.8f,
+    .brightFrom = 0.3f,
+    .brightTo = 0.7f,
+    .accents = kOnBars,
+};
+constexpr TSection kGlitchBuild = {
+    .start = 152,
+    .beats = 28,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats8 | kPad | kCrash | kBuild | kArpLate,
+    .phrases = {kThemeA2, kThemeA1Lead},
+    .level = 0.9f,
+    .brightFrom = 0.4f,
+    .brightTo = 0.85f,
+    .accents = kOnBars,
+};
+constexpr TSection kGlitchBar = {
+    .start = 180,
+    .beats = 2,
+    .chords = kGlitch,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats16 | kPad | kCrash,
+    .phrases = {kRest},
+    .level = 1.0f,
+    .brightFrom = 0.9f,
+    .brightTo = 0.9f,
+    .accents = kOnFirstBeat,
+};
+constexpr TSection kLastChorus = {
+    .start = 182,
+    .beats = 38,
+    .chords = kMain,
+    .bass = kBassOffbeat,
+    .parts =
+        kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill | kFills,
+    .phrases = {kThemeA1, kThemeA2, kRest},
+    .level = 1.0f,
+    .brightFrom = 0.7f,
+    .brightTo = 1.0f,
+    .accents = kOnBackBeats,
+};
+constexpr TSection kBubbleTurn = {
+    .start = 220,
+    .beats = 20,
+    .chords = kTurn,
+    .bass = kBassBounce,
+    .parts = kKick | kClap | kHats8 | kPad | kBubbles | kCrash | kFills,
+    .phrases = {kRest},
+    .level = 0.8f,
+    .brightFrom = 0.6f,
+    .brightTo = 0.3f,
+    .accents = kOnBars,
+};
+constexpr TSection kCadence = {
+    .start = 240,
+    .beats = 12,
+    .chords = kClose,
+    .bass = kBassOffbeat,
+    .parts = kKick | kSnare | kHats16 | kPad | kStabs,
+    .phrases = {kThemeEnd},
+    .level = 0.75f,
+    .brightFrom = 0.5f,
+    .brightTo = 0.3f,
+    .accents = kNoAccents,
+};
+constexpr TSection kLastChord = {
+    .start = 252,
+    .beats = 11,
+    .chords = kFinal,
+    .bass = kBassHold,
+    .parts = kKickOnce | kPad | kCrash,
+    .phrases = {kThemeFinal},
+    .level = 0.75f,
+    .brightFrom = 0.4f,
+    .brightTo = 0.1f,
+    .accents = kOnFirstBeat,
+};
+
+constexpr const TSection* kSections[] = {
+    &kIntroSection, &kGroove,     &kThemeEntry, &kFirstTurn,    &kLiftSection,
+    &kChorus,       &kBreakdown,  &kDrop,       &kHalfTimeTurn, &kGlitchBuild,
+    &kGlitchBar,    &kLastChorus, &kBubbleTurn, &kCadence,      &kLastChord,
+};
+
+// The sections follow one another without a gap and fill the song.
+constexpr bool SectionsFillTheSong() {
+  int beat = 0;
+  for (const TSection* section : kSections) {
+    if (section->start != beat) return false;
+    beat += section->beats;
+  }
+  return beat == kSongBeats;
+}
+static_assert(SectionsFillTheSong(), "each section starts where the one before ends");
 
 // Levels. Drum hits are peak amplitudes; the other voices are levels
 // before the section's own. The song is normalised to its loudness after
@@ -619,113 +679,173 @@ void PlayFill(const TSection& section, int beat, const TBuses& out) {
   }
 }
 
-void PlayBeat(const TSection& section, int beat, const TBuses& out) {
-  const uint32_t parts = section.parts;
-  const int fromStart = beat - section.start;
-  const int toEnd = section.start + section.beats - beat;  // beats left, 1 on the last
-  int chordStart = 0, chordBeats = 0;
-  const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
-  const bool fill = (parts & kTomFill) && toEnd <= 2;
-  const bool roll = (parts & kBuild) && toEnd <= 8;
-  const bool shortFill = (parts & kFills) && !fill && !roll && fromStart % 16 == 15;
-  const bool accent = IsAccent(section, beat);
-  const float grow = (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f;
-  const float bright = BrightAt(section, beat);
+// One beat of a section, as every part hears it.
+struct TBeat {
+  const TSection& section;
+  int beat;
+  int fromStart;  // beats since the section's start
+  int toEnd;      // beats left, 1 on the last
+  const TChord& chord;
+  bool tomFill;    // toms instead of snare and hats (kTomFill's last 2 beats)
+  bool roll;       // the build's snare roll (kBuild's last 8 beats)
+  bool shortFill;  // the fill on the last beat of every fourth bar (kFills)
+  bool accent;
+  float grow;    // kFadeIn's growth, 0.3..1
+  float bright;  // the section's filters at this beat, 0..1
+  bool Plays(uint32_t part) const { return (section.parts & part) != 0; }
+};
 
-  if (shortFill) PlayFill(section, beat, out);
-  if (accent) {
-    // The accent: a crash and an impact on the bar, a lighter impact under
-    // a back beat or a half bar.
-    const bool bar = section.accents == kOnBars || section.accents == kOnFirstBeat;
-    if (bar) AddCrash(out.Drums(0.4f), BeatFrame(beat), kCrashGain * 1.2f);
-    AddImpact(out.Drums(0.5f), BeatFrame(beat), kImpactGain * (bar ? 1.0f : 0.75f));
+// One sixteenth of the beat.
+struct TStep {
+  int s;        // 0..3 within the beat
+  int barStep;  // 0..15 within the bar
+  int grid;     // frame on the grid, before any looseness
+};
+
+// The accent: a crash and an impact on the bar, a lighter impact under a
+// back beat or a half bar.
+void PlayAccent(const TBeat& b, const TBuses& out) {
+  const bool bar = b.section.accents == kOnBars || b.section.accents == kOnFirstBeat;
+  if (bar) AddCrash(out.Drums(0.4f), BeatFrame(b.beat), kCrashGain * 1.2f);
+  AddImpact(out.Drums(0.5f), BeatFrame(b.beat), kImpactGain * (bar ? 1.0f : 0.75f));
+}
+
+// Kick, snare, clap, the build's roll and the toms of a tom fill.
+void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
+  const int s = step.s, grid = step.grid;
+  const bool onBeat = s == 0;
+  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2);
+  if (b.Plays(kKick) && b.roll && b.toEnd <= 2 && s == 2) kick = true;
+  if (b.Plays(kKickOnce) && b.fromStart == 0 && onBeat) kick = true;
+  if (kick) {
+    const float gain = b.accent && onBeat ? kAccentKick : kKickGain;
+    AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
   }
 
+  const bool backBeat = step.barStep == 4 || step.barStep == 12;
+  const float backLift =
+      b.accent && b.section.accents == kOnBackBeats && onBeat ? kBackBeatLift : 1.0f;
+  if (!b.tomFill && !b.roll && !b.shortFill && b.Plays(kSnare) && backBeat) {
+    AddSnare(out.Drums(0.5f), Loose(grid, 5, 1.5f), Velocity(kSnareGain * backLift, grid, 5, 0.06f),
+             0.07f);
+    if (backLift > 1.0f) AddClap(out.Drums(0.6f), grid, kClapGain * backLift);
+  }
+  if (!b.tomFill && b.Plays(kHalfSnare) && step.barStep == 8) {
+    AddSnare(out.Drums(0.7f), grid, Velocity(kSnareGain, grid, 5, 0.06f), 0.09f);
+  }
+  if (b.Plays(kClap) && backBeat && !b.shortFill) {
+    AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
+  }
+  if (b.roll) {
+    // Eighths, then sixteenths over the last 4 beats, growing louder.
+    const double u = 1.0 - (b.toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
+    if (b.toEnd <= 4 || s % 2 == 0) {
+      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
+               b.toEnd <= 4 ? 0.03f : 0.05f);
+    }
+  }
+  if (b.tomFill) {
+    static const int kToms[8] = {55, 55, 52, 52, 50, 48, 47, 45};
+    const int k = (2 - b.toEnd) * 4 + s;
+    AddTom(out.Drums(0.3f), grid, kToms[k], Velocity(kTomGain, grid, 7, 0.08f), 0.5f - 0.15f * k);
+  }
+}
+
+// Hats: the second and fourth sixteenths of each beat swing late.
+void PlayHats(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (b.tomFill || b.shortFill) return;
+  const int s = step.s, grid = step.grid;
+  const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
+  const float hatPan = s % 2 ? 0.4f : -0.3f;
+  const bool offBeat = s == 2;
+  if (b.Plays(kOpenHats) && offBeat) {
+    AddHat(out.Drums(0.2f), swung, Velocity(kHatGain * 1.2f, grid, 8, 0.1f), true, 0.3f);
+  } else if (b.Plays(kHats16)) {
+    const float accentHat = offBeat ? 1.0f : s % 2 ? 0.55f : 0.7f;
+    AddHat(out.Drums(0.1f), Loose(swung, 9, 2.0f),
+           Velocity(kHatGain * accentHat * (0.7f + 0.4f * b.bright), grid, 9, 0.15f), false,
+           hatPan);
+  } else if (b.Plays(kHats8) && offBeat) {
+    AddHat(out.Drums(0.1f), swung, Velocity(kHatGain, grid, 9, 0.12f), false, hatPan);
+  }
+}
+
+// The section's bass pattern over the chord's root (kBassHold is played
+// with the chords).
+void PlayBass(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (b.section.bass == kNoBass || b.section.bass == kBassHold) return;
+  const TBassPattern& pattern = kBassPatterns[b.section.bass];
+  if (pattern.offset[step.barStep] == kNo) return;
+  AddBass(out.Bass(), step.grid, pattern.length * kStepFrames * 4 / 5,
+          b.chord.bass + pattern.offset[step.barStep], Velocity(kBassGain, step.grid, 10, 0.06f),
+          b.bright);
+}
+
+// The chord's upper four notes an octave up, plucked across the stereo
+// field on the stab steps.
+void PlayStabs(const TBeat& b, const TStep& step, const TBuses& out) {
+  if (!b.Plays(kStabs) || b.roll || !(kStabSteps >> step.barStep & 1)) return;
+  for (int n = 1; n < kChordNotes; ++n) {
+    const float pan = 0.6f * (n - 2.5f) / 1.5f;
+    AddPluck(out.Music(0.3f, 1.0f), step.grid, kStepFrames, b.chord.notes[n] + 12,
+             Velocity(kStabGain, step.grid, 11, 0.1f), pan, 0.5f + 0.5f * b.bright);
+  }
+}
+
+// Sixteenths (eighths while fading in) up and down the chord, left and right.
+void PlayArpeggio(const TBeat& b, const TStep& step, const TBuses& out) {
+  const bool plays = b.Plays(kArp) || (b.Plays(kArpLate) && b.fromStart * 2 >= b.section.beats);
+  if (!plays || (b.Plays(kFadeIn) && step.s % 2 != 0)) return;
+  const int tone = kArpeggio[(b.fromStart * 4 + step.s) % 8];
+  const float pan = (step.s % 2 ? 0.6f : -0.6f);
+  const float gain = Velocity(kArpGain * b.section.level * b.grow, step.grid, 12, 0.15f);
+  AddPluck(out.Music(1.0f, 0.3f), Loose(step.grid, 12, 3.0f), kStepFrames / 2,
+           b.chord.notes[tone] + 12, gain, pan, 0.25f + 0.6f * b.bright * b.grow);
+}
+
+// Chord tones at irregular steps, some an octave up, scattered in pan.
+void PlayBubbles(const TBeat& b, const TStep& step, const TBuses& out) {
+  const int barStep = step.barStep;
+  if (!b.Plays(kBubbles) || kBubbleTones[barStep] == kNo) return;
+  const int note = b.chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 12 : 0);
+  const float pan = 0.8f * ((barStep * 5 % 7) / 3.0f - 1.0f);
+  AddBubble(out.Music(0.5f, 1.0f), step.grid, note, Velocity(kBubbleGain, step.grid, 13, 0.2f),
+            pan);
+}
+
+// Every part of one beat. The parts are added sixteenth by sixteenth in a
+// fixed order, since the buses' float sums depend on it.
+void PlayBeat(const TSection& section, int beat, const TBuses& out) {
+  const int fromStart = beat - section.start;
+  const int toEnd = section.start + section.beats - beat;
+  int chordStart = 0, chordBeats = 0;
+  const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
+  const uint32_t parts = section.parts;
+  const bool tomFill = (parts & kTomFill) && toEnd <= 2;
+  const bool roll = (parts & kBuild) && toEnd <= 8;
+  const TBeat b = {
+      section,
+      beat,
+      fromStart,
+      toEnd,
+      chord,
+      tomFill,
+      roll,
+      (parts & kFills) && !tomFill && !roll && fromStart % 16 == 15,
+      IsAccent(section, beat),
+      (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f,
+      BrightAt(section, beat),
+  };
+  if (b.shortFill) PlayFill(section, beat, out);
+  if (b.accent) PlayAccent(b, out);
   for (int s = 0; s < 4; ++s) {
-    const int barStep = (fromStart % 4) * 4 + s;
-    const int grid = BeatFrame(beat) + s * kStepFrames;
-    const bool onBeat = s == 0;
-
-    bool kick = (parts & kKick) && onBeat && !((parts & kKickOutEnd) && toEnd <= 2);
-    if ((parts & kKick) && roll && toEnd <= 2 && s == 2) kick = true;
-    if ((parts & kKickOnce) && fromStart == 0 && onBeat) kick = true;
-    if (kick) {
-      const float gain = accent && s == 0 ? kAccentKick : kKickGain;
-      AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
-    }
-
-    const bool backBeat = barStep == 4 || barStep == 12;
-    const float backLift =
-        accent && section.accents == kOnBackBeats && onBeat ? kBackBeatLift : 1.0f;
-    if (!fill && !roll && !shortFill && (parts & kSnare) && backBeat) {
-      AddSnare(out.Drums(0.5f), Loose(grid, 5, 1.5f),
-               Velocity(kSnareGain * backLift, grid, 5, 0.06f), 0.07f);
-      if (backLift > 1.0f) AddClap(out.Drums(0.6f), grid, kClapGain * backLift);
-    }
-    if (!fill && (parts & kHalfSnare) && barStep == 8) {
-      AddSnare(out.Drums(0.7f), grid, Velocity(kSnareGain, grid, 5, 0.06f), 0.09f);
-    }
-    if ((parts & kClap) && backBeat && !shortFill) {
-      AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
-    }
-    if (roll) {
-      // Eighths, then sixteenths over the last 4 beats, growing louder.
-      const double u = 1.0 - (toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
-      if (toEnd <= 4 || s % 2 == 0) {
-        AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
-                 toEnd <= 4 ? 0.03f : 0.05f);
-      }
-    }
-    if (fill) {
-      static const int kToms[8] = {55, 55, 52, 52, 50, 48, 47, 45};
-      const int k = (2 - toEnd) * 4 + s;
-      AddTom(out.Drums(0.3f), grid, kToms[k], Velocity(kTomGain, grid, 7, 0.08f), 0.5f - 0.15f * k);
-    }
-
-    // Hats: the second and fourth sixteenths of each beat swing late.
-    const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
-    const float hatPan = s % 2 ? 0.4f : -0.3f;
-    const bool offBeat = s == 2;
-    if (!fill && !shortFill) {
-      if ((parts & kOpenHats) && offBeat) {
-        AddHat(out.Drums(0.2f), swung, Velocity(kHatGain * 1.2f, grid, 8, 0.1f), true, 0.3f);
-      } else if (parts & kHats16) {
-        const float accentHat = offBeat ? 1.0f : s % 2 ? 0.55f : 0.7f;
-        AddHat(out.Drums(0.1f), Loose(swung, 9, 2.0f),
-               Velocity(kHatGain * accentHat * (0.7f + 0.4f * bright), grid, 9, 0.15f), false,
-               hatPan);
-      } else if ((parts & kHats8) && offBeat) {
-        AddHat(out.Drums(0.1f), swung, Velocity(kHatGain, grid, 9, 0.12f), false, hatPan);
-      }
-    }
-
-    if (section.bass >= 0 && section.bass != kBassHold) {
-      const TBassPattern& pattern = kBassPatterns[section.bass];
-      if (pattern.offset[barStep] != kNo) {
-        AddBass(out.Bass(), grid, pattern.length * kStepFrames * 4 / 5,
-                chord.bass + pattern.offset[barStep], Velocity(kBassGain, grid, 10, 0.06f), bright);
-      }
-    }
-    if ((parts & kStabs) && !roll && (kStabSteps >> barStep & 1)) {
-      for (int n = 1; n < kChordNotes; ++n) {
-        const float pan = 0.6f * (n - 2.5f) / 1.5f;
-        AddPluck(out.Music(0.3f, 1.0f), grid, kStepFrames, chord.notes[n] + 12,
-                 Velocity(kStabGain, grid, 11, 0.1f), pan, 0.5f + 0.5f * bright);
-      }
-    }
-    const bool arpPlays = (parts & kArp) || ((parts & kArpLate) && fromStart * 2 >= section.beats);
-    if (arpPlays && ((parts & kFadeIn) == 0 || s % 2 == 0)) {
-      const int tone = kArpeggio[(fromStart * 4 + s) % 8];
-      const float pan = (s % 2 ? 0.6f : -0.6f);
-      const float gain = Velocity(kArpGain * section.level * grow, grid, 12, 0.15f);
-      AddPluck(out.Music(1.0f, 0.3f), Loose(grid, 12, 3.0f), kStepFrames / 2,
-               chord.notes[tone] + 12, gain, pan, 0.25f + 0.6f * bright * grow);
-    }
-    if ((parts & kBubbles) && kBubbleTones[barStep] != kNo) {
-      const int note = chord.notes[kBubbleTones[barStep]] + (barStep % 3 == 0 ? 12 : 0);
-      const float pan = 0.8f * ((barStep * 5 % 7) / 3.0f - 1.0f);
-      AddBubble(out.Music(0.5f, 1.0f), grid, note, Velocity(kBubbleGain, grid, 13, 0.2f), pan);
-    }
+    const TStep step = {s, (fromStart % 4) * 4 + s, BeatFrame(beat) + s * kStepFrames};
+    PlayDrums(b, step, out);
+    PlayHats(b, step, out);
+    PlayBass(b, step, out);
+    PlayStabs(b, step, out);
+    PlayArpeggio(b, step, out);
+    PlayBubbles(b, step, out);
   }
 }
 
@@ -756,16 +876,16 @@ void RenderSong(TSongBuses* buses) {
   ClearStereo(&echo);
   ClearStereo(&hall);
   const TBuses out = {buses, &echo, &hall};
-  for (const TSection& section : kSections) PlaySection(section, out);
+  for (const TSection* section : kSections) PlaySection(*section, out);
   AddEcho(echo, &buses->music, 3 * kStepFrames, 0.45f, 0.4f);
   AddHall(hall, &buses->music, kSongRate * 28 / 1000, 0.9f);
 }
 
 std::vector<int> SongAccents() {
   std::vector<int> accents;
-  for (const TSection& section : kSections) {
-    for (int beat = section.start; beat < section.start + section.beats; ++beat) {
-      if (IsAccent(section, beat)) accents.push_back(BeatFrame(beat));
+  for (const TSection* section : kSections) {
+    for (int beat = section->start; beat < section->start + section->beats; ++beat) {
+      if (IsAccent(*section, beat)) accents.push_back(BeatFrame(beat));
     }
   }
   return accents;

@@ -27,9 +27,16 @@ constexpr TPictureFile kPictureFiles[] = {
 
 }  // namespace
 
-bool WritePictures(const std::string& dir) {
+std::vector<std::string> PictureFileNames() {
+  std::vector<std::string> names;
+  for (const TPictureFile& file : kPictureFiles) names.push_back(file.name);
+  return names;
+}
+
+bool WritePictures(const std::string& dir, const std::string& only) {
   bool ok = true;
   for (const TPictureFile& file : kPictureFiles) {
+    if (!only.empty() && only != file.name) continue;
     const TCanvas picture = file.paint();
     ok = WriteBmp(dir + "/" + file.name, picture) && ok;
   }
