@@ -7,6 +7,7 @@
 
 #include <climits>
 
+#include "assets/manifest.h"
 #include "demo/demo.h"
 #include "geometry/lens.h"
 #include "geometry/particles.h"
@@ -80,7 +81,7 @@ void BM_ParticleMorphRendered(benchmark::State& state) {
 void BM_LensRecorded(benchmark::State& state) {
   if (!Prepare()) return state.SkipWithError("no offscreen context");
   for (auto _ : state) {
-    glNewList(kLensList, GL_COMPILE);
+    glNewList(kListLens, GL_COMPILE);
     glTranslatef(0.3f, -0.5f, 0);
     DrawLens(0.43, 0.47);
     glEndList();

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "assets/manifest.h"
 #include "demo/demo.h"
 #include "geometry/lens.h"
 #include "geometry_capture.h"
@@ -173,7 +174,7 @@ TEST(LensBubbles, LeavesDepthTestOnAndTheListRecorded) {
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   for (float c : colour) EXPECT_EQ(c, 1.0f);
-  EXPECT_TRUE(glIsList(kLensList));
+  EXPECT_TRUE(glIsList(kListLens));
   GLint listMode = -1;
   glGetIntegerv(GL_LIST_MODE, &listMode);
   EXPECT_EQ(listMode, 0);  // no list left open
@@ -202,7 +203,7 @@ std::vector<uint8_t> DrawByHand(bool lensOneOnTop) {
   glDisable(GL_BLEND);
   glDisable(GL_LIGHTING);
   glColor4f(1, 1, 1, 1);
-  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, 21));
+  glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSlotLens));
   glEnable(GL_TEXTURE_2D);
   gluLookAt(0, 0, 1.6, 0, 0, 0, 0, 1, 0);
   glPushMatrix();

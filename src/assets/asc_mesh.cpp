@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "assets/asc_parser.h"
+#include "assets/manifest.h"
 #include "platform/gl.h"
 
 namespace {
@@ -28,13 +29,6 @@ bool EmitTriangles(const TAscObject& object, void* context) {
   return true;
 }
 
-struct TStartupMesh {
-  GLuint list;
-  const char* fileName;
-};
-// Compiled in this order; ModelShowcase calls the lists by id.
-constexpr TStartupMesh kStartupMeshes[] = {{5, "duck.asc"}, {2, "sphere.asc"}, {3, "cube.asc"}};
-
 }  // namespace
 
 int ReadAscMesh(const char* fileName, double scale) {
@@ -42,9 +36,9 @@ int ReadAscMesh(const char* fileName, double scale) {
 }
 
 void CompileStartupMeshes() {
-  for (const TStartupMesh& mesh : kStartupMeshes) {
+  for (const TMeshAsset& mesh : kMeshAssets) {
     glNewList(mesh.list, GL_COMPILE);
-    ReadAscMesh(mesh.fileName, 1.0);
+    ReadAscMesh(mesh.file, 1.0);
     glEndList();
   }
 }

@@ -19,7 +19,7 @@ int ReadAscMesh(const char* fileName, double scale);
 // failure the outputs hold what was written before it.
 int ReadAscPoints(const char* fileName, float* corners, int* faceCount);
 
-// The start-up display lists: 5 duck, 2 sphere, 3 cube, in that order.
+// The display lists of kMeshAssets (assets/manifest.h), in its order.
 void CompileStartupMeshes();
 
 struct TAscObject;

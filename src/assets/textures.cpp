@@ -3,6 +3,7 @@
 #include "assets/textures.h"
 
 #include "assets/bitmap.h"
+#include "assets/manifest.h"
 #include "platform/gl.h"
 
 // Written only by LoadStartupTextures, once; read by the scenes.
@@ -31,17 +32,6 @@ void UploadTexture(TTextureTable& table, int slot, GLint components, GLenum form
   glTexImage2D(GL_TEXTURE_2D, 0, components, width, rows, 0, format, GL_UNSIGNED_BYTE,
                texels.empty() ? nullptr : texels.data());
 }
-
-struct TStartupTexture {
-  int slot;
-  const char* fileName;
-};
-// After slot 10 (LoadAlphaTexture), in this order: slot 24 comes before 23.
-constexpr TStartupTexture kStartupTextures[] = {
-    {11, "mortak.bmp"},    {12, "image4.bmp"}, {13, "image10.bmp"}, {14, "image8.bmp"},
-    {15, "spheremap.bmp"}, {16, "blob2.bmp"},  {17, "trail.bmp"},   {18, "image3.bmp"},
-    {19, "vantoril.bmp"},  {20, "image6.bmp"}, {21, "image11.bmp"}, {22, "log1.bmp"},
-    {24, "log2.bmp"},      {23, "kel.bmp"}};
 
 }  // namespace
 
@@ -81,6 +71,11 @@ void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* 
 
 void LoadStartupTextures(TTextureTable& table) {
   textureBytes = 0;
-  LoadAlphaTexture(table, "trumpet.bmp", "trumpetalpha.bmp", 10);
-  for (const TStartupTexture& t : kStartupTextures) LoadTexture(table, t.fileName, t.slot);
+  for (const TTextureAsset& t : kTextureAssets) {
+    if (t.alphaFile) {
+      LoadAlphaTexture(table, t.file, t.alphaFile, t.slot);
+    } else {
+      LoadTexture(table, t.file, t.slot);
+    }
+  }
 }

@@ -29,5 +29,5 @@ void LoadTexture(TTextureTable& table, const char* fileName, int slot);
 void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* alphaFile,
                       int slot);
 
-// The start-up texture list, slots 10 to 24 in their fixed order.
+// The textures of kTextureAssets (assets/manifest.h), in its order.
 void LoadStartupTextures(TTextureTable& table);

@@ -23,11 +23,9 @@ extern double StartTime;
 // Returns the sound layer's channel for the music (-1 when nothing plays).
 int LoadDemo(int clientWidth, int clientHeight);
 
-// The files LoadDemo reads from the working folder, each named once.
-constexpr int kDemoAssetCount = 21;
-extern const char* const kDemoAssetFiles[kDemoAssetCount];
-// One line on stderr when any of them is missing from the working folder
-// (or is not a regular file), naming the folder and how to start the demo.
+// One line on stderr when any file of the asset pack (assets/manifest.h) is
+// missing from the working folder (or is not a regular file), naming the
+// folder and how to start the demo.
 void ReportMissingAssets();
 
 // The driver's window for SpriteRing, which it calls after the fifteen rows:

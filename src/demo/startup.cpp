@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "assets/asc_mesh.h"
+#include "assets/manifest.h"
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
@@ -16,17 +17,12 @@
 
 double StartTime = 0.0;
 
-const char* const kDemoAssetFiles[kDemoAssetCount] = {
-    "trumpet.bmp",   "trumpetalpha.bmp", "mortak.bmp", "image4.bmp", "image10.bmp",  "image8.bmp",
-    "spheremap.bmp", "blob2.bmp",        "trail.bmp",  "image3.bmp", "vantoril.bmp", "image6.bmp",
-    "image11.bmp",   "log1.bmp",         "log2.bmp",   "kel.bmp",    "duck.asc",     "sphere.asc",
-    "cube.asc",      "trailblobs.asc",   "kel.mp3"};
-
 // One line on stderr when files the demo loads are missing from the working
 // folder: it then plays with black pictures, empty models or in silence.
 void ReportMissingAssets() {
   int missing = 0;
-  for (const char* file : kDemoAssetFiles) {
+  for (int i = 0; i < kAssetFileCount; ++i) {
+    const char* file = kAssetFiles.names[i];
     struct stat info;
     missing += stat(file, &info) != 0 || !S_ISREG(info.st_mode);
   }
@@ -37,7 +33,7 @@ void ReportMissingAssets() {
                "kelvane: %d of its %d asset files are missing from %s; start it from the folder "
                "that holds them (build/data in a build tree) or with the installed launcher "
                "'kelvane'\n",
-               missing, kDemoAssetCount, folder);
+               missing, kAssetFileCount, folder);
 }
 
 namespace {
@@ -54,7 +50,7 @@ int LoadDemo(int clientWidth, int clientHeight) {
     Platform.EndProcess(1);
     return -1;
   }
-  MusicSample = Platform.LoadSample("kel.mp3");
+  MusicSample = Platform.LoadSample(kMusicFile);
 
   SeedParticles();
 

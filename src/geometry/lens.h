@@ -7,8 +7,6 @@
 // Rings from rim to top and segments around: 20 x 50 = 1000 quads.
 constexpr int kLensRings = 20;
 constexpr int kLensSegments = 50;
-// The display list LensBubbles records each lens into and plays back.
-constexpr int kLensList = 4;
 
 // Emits one GL_QUADS primitive of the unit disc in the plane z = 0 (texture
 // coordinate, normal, vertex at every corner), whose centre shows texture

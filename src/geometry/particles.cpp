@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "assets/asc_mesh.h"
+#include "assets/manifest.h"
 
 TParticle particles[kParticleCount];
 
@@ -23,16 +24,6 @@ int seedFaceCount = 0;
 
 // The pad point: floats 15 to 17, corner C of face record 1.
 const int kPadPoint = 15;
-
-struct TPointFile {
-  const char* name;
-  int passes;  // keys taken from the file
-};
-const TPointFile kPointFiles[] = {
-    {"sphere.asc", 2},
-    {"cube.asc", 2},
-    {"trailblobs.asc", 3},
-};
 
 TVector CornerPoint(int first) {
   return TVector(seedCorners[first], seedCorners[first + 1], seedCorners[first + 2]);
@@ -78,8 +69,8 @@ void TParticle::Evaluate(double t, TVector& out0, TVector& out1, TVector& out2) 
 
 void SeedParticles() {
   for (TParticle& particle : particles) particle.Reset();
-  for (const TPointFile& file : kPointFiles) {
-    ReadAscPoints(file.name, seedCorners, &seedFaceCount);
+  for (const TPointAsset& file : kPointAssets) {
+    ReadAscPoints(file.file, seedCorners, &seedFaceCount);
     for (int pass = 0; pass < file.passes; ++pass) SeedPass();
   }
   for (TParticle& particle : particles) particle.SetKeyCount(kParticleKeys);

@@ -34,7 +34,7 @@ struct TParticle {
 // them (it lowers channelCount to 1).
 extern TParticle particles[kParticleCount];
 
-// Seeds every particle's seven keys from "sphere.asc" (twice), "cube.asc"
-// (twice) and "trailblobs.asc" (three times), read from the working directory
-// (the fifth step of LoadDemo).
+// Seeds every particle's seven keys from the point files of kPointAssets
+// (assets/manifest.h), read from the working directory (the fifth step of
+// LoadDemo).
 void SeedParticles();

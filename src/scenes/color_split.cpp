@@ -5,6 +5,7 @@
 // only shifts.
 #include <cmath>
 
+#include "assets/manifest.h"
 #include "geometry/scene_setup.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-const int kSplitTexture = 15;  // "spheremap.bmp", as a plain picture
 const double kWindowStart = 650.0;
 const double kWindowEnd = 760.0;
 const int kLayers = 3;
@@ -29,7 +29,7 @@ void ColorSplit() {
   if (d < kWindowStart || d > kWindowEnd) return;
   const double t = (d - kWindowStart) * 1.0;
 
-  BeginTexturedScene(kSplitTexture, GL_ONE, GL_ONE, 0.65);
+  BeginTexturedScene(kSlotColorSplit, GL_ONE, GL_ONE, 0.65);
 
   for (int i = 0; i < kLayers; ++i) {
     // Degrees: -0.987 t, 0, +0.987 t.

@@ -1,5 +1,6 @@
 // Ten faint copies of one picture: the camera pulls back from it, then the
 // copies drift apart sideways and fade, smearing the picture into echoes.
+#include "assets/manifest.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
@@ -43,5 +44,5 @@ void DrawEchoes(int slot, double start) {
 
 }  // namespace
 
-void EchoImage1() { DrawEchoes(14, 60.0); }   // "image8.bmp", 60 to 140
-void EchoImage2() { DrawEchoes(13, 140.0); }  // "image10.bmp", 140 to 220
+void EchoImage1() { DrawEchoes(kSlotEchoSun, 60.0); }      // 60 to 140
+void EchoImage2() { DrawEchoes(kSlotEchoPlanet, 140.0); }  // 140 to 220

@@ -2,6 +2,7 @@
 // they magnify.
 #include <cmath>
 
+#include "assets/manifest.h"
 #include "geometry/lens.h"
 #include "geometry/scene_setup.h"
 #include "platform/gl.h"
@@ -10,7 +11,6 @@
 
 namespace {
 
-const int kLensTexture = 21;  // "image11.bmp", also the backdrop
 const double kWindowStart = 1100.0;
 const double kWindowEnd = 1200.0;
 
@@ -32,7 +32,7 @@ void LensBubbles() {
   if (d < kWindowStart || d > kWindowEnd) return;
   const double t = d - kWindowStart;
 
-  BeginTexturedScene(kLensTexture, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 1.6);
+  BeginTexturedScene(kSlotLens, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 1.6);
   glColor4f(1, 1, 1, 1);
 
   // Backdrop: x in [-1.43, 1.43], y in [-1, 1].
@@ -48,14 +48,14 @@ void LensBubbles() {
     glPushMatrix();
     glScalef(0.4f, 0.4f, 0.1f);
     glEnable(GL_DEPTH_TEST);
-    glNewList(kLensList, GL_COMPILE);
+    glNewList(kListLens, GL_COMPILE);
     const double a = std::sin(lens.wa * t) * 1.4;
     const double b = std::fabs(std::sin(lens.wb * t)) * 2.6 - 2.0;
     glTranslatef(static_cast<float>(a), static_cast<float>(b), 0);
     DrawLens(a * -0.24 + 0.5, b * 0.12 + 0.53);
     glEndList();
     glScalef(1, lens.sy, 1);
-    glCallList(kLensList);
+    glCallList(kListLens);
     glPopMatrix();
   }
   glPopMatrix();

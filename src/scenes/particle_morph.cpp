@@ -1,6 +1,7 @@
 // The particle morph scene: 2000 sprites following their splines from the
 // sphere to the cube to the trail blobs, each jittered by the shared
 // generator every frame.
+#include "assets/manifest.h"
 #include "assets/textures.h"
 #include "geometry/particles.h"
 #include "geometry/scene_setup.h"
@@ -10,8 +11,6 @@
 
 namespace {
 
-const int kSpriteTexture = 16;  // "blob2.bmp"
-const int kTrailTexture = 17;   // "trail.bmp"
 const double kWindowStart = 410.0;
 const double kWindowEnd = 580.0;
 const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
@@ -37,7 +36,7 @@ void ParticleMorph() {
   if (!ParticlesShow(d)) return;
   const double s = (d - kWindowStart) * 1.2;
 
-  BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);
+  BeginTexturedScene(kSlotParticleSprite, GL_ONE, GL_ONE, 2.4);
   glColor3f(0.6f, 0.6f, 1.0f);
 
   // Keyframe time: 1 at D = 410, 5.08 at D = 580.
@@ -59,7 +58,7 @@ void ParticleMorph() {
 
   if (s > kTrailAfter) {
     // x from -1.6 to -0.4, y from -1.3 to -0.7, in the same colour.
-    glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kTrailTexture));
+    glBindTexture(GL_TEXTURE_2D, TextureSlot(Textures, kSlotTrailCaption));
     glTranslatef(-1, -1, 0);
     glScalef(0.6f, 0.3f, 0.3f);
     glPushMatrix();

@@ -3,6 +3,7 @@
 // alpha-cut sprites.
 #include <cmath>
 
+#include "assets/manifest.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
@@ -15,11 +16,9 @@ const int kTunnelRings = 100;  // one unit apart along +z, z = 0 to 99
 const int kPointsPerRing = 50;
 const double kTunnelRadius = 5.0;
 
-const int kTileSlot = 12;  // "image4.bmp"
 const double kTileStart = 580.0, kTileEnd = 680.0;
 const int kTilesPerSide = 10;
 
-const int kSpriteSlot = 10;  // "trumpet.bmp" with "trumpetalpha.bmp" as alpha
 const int kSprites = 7;
 
 void SetTileFilter(GLint filter) {
@@ -64,7 +63,7 @@ void TileGrid() {
   const double t = DemoTime - kTileStart;
   glPushMatrix();
   glLoadIdentity();
-  SetCardState(kTileSlot);
+  SetCardState(kSlotTileWall);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // Blocky magnification only for this scene; set back below.
   SetTileFilter(GL_NEAREST);
@@ -90,7 +89,7 @@ void SpriteRing() {
   glPushMatrix();
   glLoadIdentity();
   gluLookAt(0, 0, 3, 0, 0, 0, 0, 1, 0);
-  SetCardState(kSpriteSlot);
+  SetCardState(kSlotSpriteRing);
   // The picture's own alpha channel cuts its shape out.
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   // A circle of radius 1.5, sprites one radian apart, turning 0.06 radians

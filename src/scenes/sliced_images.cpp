@@ -7,6 +7,7 @@
 // under additive blending that overlap is part of the look.
 #include <cmath>
 
+#include "assets/manifest.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
@@ -16,11 +17,9 @@ namespace {
 
 const int kStripCount = 200;
 
-const int kWavySlot = 11;  // "mortak.bmp"
 const double kWavyStart = 330.0, kWavyEnd = 410.0;
 const double kGlideEnd = 20.0;  // local time at which the ripple starts
 
-const int kSettlingSlot = 19;  // "vantoril.bmp"
 const double kSettlingStart = 910.0, kSettlingEnd = 1100.0;
 // Strips below this never move (0 to 32).
 const double kFixedStrips = 32.6666;
@@ -59,7 +58,7 @@ void BeginSlices(int slot) {
 void WavySlices() {
   if (DemoTime < kWavyStart || DemoTime > kWavyEnd) return;
   const double t = DemoTime - kWavyStart;
-  BeginSlices(kWavySlot);
+  BeginSlices(kSlotWavyStrips);
   // Glide in from 11.8 to 1.8 with the strips in place, then ripple at full
   // amplitude at once.
   const bool gliding = t < kGlideEnd;
@@ -78,7 +77,7 @@ void WavySlices() {
 void SettlingSlices() {
   if (DemoTime < kSettlingStart || DemoTime > kSettlingEnd) return;
   const double t = DemoTime - kSettlingStart;
-  BeginSlices(kSettlingSlot);
+  BeginSlices(kSlotSettlingStrips);
   gluLookAt(0, 0, 1.37, 0, 0, 0, 0, 1, 0);
   // Scatter 10 at t = 0, 1 at t = 30, about 0.172 at the window's end.
   const double amplitude = 10.0 / (0.3 * t + 1.0);

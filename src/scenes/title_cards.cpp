@@ -2,6 +2,7 @@
 // black, holds, and dies away over 60 demo units.
 #include <cmath>
 
+#include "assets/manifest.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
@@ -9,8 +10,6 @@
 
 namespace {
 
-const int kOpeningSlot = 24;  // "log2.bmp"
-const int kClosingSlot = 23;  // "kel.bmp"
 const double kClosingStart = 1200.0;
 const double kClosingOuterEnd = 1300.0;
 const double kTitleLength = 60.0;  // demo units
@@ -39,7 +38,7 @@ void DrawTitleCard(int slot, double t) {
 void OpeningTitle() {
   const double t = DemoTime;
   if (t > kTitleLength) return;
-  DrawTitleCard(kOpeningSlot, t);
+  DrawTitleCard(kSlotOpeningTitle, t);
 }
 
 // The outer test (1200 to 1300) comes first; the card itself ends at 1260.
@@ -47,5 +46,5 @@ void ClosingTitle() {
   if (DemoTime < kClosingStart || DemoTime > kClosingOuterEnd) return;
   const double t = DemoTime - kClosingStart;
   if (t > kTitleLength) return;
-  DrawTitleCard(kClosingSlot, t);
+  DrawTitleCard(kSlotClosingTitle, t);
 }

@@ -1,16 +1,13 @@
 // One picture on a single card, three ways: opening vertically from a line,
 // crossed by a panning camera as a wide banner, and as a panning backdrop
 // behind three spinning wireframe models.
+#include "assets/manifest.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 
 namespace {
-
-const int kUnfoldSlot = 18;    // "image3.bmp"
-const int kBannerSlot = 22;    // "log1.bmp"
-const int kShowcaseSlot = 20;  // "image6.bmp"
 
 // Scene windows in demo units, closed at both ends.
 const double kUnfoldStart = 220.0, kUnfoldEnd = 290.0;
@@ -36,9 +33,9 @@ struct TShowcaseModel {
 };
 const int kShowcaseModels = 3;
 const TShowcaseModel kModels[kShowcaseModels] = {
-    {0.85f, {0, 1, 0}, 10, {0.3f, 1, 0}, 5},   // duck
-    {0.0f, {1, 0, 0}, 10, {-0.3f, 0, 1}, 2},   // sphere
-    {-0.85f, {0, 0, 1}, 7, {-0.5f, 1, 1}, 3},  // cube
+    {0.85f, {0, 1, 0}, 10, {0.3f, 1, 0}, kListDuck},
+    {0.0f, {1, 0, 0}, 10, {-0.3f, 0, 1}, kListSphere},
+    {-0.85f, {0, 0, 1}, 7, {-0.5f, 1, 1}, kListCube},
 };
 
 }  // namespace
@@ -48,7 +45,7 @@ void UnfoldImage() {
   const double t = DemoTime - kUnfoldStart;
   glPushMatrix();
   glLoadIdentity();
-  SetCardState(kUnfoldSlot);
+  SetCardState(kSlotUnfold);
   gluLookAt(0, 0, 2.3, 0, 0, 0, 0, 1, 0);
   glBlendFunc(GL_ONE, GL_ONE);
   // Height opens from a line at t = 0 to full (y in [-1, 1]) at t = 50.
@@ -66,7 +63,7 @@ void PanBanner() {
   const double t = DemoTime - kBannerStart;
   glPushMatrix();
   glLoadIdentity();
-  SetCardState(kBannerSlot);
+  SetCardState(kSlotBanner);
   glBlendFunc(GL_ONE, GL_ONE);
   PanCamera(t, 0.04, 1.9);
   glPushMatrix();
@@ -83,7 +80,7 @@ void ModelShowcase() {
   const double t = (DemoTime - kShowcaseStart) * kShowcaseTimeScale;
   glPushMatrix();
   glLoadIdentity();
-  SetCardState(kShowcaseSlot);
+  SetCardState(kSlotModelBackdrop);
   // The backdrop has no alpha channel and the colour's alpha is 1: it covers
   // whatever lies behind it.
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -1,44 +1,71 @@
-// WritePictures: paints the sixteen pictures and writes them as BMP files.
+// WritePictures: paints the pictures of the manifest's textures and writes
+// them as BMP files.
 #include "pictures.h"
 
 #include <cstdio>
 
 #include "assetgen/assetgen.h"
+#include "assets/manifest.h"
 #include "lettering.h"
 
 namespace {
 
-struct TPictureFile {
-  const char* name;
-  TCanvas (*paint)();
+// Which painter makes each picture of the manifest's textures.
+struct TPainters {
+  int slot;
+  TCanvas (*colour)();
+  TCanvas (*alpha)();  // for a texture with an alpha picture
+};
+constexpr TPainters kPainters[] = {
+    {kSlotSpriteRing, PaintTrumpet, PaintTrumpetAlpha},
+    {kSlotWavyStrips, PaintNeonCity, nullptr},
+    {kSlotTileWall, PaintPixelDuckTile, nullptr},
+    {kSlotEchoPlanet, PaintRingedPlanet, nullptr},
+    {kSlotEchoSun, PaintSynthSun, nullptr},
+    {kSlotColorSplit, PaintSunburst, nullptr},
+    {kSlotParticleSprite, PaintParticleBlob, nullptr},
+    {kSlotTrailCaption, PaintTrailCaption, nullptr},
+    {kSlotUnfold, PaintMirrorLake, nullptr},
+    {kSlotSettlingStrips, PaintZiggurat, nullptr},
+    {kSlotModelBackdrop, PaintStudioBackdrop, nullptr},
+    {kSlotLens, PaintGraphPaper, nullptr},
+    {kSlotBanner, PaintGroupBanner, nullptr},
+    {kSlotOpeningTitle, PaintOpeningLogo, nullptr},
+    {kSlotClosingTitle, PaintClosingLogo, nullptr},
 };
 
-// File names as the demo's start-up texture list reads them.
-constexpr TPictureFile kPictureFiles[] = {
-    {"trumpet.bmp", PaintTrumpet},      {"trumpetalpha.bmp", PaintTrumpetAlpha},
-    {"mortak.bmp", PaintNeonCity},      {"image4.bmp", PaintPixelDuckTile},
-    {"image10.bmp", PaintRingedPlanet}, {"image8.bmp", PaintSynthSun},
-    {"spheremap.bmp", PaintSunburst},   {"blob2.bmp", PaintParticleBlob},
-    {"trail.bmp", PaintTrailCaption},   {"image3.bmp", PaintMirrorLake},
-    {"vantoril.bmp", PaintZiggurat},    {"image6.bmp", PaintStudioBackdrop},
-    {"image11.bmp", PaintGraphPaper},   {"log1.bmp", PaintGroupBanner},
-    {"log2.bmp", PaintOpeningLogo},     {"kel.bmp", PaintClosingLogo},
-};
+const TPainters* PaintersOf(const TTextureAsset& texture) {
+  for (const TPainters& painters : kPainters)
+    if (painters.slot == texture.slot && !painters.alpha == !texture.alphaFile) return &painters;
+  std::fprintf(stderr, "kelvane-assetgen: no painter for %s (slot %d)\n", texture.file,
+               texture.slot);
+  return nullptr;
+}
 
 }  // namespace
 
 std::vector<std::string> PictureFileNames() {
   std::vector<std::string> names;
-  for (const TPictureFile& file : kPictureFiles) names.push_back(file.name);
+  for (const TTextureAsset& texture : kTextureAssets) {
+    names.push_back(texture.file);
+    if (texture.alphaFile) names.push_back(texture.alphaFile);
+  }
   return names;
 }
 
 bool WritePictures(const std::string& dir, const std::string& only) {
   bool ok = true;
-  for (const TPictureFile& file : kPictureFiles) {
-    if (!only.empty() && only != file.name) continue;
-    const TCanvas picture = file.paint();
-    ok = WriteBmp(dir + "/" + file.name, picture) && ok;
+  for (const TTextureAsset& texture : kTextureAssets) {
+    const bool colour = only.empty() || only == texture.file;
+    const bool alpha = texture.alphaFile && (only.empty() || only == texture.alphaFile);
+    if (!colour && !alpha) continue;
+    const TPainters* painters = PaintersOf(texture);
+    if (!painters) {
+      ok = false;
+      continue;
+    }
+    if (colour) ok = WriteBmp(dir + "/" + texture.file, painters->colour()) && ok;
+    if (alpha) ok = WriteBmp(dir + "/" + texture.alphaFile, painters->alpha()) && ok;
   }
   if (LetteringFailed()) {
     std::fprintf(stderr, "kelvane-assetgen: pictures written without their lettering\n");

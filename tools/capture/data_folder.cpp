@@ -6,8 +6,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "assets/manifest.h"
 #include "capture/capture.h"
-#include "demo/demo.h"
 
 bool CanEnterFolder(const std::string& dir, std::string* why) {
   struct stat info;
@@ -27,8 +27,8 @@ bool CanEnterFolder(const std::string& dir, std::string* why) {
 }
 
 bool HoldsDemoAssets(const std::string& dir) {
-  for (const char* name : kDemoAssetFiles)
-    if (access((dir + "/" + name).c_str(), F_OK) == 0) return true;
+  for (int i = 0; i < kAssetFileCount; ++i)
+    if (access((dir + "/" + kAssetFiles.names[i]).c_str(), F_OK) == 0) return true;
   return false;
 }
 

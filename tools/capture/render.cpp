@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "assets/manifest.h"
 #include "capture/output.h"
 #include "demo/demo.h"
 #include "demo/offscreen_demo.h"
@@ -39,7 +40,7 @@ bool FinishFrame() {
 void LoadCaptureMusic(const TCaptureOptions& options) {
   if (capture.musicLoaded) return;
   capture.musicLoaded = true;
-  const std::string musicFile = options.dataDir + "/kel.mp3";
+  const std::string musicFile = options.dataDir + "/" + kMusicFile;
   // The sound layer opens the file once and checks it there (a regular
   // file, not too long) before decoding; its reason reads "FILE is missing"
   // or "FILE: REASON".

@@ -1,5 +1,5 @@
-// kelvane-inspect check: the demo's 23 loads, in start-up order (16 images,
-// 3 display-list meshes, the music, 3 particle point files), one line each:
+// kelvane-inspect check: the demo's loads of the files of assets/manifest.h,
+// in start-up order, one line each:
 //
 //   NAME (USE): SIZE bytes[, what was read]: ok
 //   NAME (USE): SIZE bytes[, what was read]: PROBLEM; PROBLEM
@@ -19,6 +19,7 @@
 #include "assets/asc_mesh.h"
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
+#include "assets/manifest.h"
 #include "inspect.h"
 #include "platform/level_meter.h"
 #include "platform/regular_file.h"
@@ -29,38 +30,31 @@ namespace {
 enum TAssetKind { kImage, kAlphaImage, kMesh, kPoints, kMusic };
 
 struct TAsset {
-  const char* name;
-  const char* use;
+  std::string name;
+  std::string use;
   TAssetKind kind;
+  const char* colourFile;  // for kAlphaImage: the picture it cuts out
 };
 
 // The order of LoadDemo: textures, display lists, music, particle seeding.
-constexpr TAsset kAssets[] = {
-    {"trumpet.bmp", "slot 10 colour", kImage},
-    {"trumpetalpha.bmp", "slot 10 alpha", kAlphaImage},
-    {"mortak.bmp", "slot 11", kImage},
-    {"image4.bmp", "slot 12", kImage},
-    {"image10.bmp", "slot 13", kImage},
-    {"image8.bmp", "slot 14", kImage},
-    {"spheremap.bmp", "slot 15", kImage},
-    {"blob2.bmp", "slot 16", kImage},
-    {"trail.bmp", "slot 17", kImage},
-    {"image3.bmp", "slot 18", kImage},
-    {"vantoril.bmp", "slot 19", kImage},
-    {"image6.bmp", "slot 20", kImage},
-    {"image11.bmp", "slot 21", kImage},
-    {"log1.bmp", "slot 22", kImage},
-    {"log2.bmp", "slot 24", kImage},
-    {"kel.bmp", "slot 23", kImage},
-    {"duck.asc", "display list 5", kMesh},
-    {"sphere.asc", "display list 2", kMesh},
-    {"cube.asc", "display list 3", kMesh},
-    {"kel.mp3", "music", kMusic},
-    {"sphere.asc", "particle points", kPoints},
-    {"cube.asc", "particle points", kPoints},
-    {"trailblobs.asc", "particle points", kPoints},
-};
-constexpr const char* kAlphaColourFile = "trumpet.bmp";
+std::vector<TAsset> DemoLoads() {
+  std::vector<TAsset> loads;
+  for (const TTextureAsset& t : kTextureAssets) {
+    const std::string slot = "slot " + std::to_string(t.slot);
+    if (!t.alphaFile) {
+      loads.push_back({t.file, slot, kImage, nullptr});
+      continue;
+    }
+    loads.push_back({t.file, slot + " colour", kImage, nullptr});
+    loads.push_back({t.alphaFile, slot + " alpha", kAlphaImage, t.file});
+  }
+  for (const TMeshAsset& m : kMeshAssets)
+    loads.push_back({m.file, "display list " + std::to_string(m.list), kMesh, nullptr});
+  loads.push_back({kMusicFile, "music", kMusic, nullptr});
+  for (const TPointAsset& p : kPointAssets)
+    loads.push_back({p.file, "particle points", kPoints, nullptr});
+  return loads;
+}
 
 struct TLine {
   std::string read;      // what was read, after the size
@@ -113,9 +107,9 @@ void CheckImage(const std::string& dir, const TAsset& asset, TLine* line) {
         "rows need padding (width not a multiple of 4), but the alpha merge reads "
         "them packed");
   TBitmap colour;
-  if (ReadBitmap((dir + "/" + kAlphaColourFile).c_str(), &colour) &&
+  if (ReadBitmap((dir + "/" + asset.colourFile).c_str(), &colour) &&
       (BitmapWidth(colour) != width || BitmapRows(colour) != rows))
-    line->Problem(Format("differs in size from %s (%ld x %ld against %d x %d)", kAlphaColourFile,
+    line->Problem(Format("differs in size from %s (%ld x %ld against %d x %d)", asset.colourFile,
                          width, rows, BitmapWidth(colour), BitmapRows(colour)));
 }
 
@@ -191,11 +185,11 @@ long FileSize(const std::string& path, std::string* what) {
 int CheckAssets(const char* dirName) {
   const std::string dir = dirName;
   int faults = 0;
-  for (const TAsset& asset : kAssets) {
+  for (const TAsset& asset : DemoLoads()) {
     std::string what;
     const long size = FileSize(dir + "/" + asset.name, &what);
     if (size < 0) {
-      std::printf("%s (%s): %s\n", asset.name, asset.use, what.c_str());
+      std::printf("%s (%s): %s\n", asset.name.c_str(), asset.use.c_str(), what.c_str());
       ++faults;
       continue;
     }
@@ -214,8 +208,8 @@ int CheckAssets(const char* dirName) {
         break;
     }
     if (!line.problems.empty()) ++faults;
-    std::printf("%s (%s): %ld bytes%s: %s\n", asset.name, asset.use, size, line.read.c_str(),
-                line.problems.empty() ? "ok" : line.problems.c_str());
+    std::printf("%s (%s): %ld bytes%s: %s\n", asset.name.c_str(), asset.use.c_str(), size,
+                line.read.c_str(), line.problems.empty() ? "ok" : line.problems.c_str());
   }
   return faults == 0 ? 0 : 1;
 }

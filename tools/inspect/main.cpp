@@ -6,8 +6,9 @@
 //   rgb FILE OUT               the RGB buffer LoadTexture uploads
 //   rgba COLOUR ALPHA OUT      the RGBA buffer LoadAlphaTexture uploads
 //   check [DIR]                one line per asset file of the demo
+//   list                       the files of the asset pack
 //
-// The output formats of points, mesh, rgb and rgba are read by scripts.
+// The output formats of points, mesh, rgb, rgba and list are read by scripts.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include "assets/asc_mesh.h"
 #include "assets/asc_parser.h"
 #include "assets/bitmap.h"
+#include "assets/manifest.h"
 #include "command_line.h"
 #include "inspect.h"
 
@@ -56,6 +58,15 @@ constexpr const char* kCheckUsage =
     "Checks the demo's 23 asset files in DIR (default: the current folder),\n"
     "one line each: whether it was found, its size, and what is wrong with it.\n"
     "Exit status 0 only when the demo will see every asset as intended.\n";
+constexpr const char* kListUsage =
+    "usage: kelvane-inspect list\n"
+    "Prints the files of the asset pack, each once, in the order the demo loads\n"
+    "them, one line each: 'NAME picture ASPECT FILTER [ALPHA]' for a picture\n"
+    "(ASPECT the width / height its scene shows it at, FILTER 'nearest' for\n"
+    "pixel art or 'smooth', ALPHA the picture that cuts it out), 'NAME alpha\n"
+    "ASPECT FILTER' for such an alpha picture, 'NAME mesh' (a display list,\n"
+    "perhaps particle points too), 'NAME points' (particle points only) or\n"
+    "'NAME music'.\n";
 
 // Why fileName cannot be read as a file (strerror's words), or null when it
 // is a regular file that opens. Opened without blocking, as the readers do,
@@ -165,6 +176,33 @@ int Rgba(const char* colourName, const char* alphaName, const char* outName) {
   return 0;
 }
 
+void PrintListLine(const char* file) {
+  for (const TTextureAsset& t : kTextureAssets) {
+    const char* filter = t.pixelArt ? "nearest" : "smooth";
+    if (std::strcmp(file, t.file) == 0) {
+      std::printf("%s picture %g %s%s%s\n", file, t.shownAspect, filter, t.alphaFile ? " " : "",
+                  t.alphaFile ? t.alphaFile : "");
+      return;
+    }
+    if (t.alphaFile && std::strcmp(file, t.alphaFile) == 0) {
+      std::printf("%s alpha %g %s\n", file, t.shownAspect, filter);
+      return;
+    }
+  }
+  for (const TMeshAsset& m : kMeshAssets) {
+    if (std::strcmp(file, m.file) == 0) {
+      std::printf("%s mesh\n", file);
+      return;
+    }
+  }
+  std::printf("%s %s\n", file, std::strcmp(file, kMusicFile) == 0 ? "music" : "points");
+}
+
+int List() {
+  for (int i = 0; i < kAssetFileCount; ++i) PrintListLine(kAssetFiles.names[i]);
+  return 0;
+}
+
 const char* const kUsageHead =
     "usage: kelvane-inspect VERB ...  (VERB --help for details)\n"
     "       kelvane-inspect -h | --help | -V | --version\n"
@@ -190,6 +228,7 @@ const TInspectVerb kVerbs[] = {
      [](char** op, int) { return Rgba(op[0], op[1], op[2]); }},
     {"check", kCheckUsage, "[DIR]", 0, 1,
      [](char** op, int count) { return Check(count == 1 ? op[0] : "."); }},
+    {"list", kListUsage, "", 0, 0, [](char**, int) { return List(); }},
 };
 
 const option kLongOptions[] = {
@@ -295,7 +334,8 @@ int main(int argc, char** argv) {
   // a mistake: -h and -V have been answered.
   const int code = getopt_long(argc, argv, "+:", kLongOptions, nullptr);
   if (code != -1) return BadArguments(OptionMistake(code, argv, kLongOptions), "");
-  if (optind >= argc) return BadArguments("say which verb: points, mesh, rgb, rgba or check", "");
+  if (optind >= argc)
+    return BadArguments("say which verb: points, mesh, rgb, rgba, check or list", "");
   for (const TInspectVerb& verb : kVerbs)
     if (std::strcmp(argv[optind], verb.name) == 0)
       return RunVerb(verb, argc - optind, argv + optind);
