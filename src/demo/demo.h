@@ -30,10 +30,6 @@ extern const char* const kDemoAssetFiles[kDemoAssetCount];
 // (or is not a regular file), naming the folder and how to start the demo.
 void ReportMissingAssets();
 
-// The driver's window for SpriteRing, which it calls after the fifteen rows:
-// demo time strictly between 752 and 910.
-bool SpriteRingShows(double d);
-
 // Draws and presents one frame of the timeline at the platform's clock.
 void DrawFrame();
 // What DrawFrame at the platform's clock takes from the shared generator

@@ -4,18 +4,18 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
 const int kEchoCopies = 10;
-const double kEchoLength = 80.0;    // demo units per window
 const double kEchoTimeScale = 0.4;  // local time runs 0 to 32
 const double kPullBackEnd = 15.0;   // local time at which the eye stops
 const double kSpreadRate = 0.01;    // spread per unit of local time
 
-void DrawEchoes(int slot, double start) {
-  if (DemoTime < start || DemoTime > start + kEchoLength) return;
-  const double t = (DemoTime - start) * kEchoTimeScale;
+void DrawEchoes(int slot, const TWindow& window) {
+  if (!InWindow(window, DemoTime)) return;
+  const double t = (DemoTime - window.start) * kEchoTimeScale;
 
   glPushMatrix();
   glLoadIdentity();
@@ -43,5 +43,5 @@ void DrawEchoes(int slot, double start) {
 
 }  // namespace
 
-void EchoImage1() { DrawEchoes(14, 60.0); }   // "image8.bmp", 60 to 140
-void EchoImage2() { DrawEchoes(13, 140.0); }  // "image10.bmp", 140 to 220
+void EchoImage1() { DrawEchoes(14, kEchoImage1Window); }  // "image8.bmp"
+void EchoImage2() { DrawEchoes(13, kEchoImage2Window); }  // "image10.bmp"

@@ -7,25 +7,22 @@
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
-const int kSpriteTexture = 16;  // "blob2.bmp"
-const int kTrailTexture = 17;   // "trail.bmp"
-const double kWindowStart = 410.0;
-const double kWindowEnd = 580.0;
+const int kSpriteTexture = 16;     // "blob2.bmp"
+const int kTrailTexture = 17;      // "trail.bmp"
 const double kTrailAfter = 130.0;  // scene time s, strictly above (D > 518.33)
 
 // Jitter of one sprite coordinate, -0.015 to 0.014997, from the shared
 // generator.
 double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
 
-bool ParticlesShow(double d) { return !(d < kWindowStart || d > kWindowEnd); }
-
 }  // namespace
 
 void SkipParticleMorph() {
-  if (!ParticlesShow(DemoTime)) return;
+  if (!InWindow(kParticleMorphWindow, DemoTime)) return;
   for (int i = 0; i < kParticleCount; ++i) {
     Jitter();
     Jitter();
@@ -34,8 +31,8 @@ void SkipParticleMorph() {
 
 void ParticleMorph() {
   const double d = DemoTime;
-  if (!ParticlesShow(d)) return;
-  const double s = (d - kWindowStart) * 1.2;
+  if (!InWindow(kParticleMorphWindow, d)) return;
+  const double s = (d - kParticleMorphWindow.start) * 1.2;
 
   BeginTexturedScene(kSpriteTexture, GL_ONE, GL_ONE, 2.4);
   glColor3f(0.6f, 0.6f, 1.0f);

@@ -1,23 +1,23 @@
-// Every scene function of the timeline. Each reads DemoTime, returns at once
-// outside its scene window, and otherwise draws inside its own model-view
-// push with its own camera.
+// Every scene function of the timeline (src/demo/timeline.h gives the order).
+// Each reads DemoTime, returns at once outside its window (scenes/windows.h),
+// and otherwise draws inside its own model-view push with its own camera.
 #pragma once
 
-void OpeningTitle();    // row 1
-void EchoImage1();      // row 2
-void EchoImage2();      // row 3
-void UnfoldImage();     // row 4
-void PointTunnel();     // row 5
-void WavySlices();      // row 6
-void ParticleMorph();   // row 7
-void TileGrid();        // row 8
-void ColorSplit();      // row 9
-void ModelShowcase();   // rows 10 and 12
-void SettlingSlices();  // row 11
-void LensBubbles();     // row 13
-void ClosingTitle();    // row 14
-void PanBanner();       // row 15
-void SpriteRing();      // row 16: no window test of its own
+void OpeningTitle();
+void EchoImage1();
+void EchoImage2();
+void UnfoldImage();
+void PointTunnel();
+void WavySlices();
+void ParticleMorph();
+void TileGrid();
+void ColorSplit();
+void ModelShowcase();
+void SettlingSlices();
+void LensBubbles();
+void ClosingTitle();
+void PanBanner();
+void SpriteRing();  // no window test of its own: the timeline tests it
 
 // The draws ParticleMorph takes from the shared generator at DemoTime (two
 // for each particle inside its window, none outside), without drawing. The
