@@ -53,7 +53,7 @@ void SceneFrames(benchmark::State& state, TWindow window, TSize size) {
     const double d =
         window.start + (sample % kSceneSamples + 0.5) * (window.end - window.start) / kSceneSamples;
     const auto begin = std::chrono::steady_clock::now();
-    RenderFrameAt(d, 0.0f);
+    DrawFrameAt(d, 0.0f);
     glFinish();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();

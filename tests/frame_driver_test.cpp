@@ -205,7 +205,7 @@ TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
   std::set<int> steps;
   double highest = 0.0;
   for (int i = 0; i < 300; ++i) {
-    EXPECT_TRUE(RenderFrameAt(900.5 + i * 0.05));
+    EXPECT_TRUE(DrawFrameAt(900.5 + i * 0.05, 0.0f));
     EXPECT_GE(DemoTime, 0.0);
     EXPECT_LE(DemoTime, 799.92);
     const double step = DemoTime / 0.08;
@@ -220,11 +220,12 @@ TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
 
 TEST(End, FramesUpTo1300ArePresentedAndTheNextEndsWithStatus0) {
   ASSERT_TRUE(EnsureDemoLoaded());
+  ClearRigEndStatus();
   const int presented = RigPresentCount();
-  EXPECT_TRUE(RenderFrameAt(1300.0));
+  EXPECT_TRUE(DrawFrameAt(1300.0, 0.0f));
   EXPECT_EQ(RigEndStatus(), -1);
   EXPECT_EQ(RigPresentCount(), presented + 1);
-  EXPECT_FALSE(RenderFrameAt(1300.0001));
+  EXPECT_FALSE(DrawFrameAt(1300.0001, 0.0f));
   EXPECT_EQ(RigEndStatus(), 0);
   EXPECT_EQ(RigPresentCount(), presented + 1);  // the last frame is not shown
   GLint depth;

@@ -81,7 +81,7 @@ class Timeline : public ::testing::Test {
     glPointSize(1);
     ResetRandom();
     for (int k = 0; k < skip; ++k) RandomBelow(10000);
-    RenderFrameAt(d);
+    DrawFrameAt(d, 0.0f);
     if (pointsDrawn) {
       float size = 0;
       glGetFloatv(GL_POINT_SIZE, &size);

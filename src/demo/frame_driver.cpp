@@ -26,11 +26,16 @@ void PickGlitchMoment() {
 }  // namespace
 
 void DrawFrame() {
-  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+  const double demoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+  DrawFrameAt(demoTime, Platform.ChannelLevel(0));
+}
+
+bool DrawFrameAt(double demoTime, float musicLevel) {
+  DemoTime = demoTime;
 
   // Flash: a grey of twice the music level once that reaches 0.2, black
   // while the particles glow.
-  double level = 2.0 * Platform.ChannelLevel(0);
+  double level = 2.0 * musicLevel;
   if (!(level >= 0.2)) level = 0.0;
   if (InWindow(kFlashlessWindow, DemoTime)) level = 0.0;
   glClearColor(static_cast<float>(level), static_cast<float>(level), static_cast<float>(level),
@@ -58,15 +63,19 @@ void DrawFrame() {
 
   if (DemoTime > kDemoEnd) {
     Platform.EndProcess(0);
-    return;
+    // Reached only where ending returns (the offscreen rig): the base view
+    // is put back, so the next frame starts on a clean stack.
+    glPopMatrix();
+    return false;
   }
   glPopMatrix();
   glFlush();
   Platform.PresentFrame();
+  return true;
 }
 
-void SkipFrame() {
-  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+void SkipFrame(double demoTime) {
+  DemoTime = demoTime;
   PickGlitchMoment();
   SkipParticleMorph();
 }

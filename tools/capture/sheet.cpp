@@ -107,7 +107,8 @@ int CaptureSheet(const TCaptureOptions& options) {
   for (int i = 0; i < kTimelineRows && !CaptureInterrupted; ++i) {
     // Each tile starts the generator afresh, as a single --at capture does.
     ResetRandom();
-    DrawFrameAtDemoTime(RowMiddle(kTimeline[i]));
+    const double d = RowMiddle(kTimeline[i]);
+    DrawFrameAt(d, CaptureLevel(d / kDemoUnitsPerMs));
     ReadFrameTopFirst(frame.data());
     int x = 0, y = 0;
     SheetCell(layout, i, &x, &y);
