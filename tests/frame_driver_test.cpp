@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "demo/demo.h"
 #include "demo/form.h"
@@ -215,6 +216,32 @@ TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
   }
   EXPECT_GT(steps.size(), 250u);  // a fresh moment nearly every frame
   EXPECT_GT(highest, 700.0);
+  ResetRandom();
+}
+
+// A capture that starts late takes each earlier frame's draws without
+// drawing it: the generator must end where a drawn frame leaves it. The
+// timeline at 10 fps, and every 60-fps frame about the particles and the
+// glitch.
+TEST(SharedGenerator, ASkippedFrameTakesTheDrawsOfADrawnOne) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  std::vector<double> times;
+  for (int n = 0; n * 98 <= 1300 * 100; ++n) times.push_back(n * 100.0 * 0.0098);
+  for (double ms = 0; ms * 0.0098 <= 925; ms += 1000.0 / 60)
+    if (ms * 0.0098 >= 400 && (ms * 0.0098 <= 600 || ms * 0.0098 >= 895))
+      times.push_back(ms * 0.0098);
+  std::vector<uint32_t> drawn;
+  ResetRandom();
+  for (double d : times) {
+    DrawFrameAt(d, 0.0f);
+    drawn.push_back(RandomState());
+  }
+  ResetRandom();
+  for (size_t i = 0; i < times.size(); ++i) {
+    TakeFrameDraws(times[i]);
+    ASSERT_EQ(RandomState(), drawn[i]) << "frame at D = " << times[i];
+  }
+  EXPECT_NE(drawn.back(), 1u);
   ResetRandom();
 }
 

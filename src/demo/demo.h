@@ -39,11 +39,13 @@ void DrawFrame();
 // returns (the offscreen rig), the answer is false and the GL state is left
 // ready for another frame.
 bool DrawFrameAt(double demoTime, float musicLevel);
-// What DrawFrameAt at demoTime takes from the shared generator (the glitch's
-// pick, the particle jitter), without drawing. A capture that starts at
-// frame n skips frames 0 to n - 1 this way, so that frame n shows what it
-// shows in a capture from frame 0.
-void SkipFrame(double demoTime);
+// Every draw the frame at demoTime takes from the shared generator, in order:
+// the glitch's pick, then the particle jitter at the moment shown, which it
+// returns (demoTime itself outside the glitch window). DrawFrameAt takes its
+// draws here and nowhere else, so a capture that starts at frame n calls
+// this alone for frames 0 to n - 1 and frame n shows what it shows in a
+// capture from frame 0.
+double TakeFrameDraws(double demoTime);
 
 // Viewport and the 62-degree projection used by every frame. A height of 0
 // keeps the last aspect instead of dividing by zero.

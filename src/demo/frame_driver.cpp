@@ -15,14 +15,6 @@ namespace {
 const GLfloat kLightPosition[4] = {0, 0, -1, 0};  // directional, towards -z
 const GLfloat kLightAmbient[4] = {1, 1, 1, 1};
 
-// Glitch: one draw from the shared generator picks the moment shown.
-void PickGlitchMoment() {
-  if (InWindow(kGlitchWindow, DemoTime)) {
-    int r = RandomBelow(10000);
-    DemoTime = r * kGlitchSpan * 0.0001;
-  }
-}
-
 }  // namespace
 
 void DrawFrame() {
@@ -56,7 +48,7 @@ bool DrawFrameAt(double demoTime, float musicLevel) {
   glPolygonMode(GL_BACK, GL_FILL);
   glPolygonMode(GL_FRONT, GL_FILL);
 
-  PickGlitchMoment();
+  DemoTime = TakeFrameDraws(DemoTime);
   int rows[kTimelineRows];
   const int drawn = ScenesDrawnAt(DemoTime, rows);
   for (int i = 0; i < drawn; ++i) kTimeline[rows[i]].draw();
@@ -74,8 +66,13 @@ bool DrawFrameAt(double demoTime, float musicLevel) {
   return true;
 }
 
-void SkipFrame(double demoTime) {
-  DemoTime = demoTime;
-  PickGlitchMoment();
-  SkipParticleMorph();
+double TakeFrameDraws(double demoTime) {
+  double shown = demoTime;
+  if (InWindow(kGlitchWindow, demoTime)) {
+    // The glitch: one draw picks the moment shown.
+    int r = RandomBelow(10000);
+    shown = r * kGlitchSpan * 0.0001;
+  }
+  TakeParticleJitter(shown);
+  return shown;
 }

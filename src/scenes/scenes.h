@@ -19,10 +19,11 @@ void ClosingTitle();
 void PanBanner();
 void SpriteRing();  // no window test of its own: the timeline tests it
 
-// The draws ParticleMorph takes from the shared generator at DemoTime (two
-// for each particle inside its window, none outside), without drawing. The
-// particles are the only scene that draws from the generator.
-void SkipParticleMorph();
+// The particle jitter of the frame at demo time d: two draws from the shared
+// generator for each particle inside the particles' window, none outside.
+// ParticleMorph reads the jitter taken last; no scene draws from the
+// generator itself.
+void TakeParticleJitter(double d);
 
 // The unit card: one GL_QUADS quad with corners (-1,-1,0), (1,-1,0), (1,1,0),
 // (-1,1,0) and texture coordinates (0,0), (1,0), (1,1), (0,1) at them.

@@ -61,7 +61,7 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
 const TPcm& CaptureMusic() { return capture.music; }
 
 void SkipFrames(int64_t from, int64_t to, TFrameRate rate) {
-  for (int64_t frame = from; frame < to; ++frame) SkipFrame(FrameDemoTime(frame, rate));
+  for (int64_t frame = from; frame < to; ++frame) TakeFrameDraws(FrameDemoTime(frame, rate));
 }
 
 float CaptureLevel(double ms) {
