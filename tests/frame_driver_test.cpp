@@ -163,7 +163,9 @@ TEST(Clock, DemoTimeCountsFromStartTime) {
   EXPECT_EQ(DemoTime, 0.0);
 }
 
-TEST(Clock, TheRigHitsBoundaryTimesExactly) {
+// Boundary times reach the scenes exactly as handed over, with no clock
+// in between.
+TEST(Clock, DrawFrameAtShowsExactlyTheTimeItIsHanded) {
   ASSERT_TRUE(EnsureDemoLoaded());
   for (double d : {60.0, 410.0, 580.0, 752.0, 752.0001, 900.0, 918.0, 1100.0, 1300.0}) {
     RenderAt(d);
