@@ -62,6 +62,7 @@ void BM_ParticleMorphRecorded(benchmark::State& state) {
   DemoTime = 450.0;
   for (auto _ : state) {
     glNewList(kScratchList, GL_COMPILE);
+    TakeParticleJitter(450.0);
     ParticleMorph();
     glEndList();
   }
@@ -72,6 +73,7 @@ void BM_ParticleMorphRendered(benchmark::State& state) {
   if (!Prepare()) return state.SkipWithError("no offscreen context");
   DemoTime = 450.0;
   for (auto _ : state) {
+    TakeParticleJitter(450.0);
     ParticleMorph();
     glFinish();
   }

@@ -18,22 +18,11 @@
 
 #include "demo/demo.h"
 #include "demo/offscreen_demo.h"
+#include "demo/timeline.h"
 #include "platform/gl.h"
 
 namespace {
 
-struct TSceneWindow {
-  const char* scene;
-  double start, end;  // demo units
-};
-// The timeline's rows; ModelShowcase draws twice a frame but is one window.
-const TSceneWindow kScenes[] = {
-    {"OpeningTitle", 0, 60},      {"EchoImage1", 60, 140},       {"EchoImage2", 140, 220},
-    {"UnfoldImage", 220, 290},    {"PointTunnel", 290, 330},     {"WavySlices", 330, 410},
-    {"ParticleMorph", 410, 580},  {"TileGrid", 580, 680},        {"ColorSplit", 650, 760},
-    {"ModelShowcase", 760, 910},  {"SettlingSlices", 910, 1100}, {"LensBubbles", 1100, 1200},
-    {"ClosingTitle", 1200, 1260}, {"PanBanner", 300, 430},       {"SpriteRing", 752, 910},
-};
 constexpr int kSceneSamples = 40;
 
 struct TSize {
@@ -51,7 +40,7 @@ bool EnsureRig(TSize size) {
   return ready;
 }
 
-void SceneFrames(benchmark::State& state, TSceneWindow scene, TSize size) {
+void SceneFrames(benchmark::State& state, TWindow window, TSize size) {
   if (!EnsureRig(size)) {
     state.SkipWithError("no offscreen OpenGL context");
     return;
@@ -62,9 +51,9 @@ void SceneFrames(benchmark::State& state, TSceneWindow scene, TSize size) {
   int sample = 0;
   for (auto _ : state) {
     const double d =
-        scene.start + (sample % kSceneSamples + 0.5) * (scene.end - scene.start) / kSceneSamples;
+        window.start + (sample % kSceneSamples + 0.5) * (window.end - window.start) / kSceneSamples;
     const auto begin = std::chrono::steady_clock::now();
-    RenderFrameAt(d, 0.0f);
+    DrawFrameAt(d, 0.0f);
     glFinish();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
@@ -81,10 +70,15 @@ void SceneFrames(benchmark::State& state, TSceneWindow scene, TSize size) {
 
 const bool registered = [] {
   for (const TSize& size : kSizes)
-    for (const TSceneWindow& scene : kScenes) {
-      const std::string name = std::string("Scene/") + scene.scene + "/" +
+    for (int i = 0; i < kTimelineRows; ++i) {
+      const TTimelineRow& row = kTimeline[i];
+      // ModelShowcase draws twice a frame but is one window: bench it once.
+      bool seen = false;
+      for (int j = 0; j < i; ++j) seen = seen || row.draw == kTimeline[j].draw;
+      if (seen) continue;
+      const std::string name = std::string("Scene/") + row.scene + "/" +
                                std::to_string(size.width) + "x" + std::to_string(size.height);
-      benchmark::RegisterBenchmark(name.c_str(), SceneFrames, scene, size)
+      benchmark::RegisterBenchmark(name.c_str(), SceneFrames, row.window, size)
           ->UseManualTime()
           ->Iterations(kSceneSamples)
           ->Unit(benchmark::kMillisecond);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "demo/demo.h"
 #include "demo/form.h"
@@ -162,7 +163,9 @@ TEST(Clock, DemoTimeCountsFromStartTime) {
   EXPECT_EQ(DemoTime, 0.0);
 }
 
-TEST(Clock, TheRigHitsBoundaryTimesExactly) {
+// Boundary times reach the scenes exactly as handed over, with no clock
+// in between.
+TEST(Clock, DrawFrameAtShowsExactlyTheTimeItIsHanded) {
   ASSERT_TRUE(EnsureDemoLoaded());
   for (double d : {60.0, 410.0, 580.0, 752.0, 752.0001, 900.0, 918.0, 1100.0, 1300.0}) {
     RenderAt(d);
@@ -205,7 +208,7 @@ TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
   std::set<int> steps;
   double highest = 0.0;
   for (int i = 0; i < 300; ++i) {
-    EXPECT_TRUE(RenderFrameAt(900.5 + i * 0.05));
+    EXPECT_TRUE(DrawFrameAt(900.5 + i * 0.05, 0.0f));
     EXPECT_GE(DemoTime, 0.0);
     EXPECT_LE(DemoTime, 799.92);
     const double step = DemoTime / 0.08;
@@ -218,13 +221,40 @@ TEST(Glitch, ShowsEarlierMomentsAndNeverEndsTheDemo) {
   ResetRandom();
 }
 
+// A capture that starts late takes each earlier frame's draws without
+// drawing it: the generator must end where a drawn frame leaves it. The
+// timeline at 10 fps, and every 60-fps frame about the particles and the
+// glitch.
+TEST(SharedGenerator, ASkippedFrameTakesTheDrawsOfADrawnOne) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  std::vector<double> times;
+  for (int n = 0; n * 98 <= 1300 * 100; ++n) times.push_back(n * 100.0 * 0.0098);
+  for (double ms = 0; ms * 0.0098 <= 925; ms += 1000.0 / 60)
+    if (ms * 0.0098 >= 400 && (ms * 0.0098 <= 600 || ms * 0.0098 >= 895))
+      times.push_back(ms * 0.0098);
+  std::vector<uint32_t> drawn;
+  ResetRandom();
+  for (double d : times) {
+    DrawFrameAt(d, 0.0f);
+    drawn.push_back(RandomState());
+  }
+  ResetRandom();
+  for (size_t i = 0; i < times.size(); ++i) {
+    TakeFrameDraws(times[i]);
+    ASSERT_EQ(RandomState(), drawn[i]) << "frame at D = " << times[i];
+  }
+  EXPECT_NE(drawn.back(), 1u);
+  ResetRandom();
+}
+
 TEST(End, FramesUpTo1300ArePresentedAndTheNextEndsWithStatus0) {
   ASSERT_TRUE(EnsureDemoLoaded());
+  ClearRigEndStatus();
   const int presented = RigPresentCount();
-  EXPECT_TRUE(RenderFrameAt(1300.0));
+  EXPECT_TRUE(DrawFrameAt(1300.0, 0.0f));
   EXPECT_EQ(RigEndStatus(), -1);
   EXPECT_EQ(RigPresentCount(), presented + 1);
-  EXPECT_FALSE(RenderFrameAt(1300.0001));
+  EXPECT_FALSE(DrawFrameAt(1300.0001, 0.0f));
   EXPECT_EQ(RigEndStatus(), 0);
   EXPECT_EQ(RigPresentCount(), presented + 1);  // the last frame is not shown
   GLint depth;

@@ -52,6 +52,7 @@ double Jitter() { return (RandomBelow(10000) * 0.0001 - 0.5) * 0.03; }
 std::vector<TQuad> CaptureAt(double d, int* raw = nullptr) {
   DemoTime = d;
   ResetRandom();
+  TakeParticleJitter(d);
   return CaptureQuads(ParticleMorph, kBox, raw);
 }
 
@@ -192,6 +193,7 @@ TEST_F(Morph, FirstFrameEvaluatesAllChannelsLaterFramesOnlyThePositions) {
   ExpectSpritesAt(CaptureAt(470.0), onTheSpline);
   // Two frames at one D differ by the jitter alone.
   DemoTime = 470.0;
+  TakeParticleJitter(470.0);
   const auto third = CaptureQuads(ParticleMorph, kBox);
   ASSERT_EQ(third.size(), first.size());
   int moved = 0;

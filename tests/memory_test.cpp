@@ -35,8 +35,7 @@ long ResidentBytes() {
 void DrawTimeline() {
   const double step = 1000.0 * kDemoUnitsPerMs / 3.0;
   int frame = 0;
-  for (double d = 0.0; d <= kDemoEnd; d += step, ++frame)
-    RenderFrameAt(d, frame % 2 ? 0.3f : 0.0f);
+  for (double d = 0.0; d <= kDemoEnd; d += step, ++frame) DrawFrameAt(d, frame % 2 ? 0.3f : 0.0f);
   glFinish();
 }
 
@@ -44,7 +43,8 @@ void DrawTimeline() {
 
 TEST(Memory, SecondPassOverTheTimelineDoesNotGrow) {
 #if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "AddressSanitizer's quarantine holds freed memory; the leak check covers this build";
+  GTEST_SKIP()
+      << "AddressSanitizer's quarantine holds freed memory; the leak check covers this build";
 #endif
   ASSERT_TRUE(EnsureDemoLoaded());
   DrawTimeline();

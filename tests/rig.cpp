@@ -29,7 +29,7 @@ TRgb PixelAt(const std::vector<uint8_t>& rgb, int x, int y, int width) {
 }
 
 std::vector<uint8_t> RenderAt(double d, float level) {
-  RenderFrameAt(d, level);
+  DrawFrameAt(d, level);
   return ReadFramePixels();
 }
 

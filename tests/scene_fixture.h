@@ -161,7 +161,7 @@ inline bool SlotShows(int slot, double d) {
     const uint8_t v = k == 0 ? 255 : 0;
     TSlotTexture probe(slot, v, v, v, 255);
     ResetRandom();
-    RenderFrameAt(d);
+    DrawFrameAt(d, 0.0f);
     frames[k] = ReadFramePixels();
   }
   return frames[0] != frames[1];

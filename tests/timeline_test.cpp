@@ -6,6 +6,8 @@
 // or plain black pictures in slots 10 to 24 and the frames compared. The grey
 // is dark enough that additive scenes over opaque ones never saturate. The
 // point tunnel has no picture; it is known by the point size it leaves.
+#include "demo/timeline.h"
+
 #include <cmath>
 #include <memory>
 #include <set>
@@ -79,7 +81,7 @@ class Timeline : public ::testing::Test {
     glPointSize(1);
     ResetRandom();
     for (int k = 0; k < skip; ++k) RandomBelow(10000);
-    RenderFrameAt(d);
+    DrawFrameAt(d, 0.0f);
     if (pointsDrawn) {
       float size = 0;
       glGetFloatv(GL_POINT_SIZE, &size);
@@ -147,6 +149,22 @@ TEST_F(Timeline, WindowEdgesAreWhereTheTableSays) {
         EXPECT_TRUE(Draw(d, own, 0) == allGrey);
     }
   }
+}
+
+TEST(TimelineTable, ScenesDrawnAtListsRowsInDrawingOrder) {
+  auto drawn = [](double d) {
+    int rows[kTimelineRows];
+    std::string names;
+    for (int i = 0, n = ScenesDrawnAt(d, rows); i < n; ++i)
+      names += kTimeline[rows[i]].scene + std::string(" ");
+    return names;
+  };
+  EXPECT_EQ(drawn(-5), "OpeningTitle ");
+  EXPECT_EQ(drawn(410), "WavySlices ParticleMorph PanBanner ");
+  EXPECT_EQ(drawn(752), "ColorSplit ");
+  EXPECT_EQ(drawn(752.5), "ColorSplit SpriteRing ");
+  EXPECT_EQ(drawn(910), "ModelShowcase SettlingSlices ModelShowcase ");
+  EXPECT_EQ(drawn(1280), "");
 }
 
 TEST_F(Timeline, GlitchFramesShowEarlierMoments) {

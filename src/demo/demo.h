@@ -28,17 +28,22 @@ int LoadDemo(int clientWidth, int clientHeight);
 // folder and how to start the demo.
 void ReportMissingAssets();
 
-// The driver's window for SpriteRing, which it calls after the fifteen rows:
-// demo time strictly between 752 and 910.
-bool SpriteRingShows(double d);
-
-// Draws and presents one frame of the timeline at the platform's clock.
+// Draws and presents one frame of the timeline at the platform's clock and
+// music level: DrawFrameAt with the demo time the clock gives.
 void DrawFrame();
-// What DrawFrame at the platform's clock takes from the shared generator
-// (the glitch's pick, the particle jitter), without drawing. A capture that
-// starts at frame n skips frames 0 to n - 1 this way, so that frame n shows
-// what it shows in a capture from frame 0.
-void SkipFrame();
+// Draws and presents the frame at demoTime (demo units) with the music at
+// musicLevel (0..1, RMS of the block playing). A demo time past kDemoEnd
+// ends the demo through the platform instead of presenting; where that
+// returns (the offscreen rig), the answer is false and the GL state is left
+// ready for another frame.
+bool DrawFrameAt(double demoTime, float musicLevel);
+// Every draw the frame at demoTime takes from the shared generator, in order:
+// the glitch's pick, then the particle jitter at the moment shown, which it
+// returns (demoTime itself outside the glitch window). DrawFrameAt takes its
+// draws here and nowhere else, so a capture that starts at frame n calls
+// this alone for frames 0 to n - 1 and frame n shows what it shows in a
+// capture from frame 0.
+double TakeFrameDraws(double demoTime);
 
 // Viewport and the 62-degree projection used by every frame. A height of 0
 // keeps the last aspect instead of dividing by zero.

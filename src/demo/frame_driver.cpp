@@ -1,10 +1,11 @@
 // The frame driver: demo time from the clock, the music flash, the base
-// state and view, the glitch window, every scene in timeline order, and the
-// end of the demo.
+// state and view, the glitch window, the timeline's rows drawn at that time,
+// and the end of the demo.
 #include <cmath>
 #include <cstdint>
 
 #include "demo/demo.h"
+#include "demo/timeline.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "scenes/scenes.h"
@@ -14,37 +15,21 @@ namespace {
 const GLfloat kLightPosition[4] = {0, 0, -1, 0};  // directional, towards -z
 const GLfloat kLightAmbient[4] = {1, 1, 1, 1};
 
-// Timeline rows 1 to 15, in drawing order; later rows draw over earlier ones
-// where windows overlap. Row 16 (SpriteRing) is called after these, under the
-// driver's own window test.
-void (*const kTimeline[])() = {
-    OpeningTitle,   EchoImage1,    EchoImage2,  UnfoldImage,  PointTunnel,
-    WavySlices,     ParticleMorph, TileGrid,    ColorSplit,   ModelShowcase,
-    SettlingSlices, ModelShowcase, LensBubbles, ClosingTitle, PanBanner,
-};
-
-// Glitch: each frame strictly between 900 and 918 shows a random moment of
-// the first 800 units, one draw from the shared generator. The view and the
-// flash keep real time.
-void PickGlitchMoment() {
-  if (DemoTime > 900 && DemoTime < 918) {
-    int r = RandomBelow(10000);
-    DemoTime = r * 800 * 0.0001;
-  }
-}
-
 }  // namespace
 
-bool SpriteRingShows(double d) { return d > 752 && d < 910; }
-
 void DrawFrame() {
-  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+  const double demoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
+  DrawFrameAt(demoTime, Platform.ChannelLevel(0));
+}
+
+bool DrawFrameAt(double demoTime, float musicLevel) {
+  DemoTime = demoTime;
 
   // Flash: a grey of twice the music level once that reaches 0.2, black
-  // while the particles glow (strictly between 410 and 580).
-  double level = 2.0 * Platform.ChannelLevel(0);
+  // while the particles glow.
+  double level = 2.0 * musicLevel;
   if (!(level >= 0.2)) level = 0.0;
-  if (DemoTime > 410 && DemoTime < 580) level = 0.0;
+  if (InWindow(kFlashlessWindow, DemoTime)) level = 0.0;
   glClearColor(static_cast<float>(level), static_cast<float>(level), static_cast<float>(level),
                0.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -63,21 +48,31 @@ void DrawFrame() {
   glPolygonMode(GL_BACK, GL_FILL);
   glPolygonMode(GL_FRONT, GL_FILL);
 
-  PickGlitchMoment();
-  for (void (*scene)() : kTimeline) scene();
-  if (SpriteRingShows(DemoTime)) SpriteRing();
+  DemoTime = TakeFrameDraws(DemoTime);
+  int rows[kTimelineRows];
+  const int drawn = ScenesDrawnAt(DemoTime, rows);
+  for (int i = 0; i < drawn; ++i) kTimeline[rows[i]].draw();
 
   if (DemoTime > kDemoEnd) {
     Platform.EndProcess(0);
-    return;
+    // Reached only where ending returns (the offscreen rig): the base view
+    // is put back, so the next frame starts on a clean stack.
+    glPopMatrix();
+    return false;
   }
   glPopMatrix();
   glFlush();
   Platform.PresentFrame();
+  return true;
 }
 
-void SkipFrame() {
-  DemoTime = (Platform.TickCount() - StartTime) * kDemoUnitsPerMs;
-  PickGlitchMoment();
-  SkipParticleMorph();
+double TakeFrameDraws(double demoTime) {
+  double shown = demoTime;
+  if (InWindow(kGlitchWindow, demoTime)) {
+    // The glitch: one draw picks the moment shown.
+    int r = RandomBelow(10000);
+    shown = r * kGlitchSpan * 0.0001;
+  }
+  TakeParticleJitter(shown);
+  return shown;
 }

@@ -1,17 +1,14 @@
-// The demo on the offscreen rig: start-up in the data folder, the virtual
-// clock set to a demo time, and one frame drawn.
+// The demo on the offscreen rig: start-up in the data folder.
 #include "demo/offscreen_demo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "demo/demo.h"
-#include "platform/gl.h"
 
 bool StartDemoOffscreen(const char* dataDir, std::string* error) {
   // The way back is kept as an open folder rather than a path: it works when
@@ -23,8 +20,8 @@ bool StartDemoOffscreen(const char* dataDir, std::string* error) {
     if (chdir(dataDir) != 0) {
       const int why = errno;
       if (previous >= 0) close(previous);
-      if (error) *error = std::string("cannot enter the data folder ") + dataDir + ": " +
-                          std::strerror(why);
+      if (error)
+        *error = std::string("cannot enter the data folder ") + dataDir + ": " + std::strerror(why);
       return false;
     }
   }
@@ -39,40 +36,5 @@ bool StartDemoOffscreen(const char* dataDir, std::string* error) {
     return false;
   }
   ResizeProjection(OffscreenWidth(), OffscreenHeight());  // the window's first appearance
-  return true;
-}
-
-void SetRigDemoTime(double d) {
-  // Look for a tick count that the driver's own formula turns into exactly d;
-  // one almost always lies within a few units in the last place of d / rate.
-  auto exact = [d](double ms) { return (ms - StartTime) * kDemoUnitsPerMs == d; };
-  const double ms = StartTime + d / kDemoUnitsPerMs;
-  SetRigTicks(ms);
-  if (exact(ms)) return;
-  double below = ms, above = ms;
-  for (int step = 0; step < 64; ++step) {
-    below = std::nextafter(below, -HUGE_VAL);
-    above = std::nextafter(above, HUGE_VAL);
-    if (exact(below)) {
-      SetRigTicks(below);
-      return;
-    }
-    if (exact(above)) {
-      SetRigTicks(above);
-      return;
-    }
-  }
-}
-
-bool RenderFrameAt(double d, float level) {
-  SetRigDemoTime(d);
-  SetRigLevel(level);
-  ClearRigEndStatus();
-  DrawFrame();
-  if (RigEndStatus() >= 0) {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    return false;
-  }
   return true;
 }

@@ -18,3 +18,5 @@ int RandomBelow(int n) {
 }
 
 void ResetRandom() { randomState = kRandomStart; }
+
+uint32_t RandomState() { return randomState; }

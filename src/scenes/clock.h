@@ -3,6 +3,8 @@
 // either.
 #pragma once
 
+#include <cstdint>
+
 // Demo time in demo units (0 to 1300 over the run). Written by DrawFrame at
 // the start of every frame and again inside the glitch window.
 extern double DemoTime;
@@ -13,3 +15,5 @@ int RandomBelow(int n);
 // Puts the shared generator back to its state at process start, so a capture
 // or a test can replay the exact sequence a fresh run draws.
 void ResetRandom();
+// The generator's state, so a test can compare two runs' draws.
+uint32_t RandomState();

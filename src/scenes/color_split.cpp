@@ -10,11 +10,10 @@
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
-const double kWindowStart = 650.0;
-const double kWindowEnd = 760.0;
 const int kLayers = 3;
 const float kLayerColours[kLayers][3] = {
     {0.83f, 0, 0},
@@ -26,8 +25,8 @@ const float kLayerColours[kLayers][3] = {
 
 void ColorSplit() {
   const double d = DemoTime;
-  if (d < kWindowStart || d > kWindowEnd) return;
-  const double t = (d - kWindowStart) * 1.0;
+  if (!InWindow(kColorSplitWindow, d)) return;
+  const double t = (d - kColorSplitWindow.start) * 1.0;
 
   BeginTexturedScene(kSlotColorSplit, GL_ONE, GL_ONE, 0.65);
 

@@ -5,18 +5,18 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
 const int kEchoCopies = 10;
-const double kEchoLength = 80.0;    // demo units per window
 const double kEchoTimeScale = 0.4;  // local time runs 0 to 32
 const double kPullBackEnd = 15.0;   // local time at which the eye stops
 const double kSpreadRate = 0.01;    // spread per unit of local time
 
-void DrawEchoes(int slot, double start) {
-  if (DemoTime < start || DemoTime > start + kEchoLength) return;
-  const double t = (DemoTime - start) * kEchoTimeScale;
+void DrawEchoes(int slot, const TWindow& window) {
+  if (!InWindow(window, DemoTime)) return;
+  const double t = (DemoTime - window.start) * kEchoTimeScale;
 
   glPushMatrix();
   glLoadIdentity();
@@ -44,5 +44,5 @@ void DrawEchoes(int slot, double start) {
 
 }  // namespace
 
-void EchoImage1() { DrawEchoes(kSlotEchoSun, 60.0); }      // 60 to 140
-void EchoImage2() { DrawEchoes(kSlotEchoPlanet, 140.0); }  // 140 to 220
+void EchoImage1() { DrawEchoes(kSlotEchoSun, kEchoImage1Window); }
+void EchoImage2() { DrawEchoes(kSlotEchoPlanet, kEchoImage2Window); }

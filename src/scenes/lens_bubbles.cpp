@@ -8,11 +8,9 @@
 #include "platform/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
-
-const double kWindowStart = 1100.0;
-const double kWindowEnd = 1200.0;
 
 // How each lens swings and bounces, and how it is squashed in y.
 struct TLensMotion {
@@ -29,8 +27,8 @@ const TLensMotion kLenses[] = {
 
 void LensBubbles() {
   const double d = DemoTime;
-  if (d < kWindowStart || d > kWindowEnd) return;
-  const double t = d - kWindowStart;
+  if (!InWindow(kLensBubblesWindow, d)) return;
+  const double t = d - kLensBubblesWindow.start;
 
   BeginTexturedScene(kSlotLens, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 1.6);
   glColor4f(1, 1, 1, 1);

@@ -8,15 +8,14 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
-const double kTunnelStart = 290.0, kTunnelEnd = 330.0;
 const int kTunnelRings = 100;  // one unit apart along +z, z = 0 to 99
 const int kPointsPerRing = 50;
 const double kTunnelRadius = 5.0;
 
-const double kTileStart = 580.0, kTileEnd = 680.0;
 const int kTilesPerSide = 10;
 
 const int kSprites = 7;
@@ -29,8 +28,8 @@ void SetTileFilter(GLint filter) {
 }  // namespace
 
 void PointTunnel() {
-  if (DemoTime < kTunnelStart || DemoTime > kTunnelEnd) return;
-  const double t = DemoTime - kTunnelStart;
+  if (!InWindow(kPointTunnelWindow, DemoTime)) return;
+  const double t = DemoTime - kPointTunnelWindow.start;
   // No other scene draws points, so the size is never set back.
   glPointSize(2);
   glPushMatrix();
@@ -59,8 +58,8 @@ void PointTunnel() {
 }
 
 void TileGrid() {
-  if (DemoTime < kTileStart || DemoTime > kTileEnd) return;
-  const double t = DemoTime - kTileStart;
+  if (!InWindow(kTileGridWindow, DemoTime)) return;
+  const double t = DemoTime - kTileGridWindow.start;
   glPushMatrix();
   glLoadIdentity();
   SetCardState(kSlotTileWall);

@@ -12,15 +12,14 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
 const int kStripCount = 200;
 
-const double kWavyStart = 330.0, kWavyEnd = 410.0;
 const double kGlideEnd = 20.0;  // local time at which the ripple starts
 
-const double kSettlingStart = 910.0, kSettlingEnd = 1100.0;
 // Strips below this never move (0 to 32).
 const double kFixedStrips = 32.6666;
 
@@ -56,8 +55,8 @@ void BeginSlices(int slot) {
 }  // namespace
 
 void WavySlices() {
-  if (DemoTime < kWavyStart || DemoTime > kWavyEnd) return;
-  const double t = DemoTime - kWavyStart;
+  if (!InWindow(kWavySlicesWindow, DemoTime)) return;
+  const double t = DemoTime - kWavySlicesWindow.start;
   BeginSlices(kSlotWavyStrips);
   // Glide in from 11.8 to 1.8 with the strips in place, then ripple at full
   // amplitude at once.
@@ -75,8 +74,8 @@ void WavySlices() {
 }
 
 void SettlingSlices() {
-  if (DemoTime < kSettlingStart || DemoTime > kSettlingEnd) return;
-  const double t = DemoTime - kSettlingStart;
+  if (!InWindow(kSettlingSlicesWindow, DemoTime)) return;
+  const double t = DemoTime - kSettlingSlicesWindow.start;
   BeginSlices(kSlotSettlingStrips);
   gluLookAt(0, 0, 1.37, 0, 0, 0, 0, 1, 0);
   // Scatter 10 at t = 0, 1 at t = 30, about 0.172 at the window's end.

@@ -7,12 +7,9 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
-
-const double kClosingStart = 1200.0;
-const double kClosingOuterEnd = 1300.0;
-const double kTitleLength = 60.0;  // demo units
 
 // t in demo units, 0 to 60. The brightness 3 sin(pi t / 60) runs up to 3 and
 // reaches GL unclamped: GL's clamp to 1 gives the card its long plateau.
@@ -37,14 +34,12 @@ void DrawTitleCard(int slot, double t) {
 // Any demo time up to 60 draws, however far below 0.
 void OpeningTitle() {
   const double t = DemoTime;
-  if (t > kTitleLength) return;
+  if (!InWindow(kOpeningTitleWindow, t)) return;
   DrawTitleCard(kSlotOpeningTitle, t);
 }
 
-// The outer test (1200 to 1300) comes first; the card itself ends at 1260.
 void ClosingTitle() {
-  if (DemoTime < kClosingStart || DemoTime > kClosingOuterEnd) return;
-  const double t = DemoTime - kClosingStart;
-  if (t > kTitleLength) return;
+  if (!InWindow(kClosingTitleWindow, DemoTime)) return;
+  const double t = DemoTime - kClosingTitleWindow.start;
   DrawTitleCard(kSlotClosingTitle, t);
 }

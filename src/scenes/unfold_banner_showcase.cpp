@@ -6,13 +6,10 @@
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"
+#include "scenes/windows.h"
 
 namespace {
 
-// Scene windows in demo units, closed at both ends.
-const double kUnfoldStart = 220.0, kUnfoldEnd = 290.0;
-const double kBannerStart = 300.0, kBannerEnd = 430.0;
-const double kShowcaseStart = 760.0, kShowcaseEnd = 910.0;
 const double kShowcaseTimeScale = 1.2;  // local time runs 0 to 180
 
 // The panning camera: x = 2.5 - speed t, looking straight down -z from
@@ -41,8 +38,8 @@ const TShowcaseModel kModels[kShowcaseModels] = {
 }  // namespace
 
 void UnfoldImage() {
-  if (DemoTime < kUnfoldStart || DemoTime > kUnfoldEnd) return;
-  const double t = DemoTime - kUnfoldStart;
+  if (!InWindow(kUnfoldImageWindow, DemoTime)) return;
+  const double t = DemoTime - kUnfoldImageWindow.start;
   glPushMatrix();
   glLoadIdentity();
   SetCardState(kSlotUnfold);
@@ -59,8 +56,8 @@ void UnfoldImage() {
 }
 
 void PanBanner() {
-  if (DemoTime < kBannerStart || DemoTime > kBannerEnd) return;
-  const double t = DemoTime - kBannerStart;
+  if (!InWindow(kPanBannerWindow, DemoTime)) return;
+  const double t = DemoTime - kPanBannerWindow.start;
   glPushMatrix();
   glLoadIdentity();
   SetCardState(kSlotBanner);
@@ -76,8 +73,8 @@ void PanBanner() {
 
 // Called twice per frame (rows 10 and 12); both calls draw the same picture.
 void ModelShowcase() {
-  if (DemoTime < kShowcaseStart || DemoTime > kShowcaseEnd) return;
-  const double t = (DemoTime - kShowcaseStart) * kShowcaseTimeScale;
+  if (!InWindow(kModelShowcaseWindow, DemoTime)) return;
+  const double t = (DemoTime - kModelShowcaseWindow.start) * kShowcaseTimeScale;
   glPushMatrix();
   glLoadIdentity();
   SetCardState(kSlotModelBackdrop);

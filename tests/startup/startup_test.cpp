@@ -93,8 +93,8 @@ TEST_F(Startup, MissingMusicGivesASilentRunThatStillEnds) {
   EXPECT_EQ(RigLoadedSample(), "kel.mp3");
   EXPECT_EQ(RigPlayCount(), 0);
   ResizeProjection(160, 120);
-  EXPECT_TRUE(RenderFrameAt(650.0, 0.0f));
-  EXPECT_FALSE(RenderFrameAt(1300.5, 0.0f));
+  EXPECT_TRUE(DrawFrameAt(650.0, 0.0f));
+  EXPECT_FALSE(DrawFrameAt(1300.5, 0.0f));
   EXPECT_EQ(RigEndStatus(), 0);
 }
 

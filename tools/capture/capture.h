@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "demo/timeline.h"
+
 // Exit statuses of the tool.
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;         // rendering, the data or ffmpeg failed
@@ -90,19 +92,11 @@ bool HoldsDemoAssets(const std::string& dir);
 extern const char* const kCaptureUsage;
 extern const char* const kCaptureVersion;
 
-// The timeline's rows, as the contact sheet shows them: one tile per row, at
-// the middle of the row's scene window.
-struct TTimelineRow {
-  int row;
-  const char* scene;
-  double start;  // demo units; row 1 has no lower bound and starts at 0
-  double end;
-};
-constexpr int kTimelineRows = 16;
-extern const TTimelineRow kTimelineTable[kTimelineRows];
+// The contact sheet shows one tile per row of the timeline (demo/timeline.h),
+// at the middle of the row's window (row 1's unbounded start counts from 0).
 double RowMiddle(const TTimelineRow& row);
-// The label under a row's tile: "10  ModelShowcase  D 835".
-std::string RowLabel(const TTimelineRow& row);
+// The label under tile `index` (0 to 15): "10  ModelShowcase  D 835".
+std::string RowLabel(int index);
 
 // The sheet's layout: kSheetColumns tiles a row, each a frame halved in both
 // directions, with a label strip under it and a margin around every cell.

@@ -1,4 +1,4 @@
-// The capture's clock and the timeline rows of the contact sheet. No GL here.
+// The capture's clock and the labels of the contact sheet. No GL here.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -71,22 +71,12 @@ void SegmentSpan(int k, int n, int64_t* first, int64_t* count) {
   *count = to - from;
 }
 
-const TTimelineRow kTimelineTable[kTimelineRows] = {
-    {1, "OpeningTitle", 0, 60},        {2, "EchoImage1", 60, 140},
-    {3, "EchoImage2", 140, 220},       {4, "UnfoldImage", 220, 290},
-    {5, "PointTunnel", 290, 330},      {6, "WavySlices", 330, 410},
-    {7, "ParticleMorph", 410, 580},    {8, "TileGrid", 580, 680},
-    {9, "ColorSplit", 650, 760},       {10, "ModelShowcase", 760, 910},
-    {11, "SettlingSlices", 910, 1100}, {12, "ModelShowcase", 760, 910},
-    {13, "LensBubbles", 1100, 1200},   {14, "ClosingTitle", 1200, 1260},
-    {15, "PanBanner", 300, 430},       {16, "SpriteRing", 752, 910},
-};
+double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.window.start + row.window.end); }
 
-double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.start + row.end); }
-
-std::string RowLabel(const TTimelineRow& row) {
+std::string RowLabel(int index) {
+  const TTimelineRow& row = kTimeline[index];
   char text[96];
-  std::snprintf(text, sizeof text, "%d  %s  D %g", row.row, row.scene, RowMiddle(row));
+  std::snprintf(text, sizeof text, "%d  %s  D %g", index + 1, row.scene, RowMiddle(row));
   return text;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "capture/render.h"
+#include "demo/demo.h"
 
 int CaptureFrame(const TCaptureOptions& options) {
   const double startS = WallSeconds();
@@ -19,7 +20,7 @@ int CaptureFrame(const TCaptureOptions& options) {
     return kExitFailed;
   }
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
-  DrawFrameAtDemoTime(options.at);
+  DrawFrameAt(options.at, CaptureLevel(options.at / kDemoUnitsPerMs));
   ReadFrameTopFirst(rgb.data());
   if (CaptureInterrupted) return InterruptedStatus();
   if (!WriteFramePng(options.target, rgb.data(), options.width, options.height)) return kExitFailed;
@@ -51,7 +52,8 @@ int CaptureFrames(const TCaptureOptions& options) {
   bool failed = false;
   for (; done < count && !CaptureInterrupted; ++done) {
     const int64_t frame = first + done;
-    if (!DrawFrameAtMs(FrameMs(frame, options.fps))) break;
+    if (!DrawFrameAt(FrameDemoTime(frame, options.fps), CaptureLevel(FrameMs(frame, options.fps))))
+      break;
     ReadFrameTopFirst(rgb.data());
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%05lld.png", static_cast<long long>(frame));

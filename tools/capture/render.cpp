@@ -1,4 +1,5 @@
-// Loading the demo on the rig and drawing frames at exact times.
+// Loading the demo on the rig, the music level of each moment, and reading
+// frames back.
 #include "capture/render.h"
 
 #include <unistd.h>
@@ -25,15 +26,6 @@ struct TCaptureState {
   float level = 0.0f;
 };
 TCaptureState capture;
-
-bool FinishFrame() {
-  if (RigEndStatus() < 0) return true;
-  // The frame driver leaves its base view pushed on the last frame.
-  glMatrixMode(GL_MODELVIEW);
-  glPopMatrix();
-  ClearRigEndStatus();
-  return false;
-}
 
 }  // namespace
 
@@ -70,30 +62,12 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
 const TPcm& CaptureMusic() { return capture.music; }
 
 void SkipFrames(int64_t from, int64_t to, TFrameRate rate) {
-  // The clock is set as DrawFrameAtMs sets it, so each skipped frame sees
-  // the demo time it would have drawn.
-  for (int64_t frame = from; frame < to; ++frame) {
-    SetRigTicks(StartTime + FrameMs(frame, rate));
-    SkipFrame();
-  }
+  for (int64_t frame = from; frame < to; ++frame) TakeFrameDraws(FrameDemoTime(frame, rate));
 }
 
-bool DrawFrameAtMs(double ms) {
-  SetRigTicks(StartTime + ms);
-  SetRigLevel(capture.levelGiven
-                  ? capture.level
-                  : MusicLevelAt(capture.music.samples.data(), capture.music.Frames(), ms));
-  DrawFrame();
-  return FinishFrame();
-}
-
-bool DrawFrameAtDemoTime(double d) {
-  SetRigLevel(capture.levelGiven ? capture.level
-                                 : MusicLevelAt(capture.music.samples.data(),
-                                                capture.music.Frames(), d / kDemoUnitsPerMs));
-  SetRigDemoTime(d);
-  DrawFrame();
-  return FinishFrame();
+float CaptureLevel(double ms) {
+  if (capture.levelGiven) return capture.level;
+  return MusicLevelAt(capture.music.samples.data(), capture.music.Frames(), ms);
 }
 
 void ReadFrameBottomFirst(uint8_t* rgb) {

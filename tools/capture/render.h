@@ -26,13 +26,10 @@ const TPcm& CaptureMusic();
 // take when drawn, without drawing them. After frames 0 to n - 1, drawn or
 // skipped, frame n shows what it shows in a capture from frame 0.
 void SkipFrames(int64_t from, int64_t to, TFrameRate rate);
-// One DrawFrame at `ms` milliseconds after demo time 0, with the music
-// level of that moment (or the --level override). False when the frame
-// ended the demo; the model-view stack is then put back.
-bool DrawFrameAtMs(double ms);
-// The same at demo time d exactly (the clock is chosen so that the frame
-// driver computes d itself).
-bool DrawFrameAtDemoTime(double d);
+// The music level a frame `ms` milliseconds after demo time 0 is drawn with
+// (DrawFrameAt): the level of that moment of the decoded music, or the
+// --level override.
+float CaptureLevel(double ms);
 // The colour buffer as RGB rows, top row first, into rgb (width x height x 3).
 void ReadFrameTopFirst(uint8_t* rgb);
 // The same with the bottom row first, as GL hands it over.

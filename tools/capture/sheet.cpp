@@ -11,6 +11,7 @@
 
 #include "capture/render.h"
 #include "demo/demo.h"
+#include "demo/timeline.h"
 #include "platform/offscreen.h"
 
 namespace {
@@ -104,10 +105,10 @@ int CaptureSheet(const TCaptureOptions& options) {
   StartProgress(&progress, kTimelineRows);
   int status = kExitOk;
   for (int i = 0; i < kTimelineRows && !CaptureInterrupted; ++i) {
-    const TTimelineRow& row = kTimelineTable[i];
     // Each tile starts the generator afresh, as a single --at capture does.
     ResetRandom();
-    DrawFrameAtDemoTime(RowMiddle(row));
+    const double d = RowMiddle(kTimeline[i]);
+    DrawFrameAt(d, CaptureLevel(d / kDemoUnitsPerMs));
     ReadFrameTopFirst(frame.data());
     int x = 0, y = 0;
     SheetCell(layout, i, &x, &y);
@@ -115,7 +116,7 @@ int CaptureSheet(const TCaptureOptions& options) {
     const int labelTop = y + layout.tileHeight;
     Fill(sheet, x, labelTop, layout.tileWidth, layout.labelHeight, kLabelBackground);
     const int baseline = labelTop + (layout.labelHeight + layout.fontPixels * 3 / 4) / 2;
-    DrawText(face, sheet, RowLabel(row).c_str(), x + layout.fontPixels / 2, baseline,
+    DrawText(face, sheet, RowLabel(i).c_str(), x + layout.fontPixels / 2, baseline,
              x + layout.tileWidth, labelTop, labelTop + layout.labelHeight);
     ShowProgress(&progress, i + 1);
   }

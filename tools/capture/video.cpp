@@ -42,6 +42,7 @@
 #include "capture/ffmpeg.h"
 #include "capture/output.h"
 #include "capture/render.h"
+#include "demo/demo.h"
 #include "platform/level_meter.h"
 
 namespace {
@@ -143,7 +144,9 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
       bool slotFree = false;
       while (!CaptureInterrupted && !(slotFree = WaitPostFor(&share->free, kWatchMs))) {
       }
-      if (!slotFree || !DrawFrameAtMs(FrameMs(frame, options.fps))) break;
+      if (!slotFree || !DrawFrameAt(FrameDemoTime(frame, options.fps),
+                                    CaptureLevel(FrameMs(frame, options.fps))))
+        break;
       ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
       next = frame + 1;
       share->filled.store(n + 1);

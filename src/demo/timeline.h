@@ -1,0 +1,28 @@
+// The timeline: what the frame driver draws, and when. One row per scene
+// call, in drawing order; later rows draw over earlier ones where windows
+// overlap. Fifteen scenes make sixteen rows, because ModelShowcase is called
+// twice a frame, before and after the settling strips. The capture's
+// contact sheet shows one tile per row.
+#pragma once
+
+#include "scenes/windows.h"
+
+struct TTimelineRow {
+  const char* scene;  // the scene function's name
+  void (*draw)();
+  TWindow window;  // the scene's own window (scenes/windows.h)
+};
+constexpr int kTimelineRows = 16;
+extern const TTimelineRow kTimeline[kTimelineRows];
+
+// The rows drawn at demo time d (as the scenes see it), in drawing order:
+// their indices go into rows, and the count is returned.
+int ScenesDrawnAt(double d, int rows[kTimelineRows]);
+
+// No flash while the particles glow: strictly inside their window.
+constexpr TWindow kFlashlessWindow = {kParticleMorphWindow.start, kParticleMorphWindow.end,
+                                      TEdge::kOpen, TEdge::kOpen};
+// Glitch: each frame strictly inside this window shows a random moment of
+// the first kGlitchSpan demo units; the view and the flash keep real time.
+constexpr TWindow kGlitchWindow = {900, 918, TEdge::kOpen, TEdge::kOpen};
+constexpr double kGlitchSpan = 800.0;
