@@ -1,6 +1,8 @@
 #!/bin/bash
 # End-to-end checks of kelvane-inspect's verbs and output formats, on files
 # written here. Usage: inspect_test.sh path/to/kelvane-inspect
+# pipefail, but no "producer | grep -q": grep may leave before the producer
+# has written everything, and the producer's SIGPIPE would fail the check.
 set -uo pipefail
 inspect="$1"
 work="$(mktemp -d)"
@@ -112,7 +114,7 @@ out="$("$inspect" rgba colour.bmp short.bmp x.rgba 2>/dev/null)" && fail "rgba e
 
 # --help on every verb.
 for verb in points mesh rgb rgba check; do
-  "$inspect" "$verb" --help | grep -q "^usage: kelvane-inspect $verb" || fail "$verb --help"
+  grep -q "^usage: kelvane-inspect $verb" <<<"$("$inspect" "$verb" --help)" || fail "$verb --help"
 done
 
 # The command line: a mistake is named, with a hint, status 2.
@@ -131,9 +133,9 @@ expect_refusal "unrecognized option '--bogus'" --bogus
 expect_refusal "points: unrecognized option '--bogus'" points --bogus cube.asc
 expect_refusal "points: unexpected argument 'extra'" points cube.asc extra
 for option in --version -V; do
-  "$inspect" "$option" | grep -qxE 'kelvane-inspect [0-9]+\.[0-9]+\.[0-9]+' || fail "$option"
+  grep -qxE 'kelvane-inspect [0-9]+\.[0-9]+\.[0-9]+' <<<"$("$inspect" "$option")" || fail "$option"
 done
-"$inspect" -h | grep -q '^usage: kelvane-inspect' || fail "-h"
+grep -q '^usage: kelvane-inspect' <<<"$("$inspect" -h)" || fail "-h"
 # Files and folders that cannot be read: the reason.
 out="$("$inspect" points missing.asc 2>err.txt)" && fail "points on a missing file exits 0"
 [ "$out" = "result -1 faces 0" ] || fail "points on a missing file: $out"
@@ -164,7 +166,7 @@ ffmpeg -v error -nostdin -f lavfi -i sine=frequency=440:duration=0.5 -ac 2 -ar 4
 expect_fault() {  # PATTERN: check must exit 1 with a line matching PATTERN
   local out
   out="$("$inspect" check pack)" && fail "check exits 0 with $1"
-  echo "$out" | grep -qE "$1" || fail "check does not report: $1"
+  grep -qE "$1" <<<"$out" || fail "check does not report: $1"
 }
 bmp pack/trail.bmp 4 4 8 16 '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00'
 expect_fault '^trail\.bmp .*not 24-bit'
