@@ -22,7 +22,9 @@
 #include <vector>
 
 #include "capture/render.h"
+#include "capture/sheet.h"
 #include "demo/demo.h"
+#include "demo/timeline.h"
 #include "platform/gl.h"
 #include "platform/level_meter.h"
 #include "platform/sound.h"

@@ -7,9 +7,9 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <png.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -185,46 +185,12 @@ std::vector<uint8_t> ReadFramePixels() {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, rig.width, rig.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  // GL returns the bottom row first; callers want the picture top first.
-  const size_t row = static_cast<size_t>(rig.width) * 3;
-  for (int y = 0; y < rig.height / 2; ++y) {
-    uint8_t* a = rgb.data() + y * row;
-    uint8_t* b = rgb.data() + (rig.height - 1 - y) * row;
-    for (size_t i = 0; i < row; ++i) std::swap(a[i], b[i]);
-  }
+  FlipRows(rgb.data(), static_cast<size_t>(rig.width) * 3, rig.height);
   return rgb;
 }
 
-namespace {
-
-// libpng's errors end the write through its jump buffer; the caller says
-// what failed, so libpng prints nothing itself.
-void PngFailed(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void PngWarned(png_structp, png_const_charp) {}
-
-}  // namespace
-
-bool WritePngStream(FILE* f, const uint8_t* rgb, int width, int height) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFailed, PngWarned);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!png || !info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y)
-    png_write_row(png, const_cast<png_bytep>(rgb + static_cast<size_t>(y) * width * 3));
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return std::fflush(f) == 0 && !std::ferror(f);
-}
-
-bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height) {
-  FILE* f = std::fopen(fileName, "wb");
-  if (!f) return false;
-  const bool written = WritePngStream(f, rgb, width, height);
-  return std::fclose(f) == 0 && written;
+void FlipRows(uint8_t* pixels, size_t rowBytes, int height) {
+  for (int y = 0; y < height / 2; ++y)
+    std::swap_ranges(pixels + y * rowBytes, pixels + (y + 1) * rowBytes,
+                     pixels + (height - 1 - y) * rowBytes);
 }

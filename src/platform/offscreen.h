@@ -5,8 +5,8 @@
 // draw any demo time that way and read back the pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -46,8 +46,6 @@ int RigPresentCount();
 
 // The colour buffer as tightly packed RGB rows, top row first.
 std::vector<uint8_t> ReadFramePixels();
-// Writes RGB rows (top first) as a PNG file. False when it cannot be written.
-bool WritePng(const char* fileName, const uint8_t* rgb, int width, int height);
-// The same into an open stream, which stays open. False when a write failed
-// (a full disk shows here, when the stream is flushed).
-bool WritePngStream(FILE* f, const uint8_t* rgb, int width, int height);
+// Reverses the order of `height` rows of `rowBytes` bytes in place: GL hands
+// the bottom row over first, pictures and PNG files start at the top.
+void FlipRows(uint8_t* pixels, size_t rowBytes, int height);

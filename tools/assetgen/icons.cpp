@@ -7,8 +7,6 @@
 // wide, so the 16-pixel icon still shows a ring and three letters rather
 // than a grey smudge. The colour is painted pre-multiplied by the disc's
 // coverage and divided back after the resampling, so the rim is not dark.
-#include <png.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +17,7 @@
 #include "assetgen/assetgen.h"
 #include "lettering.h"
 #include "pictures.h"
+#include "platform/png_file.h"
 
 namespace {
 
@@ -99,27 +98,12 @@ std::vector<uint8_t> ToRgbaBytes(const TIcon& icon) {
   return rgba;
 }
 
-bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int side) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) {
-    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = static_cast<png_uint_32>(side);
-  image.height = static_cast<png_uint_32>(side);
-  image.format = PNG_FORMAT_RGBA;
-  const bool written = png_image_write_to_stdio(&image, file, 0, rgba.data(), 0, nullptr) != 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
-                 written ? std::strerror(errno) : image.message);
-    return false;
-  }
-  return true;
+// The icon's colours are painted in sRGB, and its file says so.
+bool WriteIcon(const std::string& path, const std::vector<uint8_t>& rgba, int side) {
+  if (WritePng(path.c_str(), rgba.data(), side, side, 4, true)) return true;
+  std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
+               std::strerror(errno ? errno : EIO));
+  return false;
 }
 
 }  // namespace
@@ -136,7 +120,7 @@ bool WriteIcons(const std::string& dir) {
       ok = false;
       continue;
     }
-    ok = WritePng(folder + "/" + kIconName, ToRgbaBytes(PaintIcon(side)), side) && ok;
+    ok = WriteIcon(folder + "/" + kIconName, ToRgbaBytes(PaintIcon(side)), side) && ok;
   }
   if (LetteringFailed()) {
     std::fprintf(stderr, "kelvane-assetgen: icons written without their lettering\n");

@@ -4,15 +4,13 @@
 // slowly the machine renders; its music level comes from the decoded music
 // at that moment, through the live demo's level meter.
 //
-// The pure parts (frame clock, arguments, the sheet's rows) are here and in
+// The pure parts (frame clock, spans, arguments) are here and in
 // frame_clock.cpp and arguments.cpp, free of GL, so the tests use them alone.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "demo/timeline.h"
 
 // Exit statuses of the tool.
 constexpr int kExitOk = 0;
@@ -91,23 +89,3 @@ bool HoldsDemoAssets(const std::string& dir);
 
 extern const char* const kCaptureUsage;
 extern const char* const kCaptureVersion;
-
-// The contact sheet shows one tile per row of the timeline (demo/timeline.h),
-// at the middle of the row's window (row 1's unbounded start counts from 0).
-double RowMiddle(const TTimelineRow& row);
-// The label under tile `index` (0 to 15): "10  ModelShowcase  D 835".
-std::string RowLabel(int index);
-
-// The sheet's layout: kSheetColumns tiles a row, each a frame halved in both
-// directions, with a label strip under it and a margin around every cell.
-constexpr int kSheetColumns = 4;
-constexpr int kSheetMargin = 4;  // pixels
-struct TSheetLayout {
-  int tileWidth, tileHeight;  // the halved frame
-  int labelHeight;            // strip under the tile
-  int fontPixels;
-  int width, height;  // the whole sheet
-};
-TSheetLayout SheetLayout(int frameWidth, int frameHeight);
-// Top-left corner of cell `index` (0 to 15, in row order).
-void SheetCell(const TSheetLayout& layout, int index, int* x, int* y);

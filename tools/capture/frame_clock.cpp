@@ -1,7 +1,7 @@
-// The capture's clock and the labels of the contact sheet. No GL here.
+// The capture's clock: frame times, the frames of a span and the music under
+// them. No GL here.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "capture/capture.h"
 #include "demo/demo.h"
@@ -69,32 +69,4 @@ void SegmentSpan(int k, int n, int64_t* first, int64_t* count) {
   const int64_t to = *first + *count * k / n;
   *first = from;
   *count = to - from;
-}
-
-double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.window.start + row.window.end); }
-
-std::string RowLabel(int index) {
-  const TTimelineRow& row = kTimeline[index];
-  char text[96];
-  std::snprintf(text, sizeof text, "%d  %s  D %g", index + 1, row.scene, RowMiddle(row));
-  return text;
-}
-
-TSheetLayout SheetLayout(int frameWidth, int frameHeight) {
-  TSheetLayout layout;
-  layout.tileWidth = std::max(1, frameWidth / 2);
-  layout.tileHeight = std::max(1, frameHeight / 2);
-  // Text about a sixteenth of the tile's height, readable from 9 pixels up.
-  layout.fontPixels = std::clamp(layout.tileHeight / 16, 9, 28);
-  layout.labelHeight = layout.fontPixels * 3 / 2 + 4;
-  const int rows = (kTimelineRows + kSheetColumns - 1) / kSheetColumns;
-  layout.width = kSheetColumns * (layout.tileWidth + kSheetMargin) + kSheetMargin;
-  layout.height = rows * (layout.tileHeight + layout.labelHeight + kSheetMargin) + kSheetMargin;
-  return layout;
-}
-
-void SheetCell(const TSheetLayout& layout, int index, int* x, int* y) {
-  *x = kSheetMargin + (index % kSheetColumns) * (layout.tileWidth + kSheetMargin);
-  *y = kSheetMargin +
-       (index / kSheetColumns) * (layout.tileHeight + layout.labelHeight + kSheetMargin);
 }

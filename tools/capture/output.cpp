@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/offscreen.h"
+#include "platform/png_file.h"
 
 namespace {
 
@@ -164,7 +164,7 @@ bool WritePngWhole(const std::string& path, const uint8_t* rgb, int width, int h
     return false;
   }
   FILE* file = fdopen(fd, "wb");
-  bool written = file && WritePngStream(file, rgb, width, height);
+  bool written = file && WritePngStream(file, rgb, width, height, 3);
   int failure = errno;
   if (file ? std::fclose(file) != 0 : close(fd) != 0) {
     if (written) failure = errno;

@@ -4,7 +4,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -78,11 +77,7 @@ void ReadFrameBottomFirst(uint8_t* rgb) {
 
 void ReadFrameTopFirst(uint8_t* rgb) {
   ReadFrameBottomFirst(rgb);
-  const int width = OffscreenWidth();
-  const int height = OffscreenHeight();
-  const size_t row = static_cast<size_t>(width) * 3;
-  for (int y = 0; y < height / 2; ++y)
-    std::swap_ranges(rgb + y * row, rgb + (y + 1) * row, rgb + (height - 1 - y) * row);
+  FlipRows(rgb, static_cast<size_t>(OffscreenWidth()) * 3, OffscreenHeight());
 }
 
 bool WriteFramePng(const std::string& fileName, const uint8_t* rgb, int width, int height) {

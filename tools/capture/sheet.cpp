@@ -1,12 +1,16 @@
-// The contact sheet: the frame at the middle of each timeline row's window,
-// halved by averaging 2 x 2 pixels, tiled four across with its label under
-// it in DejaVu Sans (drawn with FreeType).
+// The contact sheet: the frame at the middle of each timeline row's window
+// (row 1's unbounded start counts from 0), halved by averaging 2 x 2 pixels,
+// tiled four across with its label under it in DejaVu Sans (drawn with
+// FreeType).
+#include "capture/sheet.h"
+
 #include <ft2build.h>
 #include <sys/stat.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "capture/render.h"
@@ -21,6 +25,16 @@ const char* const kLabelFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 const uint8_t kSheetBackground[3] = {40, 40, 40};
 const uint8_t kLabelBackground[3] = {0, 0, 0};
 const uint8_t kLabelInk[3] = {235, 235, 235};
+
+double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.window.start + row.window.end); }
+
+// The label under tile `index` (0 to 15): "10  ModelShowcase  D 835".
+std::string RowLabel(int index) {
+  const TTimelineRow& row = kTimeline[index];
+  char text[96];
+  std::snprintf(text, sizeof text, "%d  %s  D %g", index + 1, row.scene, RowMiddle(row));
+  return text;
+}
 
 struct TImage {
   int width, height;
@@ -75,6 +89,25 @@ void DrawText(FT_Face face, const TImage& sheet, const char* text, int x, int ba
 }
 
 }  // namespace
+
+TSheetLayout SheetLayout(int frameWidth, int frameHeight) {
+  TSheetLayout layout;
+  layout.tileWidth = std::max(1, frameWidth / 2);
+  layout.tileHeight = std::max(1, frameHeight / 2);
+  // Text about a sixteenth of the tile's height, readable from 9 pixels up.
+  layout.fontPixels = std::clamp(layout.tileHeight / 16, 9, 28);
+  layout.labelHeight = layout.fontPixels * 3 / 2 + 4;
+  const int rows = (kTimelineRows + kSheetColumns - 1) / kSheetColumns;
+  layout.width = kSheetColumns * (layout.tileWidth + kSheetMargin) + kSheetMargin;
+  layout.height = rows * (layout.tileHeight + layout.labelHeight + kSheetMargin) + kSheetMargin;
+  return layout;
+}
+
+void SheetCell(const TSheetLayout& layout, int index, int* x, int* y) {
+  *x = kSheetMargin + (index % kSheetColumns) * (layout.tileWidth + kSheetMargin);
+  *y = kSheetMargin +
+       (index / kSheetColumns) * (layout.tileHeight + layout.labelHeight + kSheetMargin);
+}
 
 int CaptureSheet(const TCaptureOptions& options) {
   const double startS = WallSeconds();
