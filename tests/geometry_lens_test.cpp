@@ -9,12 +9,8 @@
 #include "assets/manifest.h"
 #include "demo/demo.h"
 #include "geometry/lens.h"
-#include "geometry_capture.h"
+#include "scene_fixture.h"
 #include "scenes/scenes.h"
-
-using geometry_test::CaptureQuads;
-using geometry_test::TQuad;
-using geometry_test::TVertex;
 
 namespace {
 
@@ -161,16 +157,16 @@ TEST(LensBubbles, LensesSwingAndBounceAndStayWithinTheWindow) {
 
 TEST(LensBubbles, LeavesDepthTestOnAndTheListRecorded) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  const GLuint picture = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[2] = 9; });
-  geometry_test::TSlotOverride slot(21, picture);
+  const GLuint picture = MakeTexture(4, [](int, int, uint8_t* p) { p[2] = 9; });
+  TSlotOverride slot(21, picture);
   glDisable(GL_BLEND);
   glEnable(GL_LIGHTING);
   glColor4f(0, 0, 0, 0);
-  const int depth = geometry_test::ModelViewDepth();
+  const int depth = ModelViewDepth();
   DemoTime = 1150.0;
   LensBubbles();
-  EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-  geometry_test::ExpectTexturedState(true, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, picture);
+  EXPECT_EQ(ModelViewDepth(), depth);
+  ExpectCardState(picture, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, true);
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   for (float c : colour) EXPECT_EQ(c, 1.0f);
@@ -196,7 +192,7 @@ void DrawLensAtStart(float sy) {
 
 // The backdrop and both lenses at t = 0 in the given order, later on top.
 std::vector<uint8_t> DrawByHand(bool lensOneOnTop) {
-  geometry_test::ClearFrame();
+  ClearFrame();
   glPushMatrix();
   glLoadIdentity();
   glDisable(GL_DEPTH_TEST);
@@ -228,13 +224,13 @@ int PixelsApart(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 TEST(LensBubbles, LensOneStaysInFrontWhereTheyOverlap) {
   ASSERT_TRUE(EnsureDemoLoaded());
   // Red follows u and green follows v, so each lens's mapping shows.
-  const GLuint gradient = geometry_test::MakeTexture(64, [](int x, int y, uint8_t* p) {
+  const GLuint gradient = MakeTexture(64, [](int x, int y, uint8_t* p) {
     p[0] = static_cast<uint8_t>(x * 4);
     p[1] = static_cast<uint8_t>(y * 4);
     p[2] = 64;
   });
-  geometry_test::TSlotOverride slot(21, gradient);
-  geometry_test::ClearFrame();
+  TSlotOverride slot(21, gradient);
+  ClearFrame();
   DemoTime = 1100.0;
   LensBubbles();
   const auto scene = ReadFramePixels();
@@ -245,7 +241,7 @@ TEST(LensBubbles, LensOneStaysInFrontWhereTheyOverlap) {
   EXPECT_LT(PixelsApart(scene, oneOnTop), 20);
   // A point inside both lenses, well away from the centres' region of
   // nearly equal texture coordinates.
-  const auto p = geometry_test::PixelOf(1.6, 0.3, -0.6);
+  const auto p = PixelOf(1.6, 0.3, -0.6);
   const TRgb seen = PixelAt(scene, p.x, p.y), one = PixelAt(oneOnTop, p.x, p.y),
              two = PixelAt(twoOnTop, p.x, p.y);
   EXPECT_NEAR(seen.r, one.r, 2);

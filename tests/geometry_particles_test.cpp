@@ -9,11 +9,8 @@
 
 #include "demo/demo.h"
 #include "geometry/particles.h"
-#include "geometry_capture.h"
+#include "scene_fixture.h"
 #include "scenes/scenes.h"
-
-using geometry_test::CaptureQuads;
-using geometry_test::TQuad;
 
 namespace {
 
@@ -33,9 +30,9 @@ TVector SplineOfTestKeys(int j, double t) {
   const double f = t - k;
   const TVector p0 = TestKey(j, k - 1), p1 = TestKey(j, k), p2 = TestKey(j, (k + 1) % 7),
                 p3 = TestKey(j, (k + 2) % 7);
-  return TVector(geometry_test::CatmullRom(p0.GetX(), p1.GetX(), p2.GetX(), p3.GetX(), f),
-                 geometry_test::CatmullRom(p0.GetY(), p1.GetY(), p2.GetY(), p3.GetY(), f),
-                 geometry_test::CatmullRom(p0.GetZ(), p1.GetZ(), p2.GetZ(), p3.GetZ(), f));
+  return TVector(CatmullRom(p0.GetX(), p1.GetX(), p2.GetX(), p3.GetX(), f),
+                 CatmullRom(p0.GetY(), p1.GetY(), p2.GetY(), p3.GetY(), f),
+                 CatmullRom(p0.GetZ(), p1.GetZ(), p2.GetZ(), p3.GetZ(), f));
 }
 
 void SetTestKeys() {
@@ -84,7 +81,7 @@ class Morph : public ::testing::Test {
     ASSERT_TRUE(EnsureDemoLoaded());
     SetTestKeys();
   }
-  void TearDown() override { geometry_test::ReseedFromAssetPack(); }
+  void TearDown() override { ReseedFromAssetPack(); }
 };
 
 }  // namespace
@@ -128,9 +125,9 @@ TEST_F(Morph, TrailCardFromSceneTimeAbove130) {
 }
 
 TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
-  const GLuint sprite = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 200; });
-  const GLuint trail = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[1] = 200; });
-  geometry_test::TSlotOverride spriteSlot(16, sprite), trailSlot(17, trail);
+  const GLuint sprite = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 200; });
+  const GLuint trail = MakeTexture(4, [](int, int, uint8_t* p) { p[1] = 200; });
+  TSlotOverride spriteSlot(16, sprite), trailSlot(17, trail);
   for (double d : {450.0, 520.0}) {
     SCOPED_TRACE(d);
     glEnable(GL_DEPTH_TEST);
@@ -138,11 +135,11 @@ TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
     glBlendFunc(GL_ZERO, GL_ZERO);
-    const int depth = geometry_test::ModelViewDepth();
+    const int depth = ModelViewDepth();
     DemoTime = d;
     ParticleMorph();
-    EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-    geometry_test::ExpectTexturedState(false, GL_ONE, GL_ONE, d < 500 ? sprite : trail);
+    EXPECT_EQ(ModelViewDepth(), depth);
+    ExpectCardState(d < 500 ? sprite : trail, GL_ONE, GL_ONE);
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.6f);
@@ -160,20 +157,19 @@ TEST_F(Morph, SpritesGlowInTheSceneColourOnBlack) {
     for (int k = 0; k < kParticleKeys; ++k) particles[j].AddKeyframe(where, where, where);
     particles[j].SetKeyCount(kParticleKeys);
   }
-  const GLuint white =
-      geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
-  geometry_test::TSlotOverride spriteSlot(16, white);
-  geometry_test::ClearFrame();
+  const GLuint white = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
+  TSlotOverride spriteSlot(16, white);
+  ClearFrame();
   DemoTime = 450.0;
   ParticleMorph();
   const auto frame = ReadFramePixels();
-  const auto centre = geometry_test::PixelOf(2.4, 0, 0);
+  const auto centre = PixelOf(2.4, 0, 0);
   const TRgb lit = PixelAt(frame, centre.x, centre.y);
   EXPECT_NEAR(lit.r, 153, 1);
   EXPECT_NEAR(lit.g, 153, 1);
   EXPECT_EQ(lit.b, 255);
   // A sprite is 0.1783 wide: 0.2 from the centre is black.
-  const auto off = geometry_test::PixelOf(2.4, 0.2, 0);
+  const auto off = PixelOf(2.4, 0.2, 0);
   const TRgb dark = PixelAt(frame, off.x, off.y);
   EXPECT_EQ(dark.r + dark.g + dark.b, 0);
 }
