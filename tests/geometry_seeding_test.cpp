@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "geometry/particles.h"
-#include "geometry_capture.h"
+#include "scene_fixture.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ class Seeding : public ::testing::Test {
     for (const char* name : {"sphere.asc", "cube.asc", "trailblobs.asc"})
       std::remove((dir_ + "/" + name).c_str());
     rmdir(dir_.c_str());
-    geometry_test::ReseedFromAssetPack();
+    ReseedFromAssetPack();
   }
   void Write(const char* name, const std::vector<TFace>& faces) { WritePointFile(name, faces); }
 

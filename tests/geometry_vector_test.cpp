@@ -4,11 +4,9 @@
 #include <cmath>
 
 #include "geometry/vector.h"
-#include "geometry_capture.h"
+#include "scene_fixture.h"
 
 namespace {
-
-using geometry_test::CatmullRom;
 
 // Keys whose x is the key's index and whose y and z mark it apart.
 TKeyList IndexKeys(int n) {

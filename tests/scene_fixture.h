@@ -1,17 +1,23 @@
-// Helpers for the scene tests: textures of the test's own in the table's
-// slots (put back afterwards), a clean frame with the frame driver's base
-// state, and GL state read back from the context.
+// Helpers for the tests that draw on the offscreen rig: textures of the
+// test's own in the table's slots (put back afterwards), a clean frame with
+// the frame driver's base state, GL state read back from the context, what a
+// scene emits captured through GL feedback, and where the rig's projection
+// puts a point.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 #include "assets/textures.h"
 #include "demo/demo.h"
+#include "geometry/particles.h"
 #include "platform/gl.h"
 #include "rig.h"
 
@@ -69,8 +75,10 @@ inline void SetBaseState() {
   glColor4f(1, 1, 1, 1);
 }
 
+// Colour buffer `grey`, depth buffer at its far end.
 inline void ClearFrame(float grey = 0.0f) {
   glClearColor(grey, grey, grey, 0);
+  glClearDepth(1.0);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
@@ -139,10 +147,11 @@ inline double HalfWidthAt(double z) {
 inline double ColumnOf(double x, double z) { return kRigWidth / 2.0 * (1 + x / HalfWidthAt(z)); }
 inline double RowOf(double y, double z) { return kRigHeight / 2.0 * (1 - y / HalfHeightAt(z)); }
 
-// The state a card scene leaves: depth test and lighting off, blending on
-// with the given factors, texturing on with `name` bound.
-inline void ExpectCardState(GLuint name, GLenum src, GLenum dst) {
-  EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+// The state a card scene leaves: the depth test as given (off but for the
+// lens scene), lighting off, blending on with the given factors, texturing on
+// with `name` bound.
+inline void ExpectCardState(GLuint name, GLenum src, GLenum dst, bool depthTest = false) {
+  EXPECT_EQ(glIsEnabled(GL_DEPTH_TEST), depthTest ? GL_TRUE : GL_FALSE);
   EXPECT_TRUE(glIsEnabled(GL_BLEND));
   EXPECT_EQ(GetInt(GL_BLEND_SRC), static_cast<GLint>(src));
   EXPECT_EQ(GetInt(GL_BLEND_DST), static_cast<GLint>(dst));
@@ -165,4 +174,164 @@ inline bool SlotShows(int slot, double d) {
     frames[k] = ReadFramePixels();
   }
   return frames[0] != frames[1];
+}
+
+// Catmull-Rom in its matrix form, written apart from the program's Hermite
+// form: the value between p1 and p2 at f, 0..1.
+inline double CatmullRom(double p0, double p1, double p2, double p3, double f) {
+  return 0.5 * (2 * p1 + (p2 - p0) * f + (2 * p0 - 5 * p1 + 4 * p2 - p3) * f * f +
+                (3 * p1 - p0 - 3 * p2 + p3) * f * f * f);
+}
+
+// One vertex as feedback reports it, with x and y turned back into eye
+// coordinates of the capture's orthographic projection.
+struct TVertex {
+  double x, y;
+  float colour[4];
+  float tex[2];
+};
+struct TQuad {
+  TVertex v[4];  // in the order the quad was emitted
+  double CentreX() const { return (v[0].x + v[1].x + v[2].x + v[3].x) / 4; }
+  double CentreY() const { return (v[0].y + v[1].y + v[2].y + v[3].y) / 4; }
+};
+
+// Feedback of everything draw() emits, with the projection replaced by an
+// orthographic box of x and y in [-half, half] and eye z in [-20, 20].
+// Values in the buffer, before parsing, are counted in *rawCount.
+inline std::vector<TQuad> CaptureQuads(void (*draw)(), double half, int* rawCount = nullptr) {
+  constexpr int kBufferFloats = 200000;
+  static GLfloat buffer[kBufferFloats];
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glOrtho(-half, half, -half, half, -20, 20);
+  glMatrixMode(GL_MODELVIEW);
+  glFeedbackBuffer(kBufferFloats, GL_3D_COLOR_TEXTURE, buffer);
+  glRenderMode(GL_FEEDBACK);
+  draw();
+  const int count = glRenderMode(GL_RENDER);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  if (rawCount) *rawCount = count;
+  EXPECT_GE(count, 0) << "feedback buffer overflowed";
+
+  // Polygons as lists of vertices (x, y, z, r, g, b, a, s, t, r, q).
+  std::vector<std::vector<TVertex>> polygons;
+  for (int i = 0; i < count;) {
+    const int token = static_cast<int>(buffer[i++]);
+    if (token != GL_POLYGON_TOKEN) {
+      ADD_FAILURE() << "unexpected feedback token " << token;
+      break;
+    }
+    const int n = static_cast<int>(buffer[i++]);
+    std::vector<TVertex> polygon;
+    for (int k = 0; k < n; ++k, i += 11) {
+      TVertex v;
+      v.x = buffer[i] / viewport[2] * 2 * half - half;
+      v.y = buffer[i + 1] / viewport[3] * 2 * half - half;
+      for (int c = 0; c < 4; ++c) v.colour[c] = buffer[i + 3 + c];
+      v.tex[0] = buffer[i + 7];
+      v.tex[1] = buffer[i + 8];
+      polygon.push_back(v);
+    }
+    polygons.push_back(polygon);
+  }
+
+  // A quad comes back whole, or split into (0, 1, 3) and (1, 2, 3).
+  std::vector<TQuad> quads;
+  for (size_t p = 0; p < polygons.size(); ++p) {
+    const std::vector<TVertex>& a = polygons[p];
+    TQuad q;
+    if (a.size() == 4) {
+      for (int k = 0; k < 4; ++k) q.v[k] = a[k];
+    } else if (a.size() == 3 && p + 1 < polygons.size() && polygons[p + 1].size() == 3) {
+      const std::vector<TVertex>& b = polygons[++p];
+      const bool shared =
+          b[0].x == a[1].x && b[0].y == a[1].y && b[2].x == a[2].x && b[2].y == a[2].y;
+      if (!shared) {
+        ADD_FAILURE() << "triangles " << p - 1 << " and " << p << " do not form a quad";
+        break;
+      }
+      q.v[0] = a[0];
+      q.v[1] = a[1];
+      q.v[2] = b[1];
+      q.v[3] = a[2];
+    } else {
+      ADD_FAILURE() << "polygon " << p << " with " << a.size() << " vertices (clipped?)";
+      break;
+    }
+    quads.push_back(q);
+  }
+  return quads;
+}
+
+// A size x size RGB texture, linear filtering, from a function of the texel.
+template <typename Texel>
+GLuint MakeTexture(int size, Texel texel) {
+  std::vector<uint8_t> rgb(static_cast<size_t>(size) * size * 3);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) texel(x, y, &rgb[(static_cast<size_t>(y) * size + x) * 3]);
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  return name;
+}
+
+// Puts a test texture into a slot of the table for one test, and the
+// loaded one back afterwards.
+class TSlotOverride {
+ public:
+  TSlotOverride(int slot, GLuint name) : slot_(slot), saved_(TextureSlot(Textures, slot)) {
+    TextureSlot(Textures, slot) = name;
+  }
+  ~TSlotOverride() {
+    GLuint name = TextureSlot(Textures, slot_);
+    glDeleteTextures(1, &name);
+    TextureSlot(Textures, slot_) = saved_;
+  }
+  TSlotOverride(const TSlotOverride&) = delete;
+  TSlotOverride& operator=(const TSlotOverride&) = delete;
+
+ private:
+  int slot_;
+  uint32_t saved_;
+};
+
+// Pixel (column, row from the top) where the rig's projection puts the point
+// (x, y, z) seen by a camera at (0, 0, eyeZ) looking down -z with y up.
+struct TPixel {
+  int x, y;
+};
+inline TPixel PixelOf(double eyeZ, double x, double y, double z = 0.0) {
+  glPushMatrix();
+  glLoadIdentity();
+  gluLookAt(0, 0, eyeZ, 0, 0, 0, 0, 1, 0);
+  GLdouble model[16], projection[16];
+  GLint viewport[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  glPopMatrix();
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  GLdouble wx, wy, wz;
+  gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+  return TPixel{static_cast<int>(std::floor(wx)),
+                viewport[3] - 1 - static_cast<int>(std::floor(wy))};
+}
+
+// Seeds the particles again from the asset pack, as start-up left them.
+inline void ReseedFromAssetPack() {
+  char previous[PATH_MAX];
+  if (!getcwd(previous, sizeof previous)) return;
+  if (chdir(KELVANE_DATA_DIR) == 0) {
+    SeedParticles();
+    EXPECT_EQ(chdir(previous), 0);
+  }
 }

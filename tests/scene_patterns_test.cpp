@@ -69,10 +69,13 @@ TEST(PointTunnel, LeavesPointSizeTwoAndEverythingOff) {
   EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  // The last ring's colour, its angles taken down by whole turns by hand:
+  // sin 7.92 = sin 1.63682 = 0.997822, cos 13.86 = cos 1.29363 = 0.273632,
+  // sin 20.79 = sin 1.94044 = 0.932455, each then halved and raised by 0.5.
   auto c = CurrentColour();
-  EXPECT_FLOAT_EQ(c[0], static_cast<float>(0.5 + 0.5 * std::sin(0.08 * 99)));
-  EXPECT_FLOAT_EQ(c[1], static_cast<float>(0.5 + 0.5 * std::cos(0.14 * 99)));
-  EXPECT_FLOAT_EQ(c[2], static_cast<float>(0.5 + 0.5 * std::sin(0.21 * 99)));
+  EXPECT_NEAR(c[0], 0.998911, 1e-5);
+  EXPECT_NEAR(c[1], 0.636816, 1e-5);
+  EXPECT_NEAR(c[2], 0.966227, 1e-5);
   for (double d : {289.99, 330.01}) {
     auto frame = RunScene(PointTunnel, d);
     EXPECT_EQ(Brightness(frame), 0u);

@@ -30,10 +30,16 @@ TEST(TitleCards, FullBrightnessShowsTheTextureAtFullStrength) {
 TEST(TitleCards, BrightnessRisesAsThreeSinesAndReachesGlUnclamped) {
   ASSERT_TRUE(EnsureDemoLoaded());
   TSlotTexture logo(kOpeningSlot, 255, 255, 255);
-  for (double t : {1.0, 3.0, 5.0, 56.0, 59.0}) {
-    auto frame = RunScene(OpeningTitle, t);
-    const double c = 3 * std::sin(3.141592 * t / 60);
-    EXPECT_NEAR(PixelAt(frame, 160, 120).g, Lit(c), 2) << "t = " << t;
+  // 3 sin(pi t / 60) is three times the sine of 3t degrees: sin 3 deg =
+  // sin 177 deg = 0.052336, sin 9 deg = 0.156434, sin 15 deg = 0.258819,
+  // sin 168 deg = sin 12 deg = 0.207912 (the program's 3.141592 for pi moves
+  // none of these by 1e-6).
+  const struct {
+    double t, brightness;
+  } kExpected[] = {{1, 0.157008}, {3, 0.469303}, {5, 0.776457}, {56, 0.623735}, {59, 0.157008}};
+  for (const auto& e : kExpected) {
+    auto frame = RunScene(OpeningTitle, e.t);
+    EXPECT_NEAR(PixelAt(frame, 160, 120).g, Lit(e.brightness), 2) << "t = " << e.t;
   }
   RunScene(OpeningTitle, 30.0);
   auto colour = CurrentColour();
@@ -58,7 +64,9 @@ TEST(TitleCards, OpeningHasNoLowerBoundAndEndsAfterSixty) {
   ExpectCardState(logo.name(), GL_ONE, GL_ONE);
   RunScene(OpeningTitle, 60.0);
   ExpectCardState(logo.name(), GL_ONE, GL_ONE);
-  EXPECT_NEAR(CurrentColour()[0], 3 * std::sin(3.141592), 1e-6);
+  // At t = 60 the sine's argument falls short of pi by e = 6.536e-7, and
+  // sin(pi - e) = e to far better than 1e-12: 3e = 1.961e-6, not 0.
+  EXPECT_NEAR(CurrentColour()[0], 1.961e-6, 1e-8);
   // Just above 60 nothing is touched: the base state survives.
   auto frame = RunScene(OpeningTitle, 60.0001);
   EXPECT_EQ(Brightness(frame), 0u);
@@ -77,8 +85,8 @@ TEST(TitleCards, ClosingDrawsFrom1200To1260Only) {
   auto frame = RunScene(ClosingTitle, 1230.0);
   EXPECT_TRUE(Near(PixelAt(frame, 160, 120), 255, 255, 255, 1));
   ExpectCardState(logo.name(), GL_ONE, GL_ONE);
-  frame = RunScene(ClosingTitle, 1203.0);
-  EXPECT_NEAR(PixelAt(frame, 160, 120).r, Lit(3 * std::sin(3.141592 * 3 / 60)), 2);
+  frame = RunScene(ClosingTitle, 1203.0);  // t = 3: 3 sin 9 deg = 0.469303
+  EXPECT_NEAR(PixelAt(frame, 160, 120).r, Lit(0.469303), 2);
   RunScene(ClosingTitle, 1260.0);
   ExpectCardState(logo.name(), GL_ONE, GL_ONE);
 }

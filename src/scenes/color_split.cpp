@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "assets/manifest.h"
-#include "geometry/scene_setup.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
+#include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 #include "scenes/windows.h"
 

@@ -18,14 +18,10 @@ void DrawEchoes(int slot, const TWindow& window) {
   if (!InWindow(window, DemoTime)) return;
   const double t = (DemoTime - window.start) * kEchoTimeScale;
 
-  glPushMatrix();
-  glLoadIdentity();
-  SetCardState(slot);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE);
   // At t = 0 the eye sits on the centre; GLU then builds a degenerate view
   // and that single instant shows nothing.
   const double eyeZ = t < kPullBackEnd ? 0.1 * t : 1.5;
-  gluLookAt(0, 0, eyeZ, 0, 0, 0, 0, 1, 0);
+  BeginCardScene(slot, GL_SRC_ALPHA, GL_ONE, eyeZ);
 
   const double b = t <= kPullBackEnd ? 0.0 : (t - kPullBackEnd) * kSpreadRate;
   glScalef(1, 0.5f, 0);

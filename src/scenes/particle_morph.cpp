@@ -4,9 +4,9 @@
 #include "assets/manifest.h"
 #include "assets/textures.h"
 #include "geometry/particles.h"
-#include "geometry/scene_setup.h"
 #include "platform/gl.h"
 #include "scenes/clock.h"
+#include "scenes/scene_state.h"
 #include "scenes/scenes.h"
 #include "scenes/windows.h"
 

@@ -45,25 +45,17 @@ void DrawStrip(int i, double dx) {
   glPopMatrix();
 }
 
-void BeginSlices(int slot) {
-  glPushMatrix();
-  glLoadIdentity();
-  SetCardState(slot);
-  glBlendFunc(GL_ONE, GL_ONE);
-}
-
 }  // namespace
 
 void WavySlices() {
   if (!InWindow(kWavySlicesWindow, DemoTime)) return;
   const double t = DemoTime - kWavySlicesWindow.start;
-  BeginSlices(kSlotWavyStrips);
   // Glide in from 11.8 to 1.8 with the strips in place, then ripple at full
   // amplitude at once.
   const bool gliding = t < kGlideEnd;
   const double eyeZ = gliding ? 11.8 - 0.5 * t : 1.8;
   const double amplitude = gliding ? 0.0 : 0.3;
-  gluLookAt(0, 0, eyeZ, 0, 0, 0, 0, 1, 0);
+  BeginCardScene(kSlotWavyStrips, GL_ONE, GL_ONE, eyeZ);
   glScalef(1, 1.5f, 1);
   for (int i = 0; i < kStripCount; ++i) {
     // The phase takes demo time itself: crests run down about 13 strips per
@@ -76,8 +68,7 @@ void WavySlices() {
 void SettlingSlices() {
   if (!InWindow(kSettlingSlicesWindow, DemoTime)) return;
   const double t = DemoTime - kSettlingSlicesWindow.start;
-  BeginSlices(kSlotSettlingStrips);
-  gluLookAt(0, 0, 1.37, 0, 0, 0, 0, 1, 0);
+  BeginCardScene(kSlotSettlingStrips, GL_ONE, GL_ONE, 1.37);
   // Scatter 10 at t = 0, 1 at t = 30, about 0.172 at the window's end.
   const double amplitude = 10.0 / (0.3 * t + 1.0);
   glScalef(1.1f, 1.3f, 1);

@@ -14,11 +14,7 @@ namespace {
 // t in demo units, 0 to 60. The brightness 3 sin(pi t / 60) runs up to 3 and
 // reaches GL unclamped: GL's clamp to 1 gives the card its long plateau.
 void DrawTitleCard(int slot, double t) {
-  glPushMatrix();
-  glLoadIdentity();
-  SetCardState(slot);
-  glBlendFunc(GL_ONE, GL_ONE);
-  gluLookAt(0, 0, 1.6, 0, 0, 0, 0, 1, 0);
+  BeginCardScene(slot, GL_ONE, GL_ONE, 1.6);
   const double c = 3.0 * std::sin(3.141592 * t / 60.0);
   glColor3f(static_cast<float>(c), static_cast<float>(c), static_cast<float>(c));
   glPushMatrix();

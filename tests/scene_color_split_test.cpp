@@ -7,11 +7,8 @@
 #include <vector>
 
 #include "demo/demo.h"
-#include "geometry_capture.h"
+#include "scene_fixture.h"
 #include "scenes/scenes.h"
-
-using geometry_test::CaptureQuads;
-using geometry_test::TQuad;
 
 namespace {
 
@@ -88,44 +85,44 @@ TEST(ColorSplit, LayersAddUpToMagentaAndGreen) {
   ASSERT_TRUE(EnsureDemoLoaded());
   // Black with a white 8 x 8 block in the middle: each layer shows it where
   // its card's centre is.
-  const GLuint spot = geometry_test::MakeTexture(64, [](int x, int y, uint8_t* p) {
+  const GLuint spot = MakeTexture(64, [](int x, int y, uint8_t* p) {
     const bool in = x >= 28 && x < 36 && y >= 28 && y < 36;
     p[0] = p[1] = p[2] = in ? 255 : 0;
   });
-  geometry_test::TSlotOverride slot(15, spot);
-  geometry_test::ClearFrame();
+  TSlotOverride slot(15, spot);
+  ClearFrame();
   DemoTime = 650.0;
   ColorSplit();
   const auto frame = ReadFramePixels();
-  const auto redBlue = geometry_test::PixelOf(0.65, 0, 0.16);
+  const auto redBlue = PixelOf(0.65, 0, 0.16);
   const TRgb magenta = PixelAt(frame, redBlue.x, redBlue.y);
   EXPECT_NEAR(magenta.r, 212, 1);
   EXPECT_EQ(magenta.g, 0);
   EXPECT_NEAR(magenta.b, 212, 1);
-  const auto greenAt = geometry_test::PixelOf(0.65, 0, 0.32);
+  const auto greenAt = PixelOf(0.65, 0, 0.32);
   const TRgb green = PixelAt(frame, greenAt.x, greenAt.y);
   EXPECT_EQ(green.r, 0);
   EXPECT_NEAR(green.g, 212, 1);
   EXPECT_EQ(green.b, 0);
-  const auto emptyAt = geometry_test::PixelOf(0.65, 0, -0.1);
+  const auto emptyAt = PixelOf(0.65, 0, -0.1);
   const TRgb empty = PixelAt(frame, emptyAt.x, emptyAt.y);
   EXPECT_EQ(empty.r + empty.g + empty.b, 0);
 }
 
 TEST(ColorSplit, LeavesItsStateAndRestatesTheFilters) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  const GLuint picture = geometry_test::MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 1; });
-  geometry_test::TSlotOverride slot(15, picture);
+  const GLuint picture = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 1; });
+  TSlotOverride slot(15, picture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);
   glDisable(GL_BLEND);
-  const int depth = geometry_test::ModelViewDepth();
+  const int depth = ModelViewDepth();
   DemoTime = 700.0;
   ColorSplit();
-  EXPECT_EQ(geometry_test::ModelViewDepth(), depth);
-  geometry_test::ExpectTexturedState(false, GL_ONE, GL_ONE, picture);
+  EXPECT_EQ(ModelViewDepth(), depth);
+  ExpectCardState(picture, GL_ONE, GL_ONE);
   GLint minFilter = 0, magFilter = 0;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
