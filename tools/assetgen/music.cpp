@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "assetgen/assetgen.h"
+#include "demo/timeline.h"
 
 namespace {
 
@@ -32,13 +33,12 @@ constexpr int kBitrate = 192;         // kbit/s
 constexpr int kEncodeQuality = 3;     // LAME's 0 (best) .. 9 (fastest)
 constexpr int kEncodeFrames = 16384;  // frames handed to LAME per call
 
-constexpr double kLoudness = -23.5;                   // LUFS, integrated
-constexpr float kTruePeak = 0.794f;                   // -2 dBFS, under the encoder's overshoot
-constexpr float kQuietBlock = 0.08f;                  // RMS every block but an accent stays under
-constexpr float kFlashBlock = 0.105f;                 // RMS an accent block reaches to flash
-constexpr float kLoudBlock = 0.2f;                    // RMS no accent block goes over
-constexpr int kAccentBlocks = 5;                      // blocks an accent may flash, 93 to 116 ms
-constexpr double kParticleScene[2] = {410.0, 580.0};  // demo units, never flashed
+constexpr double kLoudness = -23.5;    // LUFS, integrated
+constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
+constexpr float kQuietBlock = 0.08f;   // RMS every block but an accent stays under
+constexpr float kFlashBlock = 0.105f;  // RMS an accent block reaches to flash
+constexpr float kLoudBlock = 0.2f;     // RMS no accent block goes over
+constexpr int kAccentBlocks = 5;       // blocks an accent may flash, 93 to 116 ms
 
 // The blocks of the flash meter that each accent may flash: the block the
 // hit falls in and those after it. The particle scene's blocks are left to
@@ -54,7 +54,8 @@ void AccentBlocks(std::vector<bool>* accent, std::vector<bool>* free) {
   const double framesPerUnit = kBeatFrames / 5.0;
   for (int b = 0; b < blocks; ++b) {
     const double from = b * kGuardBlock / framesPerUnit, to = (b + 1) * kGuardBlock / framesPerUnit;
-    (*free)[b] = from > kParticleScene[0] && to < kParticleScene[1];
+    // The demo never flashes strictly inside the particle scene's window.
+    (*free)[b] = from > kFlashlessWindow.start && to < kFlashlessWindow.end;
   }
 }
 

@@ -34,6 +34,7 @@
 #include <iterator>
 
 #include "assetgen/music.h"
+#include "demo/timeline.h"
 
 namespace {
 
@@ -522,6 +523,27 @@ constexpr bool SectionsFillTheSong() {
   return beat == kSongBeats;
 }
 static_assert(SectionsFillTheSong(), "each section starts where the one before ends");
+
+// Each section starts on its scene's boundary in the demo's timeline, so the
+// music cannot drift from the picture. One beat is 5 demo units.
+constexpr bool StartsAt(const TSection& section, double demoUnits) {
+  return section.start * 5.0 == demoUnits;
+}
+static_assert(StartsAt(kGroove, kEchoImage1Window.start) &&
+                  StartsAt(kThemeEntry, kEchoImage2Window.start) &&
+                  StartsAt(kFirstTurn, kUnfoldImageWindow.start) &&
+                  StartsAt(kLiftSection, kPointTunnelWindow.start) &&
+                  StartsAt(kChorus, kWavySlicesWindow.start) &&
+                  StartsAt(kBreakdown, kParticleMorphWindow.start) &&
+                  StartsAt(kDrop, kTileGridWindow.start) &&
+                  StartsAt(kHalfTimeTurn, kColorSplitWindow.start) &&
+                  StartsAt(kGlitchBuild, kModelShowcaseWindow.start) &&
+                  StartsAt(kGlitchBar, kGlitchWindow.start) &&
+                  StartsAt(kLastChorus, kSettlingSlicesWindow.start) &&
+                  StartsAt(kBubbleTurn, kLensBubblesWindow.start) &&
+                  StartsAt(kCadence, kClosingTitleWindow.start) &&
+                  StartsAt(kLastChord, kClosingTitleWindow.end),
+              "a section of the song has left its scene's boundary in the timeline");
 
 // Levels. Drum hits are peak amplitudes; the other voices are levels
 // before the section's own. The song is normalised to its loudness after
