@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "demo/demo.h"
+#include "demo/flashing.h"
 #include "demo/timeline.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -69,9 +70,10 @@ bool DrawFrameAt(double demoTime, float musicLevel) {
 double TakeFrameDraws(double demoTime) {
   double shown = demoTime;
   if (InWindow(kGlitchWindow, demoTime)) {
-    // The glitch: one draw picks the moment shown.
+    // The glitch: one draw picks the moment shown (taken under reduced
+    // flashing too, which holds each moment for half a second instead).
     int r = RandomBelow(10000);
-    shown = r * kGlitchSpan * 0.0001;
+    shown = ReducedFlashing ? HeldGlitchMoment(demoTime) : r * kGlitchSpan * 0.0001;
   }
   TakeParticleJitter(shown);
   return shown;
