@@ -14,6 +14,7 @@
 #include "asset_support.h"
 #include "assets/asc_mesh.h"
 #include "assets/asc_parser.h"
+#include "assets/manifest.h"
 #include "assets/bitmap.h"
 #include "assets/textures.h"
 #include "platform/gl.h"
@@ -161,7 +162,7 @@ TEST(StartupTextures, FillsEachSlotFromItsFileInOrder) {
   const GLint previous = BoundTexture();
   static TTextureTable table = {};
   InFolder(dir, [] { LoadStartupTextures(table); });
-  EXPECT_EQ(static_cast<GLuint>(BoundTexture()), TextureSlot(table, 23)) << "last one left bound";
+  EXPECT_EQ(static_cast<GLuint>(BoundTexture()), TextureSlot(table, kSlotClosingTitle)) << "last one left bound";
 
   for (int slot = kFirstSlot + 1; slot <= kLastSlot; ++slot) {
     const std::vector<uint8_t> texels = Texels(TextureSlot(table, slot));
@@ -173,7 +174,7 @@ TEST(StartupTextures, FillsEachSlotFromItsFileInOrder) {
   }
   // Slot 10: colour from "trumpet.bmp", alpha from the blue byte of
   // "trumpetalpha.bmp".
-  const std::vector<uint8_t> trumpet = Texels(TextureSlot(table, 10));
+  const std::vector<uint8_t> trumpet = Texels(TextureSlot(table, kSlotSpriteRing));
   ASSERT_EQ(trumpet.size(), 16u);
   EXPECT_EQ(std::vector<uint8_t>(trumpet.begin(), trumpet.begin() + 4),
             (std::vector<uint8_t>{3, 2, 1, 7}));

@@ -85,11 +85,10 @@ TEST(ColorSplit, LayersAddUpToMagentaAndGreen) {
   ASSERT_TRUE(EnsureDemoLoaded());
   // Black with a white 8 x 8 block in the middle: each layer shows it where
   // its card's centre is.
-  const GLuint spot = MakeTexture(64, [](int x, int y, uint8_t* p) {
-    const bool in = x >= 28 && x < 36 && y >= 28 && y < 36;
-    p[0] = p[1] = p[2] = in ? 255 : 0;
-  });
-  TSlotOverride slot(15, spot);
+  TSlotTexture spot(kSlotColorSplit, 64, 64, PaintTexels(64, [](int x, int y, uint8_t* p) {
+                      const bool in = x >= 28 && x < 36 && y >= 28 && y < 36;
+                      p[0] = p[1] = p[2] = in ? 255 : 0;
+                    }));
   ClearFrame();
   DemoTime = 650.0;
   ColorSplit();
@@ -111,10 +110,8 @@ TEST(ColorSplit, LayersAddUpToMagentaAndGreen) {
 
 TEST(ColorSplit, LeavesItsStateAndRestatesTheFilters) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  const GLuint picture = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 1; });
-  TSlotOverride slot(15, picture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  TSlotTexture picture(kSlotColorSplit, 4, 4, PaintTexels(4, [](int, int, uint8_t* p) { p[0] = 1; }),
+                       GL_NEAREST);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);
   glDisable(GL_BLEND);
@@ -122,7 +119,7 @@ TEST(ColorSplit, LeavesItsStateAndRestatesTheFilters) {
   DemoTime = 700.0;
   ColorSplit();
   EXPECT_EQ(ModelViewDepth(), depth);
-  ExpectCardState(picture, GL_ONE, GL_ONE);
+  ExpectCardState(picture.name(), GL_ONE, GL_ONE);
   GLint minFilter = 0, magFilter = 0;
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);

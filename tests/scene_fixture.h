@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "assets/manifest.h"
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
@@ -56,6 +57,20 @@ class TSlotTexture {
   uint32_t previous_;
   GLuint name_ = 0;
 };
+
+// A size x size picture for TSlotTexture from a function of the texel, which
+// writes red, green and blue (all 0 before); alpha is 255.
+template <typename Texel>
+std::vector<uint8_t> PaintTexels(int size, Texel texel) {
+  std::vector<uint8_t> rgba(static_cast<size_t>(size) * size * 4, 0);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      uint8_t* p = &rgba[(static_cast<size_t>(y) * size + x) * 4];
+      texel(x, y, p);
+      p[3] = 255;
+    }
+  return rgba;
+}
 
 // The state every frame's scenes start from (depth test and lighting on,
 // fill polygons, white), plus leftovers a careless scene might rely on:
@@ -268,42 +283,6 @@ inline std::vector<TQuad> CaptureQuads(void (*draw)(), double half, int* rawCoun
   }
   return quads;
 }
-
-// A size x size RGB texture, linear filtering, from a function of the texel.
-template <typename Texel>
-GLuint MakeTexture(int size, Texel texel) {
-  std::vector<uint8_t> rgb(static_cast<size_t>(size) * size * 3);
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) texel(x, y, &rgb[(static_cast<size_t>(y) * size + x) * 3]);
-  GLuint name = 0;
-  glGenTextures(1, &name);
-  glBindTexture(GL_TEXTURE_2D, name);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, size, size, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  return name;
-}
-
-// Puts a test texture into a slot of the table for one test, and the
-// loaded one back afterwards.
-class TSlotOverride {
- public:
-  TSlotOverride(int slot, GLuint name) : slot_(slot), saved_(TextureSlot(Textures, slot)) {
-    TextureSlot(Textures, slot) = name;
-  }
-  ~TSlotOverride() {
-    GLuint name = TextureSlot(Textures, slot_);
-    glDeleteTextures(1, &name);
-    TextureSlot(Textures, slot_) = saved_;
-  }
-  TSlotOverride(const TSlotOverride&) = delete;
-  TSlotOverride& operator=(const TSlotOverride&) = delete;
-
- private:
-  int slot_;
-  uint32_t saved_;
-};
 
 // Pixel (column, row from the top) where the rig's projection puts the point
 // (x, y, z) seen by a camera at (0, 0, eyeZ) looking down -z with y up.

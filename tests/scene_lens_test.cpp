@@ -93,8 +93,7 @@ TEST(LensBubbles, LensesSwingAndBounceAndStayWithinTheWindow) {
 
 TEST(LensBubbles, LeavesDepthTestOnAndTheListRecorded) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  const GLuint picture = MakeTexture(4, [](int, int, uint8_t* p) { p[2] = 9; });
-  TSlotOverride slot(21, picture);
+  TSlotTexture picture(kSlotLens, 4, 4, PaintTexels(4, [](int, int, uint8_t* p) { p[2] = 9; }));
   glDisable(GL_BLEND);
   glEnable(GL_LIGHTING);
   glColor4f(0, 0, 0, 0);
@@ -102,7 +101,7 @@ TEST(LensBubbles, LeavesDepthTestOnAndTheListRecorded) {
   DemoTime = 1150.0;
   LensBubbles();
   EXPECT_EQ(ModelViewDepth(), depth);
-  ExpectCardState(picture, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, true);
+  ExpectCardState(picture.name(), GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, true);
   GLfloat colour[4];
   glGetFloatv(GL_CURRENT_COLOR, colour);
   for (float c : colour) EXPECT_EQ(c, 1.0f);
@@ -160,12 +159,11 @@ int PixelsApart(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 TEST(LensBubbles, LensOneStaysInFrontWhereTheyOverlap) {
   ASSERT_TRUE(EnsureDemoLoaded());
   // Red follows u and green follows v, so each lens's mapping shows.
-  const GLuint gradient = MakeTexture(64, [](int x, int y, uint8_t* p) {
-    p[0] = static_cast<uint8_t>(x * 4);
-    p[1] = static_cast<uint8_t>(y * 4);
-    p[2] = 64;
-  });
-  TSlotOverride slot(21, gradient);
+  TSlotTexture gradient(kSlotLens, 64, 64, PaintTexels(64, [](int x, int y, uint8_t* p) {
+                          p[0] = static_cast<uint8_t>(x * 4);
+                          p[1] = static_cast<uint8_t>(y * 4);
+                          p[2] = 64;
+                        }));
   ClearFrame();
   DemoTime = 1100.0;
   LensBubbles();

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "assets/manifest.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
 #include "scene_fixture.h"
@@ -125,9 +126,9 @@ TEST_F(Morph, TrailCardFromSceneTimeAbove130) {
 }
 
 TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
-  const GLuint sprite = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = 200; });
-  const GLuint trail = MakeTexture(4, [](int, int, uint8_t* p) { p[1] = 200; });
-  TSlotOverride spriteSlot(16, sprite), trailSlot(17, trail);
+  TSlotTexture sprite(kSlotParticleSprite, 4, 4,
+                      PaintTexels(4, [](int, int, uint8_t* p) { p[0] = 200; }));
+  TSlotTexture trail(kSlotTrailCaption, 4, 4, PaintTexels(4, [](int, int, uint8_t* p) { p[1] = 200; }));
   for (double d : {450.0, 520.0}) {
     SCOPED_TRACE(d);
     glEnable(GL_DEPTH_TEST);
@@ -139,7 +140,7 @@ TEST_F(Morph, LeavesItsStateAndTheMatrixStack) {
     DemoTime = d;
     ParticleMorph();
     EXPECT_EQ(ModelViewDepth(), depth);
-    ExpectCardState(d < 500 ? sprite : trail, GL_ONE, GL_ONE);
+    ExpectCardState(d < 500 ? sprite.name() : trail.name(), GL_ONE, GL_ONE);
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_FLOAT_EQ(colour[0], 0.6f);
@@ -157,8 +158,7 @@ TEST_F(Morph, SpritesGlowInTheSceneColourOnBlack) {
     for (int k = 0; k < kParticleKeys; ++k) particles[j].AddKeyframe(where, where, where);
     particles[j].SetKeyCount(kParticleKeys);
   }
-  const GLuint white = MakeTexture(4, [](int, int, uint8_t* p) { p[0] = p[1] = p[2] = 255; });
-  TSlotOverride spriteSlot(16, white);
+  TSlotTexture white(kSlotParticleSprite, 255, 255, 255);
   ClearFrame();
   DemoTime = 450.0;
   ParticleMorph();

@@ -66,6 +66,14 @@ constexpr TMeshAsset kMeshAssets[] = {
     {kListCube, "cube.asc"},
 };
 
+// The file display list `list` is compiled from (null for a list no file
+// gives, such as the lens, which is recorded every frame).
+constexpr const char* MeshFile(int list) {
+  for (const TMeshAsset& mesh : kMeshAssets)
+    if (mesh.list == list) return mesh.file;
+  return nullptr;
+}
+
 constexpr const char* kMusicFile = "kel.mp3";
 
 struct TPointAsset {
@@ -78,6 +86,8 @@ constexpr TPointAsset kPointAssets[] = {
     {"cube.asc", 2},
     {"trailblobs.asc", 3},
 };
+// The file that only seeds particles (no display list is compiled from it).
+constexpr const char* kTrailPointsFile = kPointAssets[2].file;
 
 // The distinct files of the tables above, each once, in start-up order:
 // textures (an alpha picture after its colour), meshes, music, point files.

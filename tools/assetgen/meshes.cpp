@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "assetgen/assetgen.h"
+#include "assets/manifest.h"
 #include "mesh_build.h"
 
 namespace {
@@ -188,16 +189,17 @@ bool WriteParticleMesh(const std::string& dir, const char* file, const char* nam
 // side, and points on the blobs.
 bool WriteDuck(const std::string& dir) {
   const TMesh duck = MakeDuck();
-  return CheckClosed("duck.asc", duck) && WriteAsc(dir + "/duck.asc", "duck", duck);
+  return CheckClosed(MeshFile(kListDuck), duck) &&
+         WriteAsc(dir + "/" + MeshFile(kListDuck), "duck", duck);
 }
 bool WriteSphere(const std::string& dir) {
-  return WriteParticleMesh(dir, "sphere.asc", "sphere", MakeSphere(), MakeIcosphere(5).vertices);
+  return WriteParticleMesh(dir, MeshFile(kListSphere), "sphere", MakeSphere(), MakeIcosphere(5).vertices);
 }
 bool WriteCube(const std::string& dir) {
-  return WriteParticleMesh(dir, "cube.asc", "cube", MakeCube(kCubeGrid), MakeCube(36).vertices);
+  return WriteParticleMesh(dir, MeshFile(kListCube), "cube", MakeCube(kCubeGrid), MakeCube(36).vertices);
 }
 bool WriteTrailBlobs(const std::string& dir) {
-  return WriteParticleMesh(dir, "trailblobs.asc", "trailblobs", MakeBlobs(), BlobPoints());
+  return WriteParticleMesh(dir, kTrailPointsFile, "trailblobs", MakeBlobs(), BlobPoints());
 }
 
 struct TMeshFile {
@@ -206,10 +208,10 @@ struct TMeshFile {
 };
 
 constexpr TMeshFile kMeshFiles[] = {
-    {"duck.asc", WriteDuck},
-    {"sphere.asc", WriteSphere},
-    {"cube.asc", WriteCube},
-    {"trailblobs.asc", WriteTrailBlobs},
+    {MeshFile(kListDuck), WriteDuck},
+    {MeshFile(kListSphere), WriteSphere},
+    {MeshFile(kListCube), WriteCube},
+    {kTrailPointsFile, WriteTrailBlobs},
 };
 
 }  // namespace

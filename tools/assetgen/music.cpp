@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "assetgen/assetgen.h"
+#include "assets/manifest.h"
 #include "demo/timeline.h"
 
 namespace {
@@ -143,11 +144,11 @@ bool EncodeMp3(std::vector<int16_t>* pcm, std::vector<unsigned char>* mp3, std::
 
 }  // namespace
 
-std::vector<std::string> MusicFileNames() { return {"kel.mp3"}; }
+std::vector<std::string> MusicFileNames() { return {kMusicFile}; }
 
 // The music is one file, so `only` can only name it.
 bool WriteMusic(const std::string& dir, const std::string& /*only*/) {
-  const std::string path = dir + "/kel.mp3";
+  const std::string path = dir + "/" + kMusicFile;
   std::vector<int16_t> pcm = MasterSong();
   std::vector<unsigned char> mp3;
   std::string why;

@@ -55,8 +55,9 @@ constexpr const char* kRgbaUsage =
     "when OUT cannot be written.\n";
 constexpr const char* kCheckUsage =
     "usage: kelvane-inspect check [DIR]\n"
-    "Checks the demo's 23 asset files in DIR (default: the current folder),\n"
-    "one line each: whether it was found, its size, and what is wrong with it.\n"
+    "Checks every asset the demo loads from DIR (default: the current folder),\n"
+    "one line per load (a mesh that also seeds particles is checked as both):\n"
+    "whether it was found, its size, and what is wrong with it.\n"
     "Exit status 0 only when the demo will see every asset as intended.\n";
 constexpr const char* kListUsage =
     "usage: kelvane-inspect list\n"
