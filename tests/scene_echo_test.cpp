@@ -7,12 +7,9 @@
 
 namespace {
 
-const int kSlot1 = 14;
-const int kSlot2 = 13;
-
 TEST(EchoImages, CopiesAddUpToThePictureOnceWhileTheyCoincide) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture(kSlot1, 200, 100, 40);
+  TSlotTexture picture(kSlotEchoSun, 200, 100, 40);
   // t = 8: eye at 0.8, the card fills the view.
   auto frame = RunScene(EchoImage1, 80.0);
   EXPECT_TRUE(Near(PixelAt(frame, 160, 120), 200, 100, 40, 3));
@@ -23,7 +20,7 @@ TEST(EchoImages, CopiesAddUpToThePictureOnceWhileTheyCoincide) {
 
 TEST(EchoImages, EyeStopsAtOnePointFiveWithTheSpreadStillZero) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture(kSlot2, 200, 200, 200);
+  TSlotTexture picture(kSlotEchoPlanet, 200, 200, 200);
   // t = 15 exactly: eye at 1.5 and b = 0, so the card is x in [-1, 1],
   // y in [-0.5, 0.5] at distance 1.5.
   auto frame = RunScene(EchoImage2, 140.0 + 15 / 0.4);
@@ -39,7 +36,7 @@ TEST(EchoImages, EyeStopsAtOnePointFiveWithTheSpreadStillZero) {
 
 TEST(EchoImages, SpreadPutsFiveCopiesRightAndFourLeft) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture(kSlot1, 255, 255, 255);
+  TSlotTexture picture(kSlotEchoSun, 255, 255, 255);
   // D = 140: t = 32, b = 0.17; at x = +-1.15 five copies reach the right
   // point and four the left one.
   auto frame = RunScene(EchoImage1, 140.0);
@@ -58,8 +55,8 @@ TEST(EchoImages, SpreadPutsFiveCopiesRightAndFourLeft) {
 
 TEST(EchoImages, WindowsAreClosedAndMeetAt140) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture1(kSlot1, 255, 255, 255);
-  TSlotTexture picture2(kSlot2, 255, 255, 255);
+  TSlotTexture picture1(kSlotEchoSun, 255, 255, 255);
+  TSlotTexture picture2(kSlotEchoPlanet, 255, 255, 255);
   for (double d : {59.99, 140.01, 300.0}) {
     auto frame = RunScene(EchoImage1, d);
     EXPECT_EQ(Brightness(frame), 0u) << "D = " << d;

@@ -18,10 +18,6 @@
 
 namespace {
 
-const int kUnfoldSlot = 18;
-const int kBannerSlot = 22;
-const int kShowcaseSlot = 20;
-const int kSettlingSlot = 19;
 const GLuint kDuck = 5, kSphere = 2, kCube = 3;
 
 // Demo time at which the showcase camera stands at x = 0.
@@ -29,7 +25,7 @@ const double kShowcaseCentred = 760 + (2.5 / 0.03) / 1.2;
 
 TEST(UnfoldImage, OpensToHalfHeightAtT25AndStopsAtFull) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture(kUnfoldSlot, 120, 160, 200);
+  TSlotTexture picture(kSlotUnfold, 120, 160, 200);
   // t = 25: h = 0.5, the card is x in [-1.63, 1.63], y in [-0.5, 0.5] at 2.3.
   auto frame = RunScene(UnfoldImage, 245.0);
   const int top = static_cast<int>(RowOf(0.5, 2.3));
@@ -53,7 +49,7 @@ TEST(UnfoldImage, OpensToHalfHeightAtT25AndStopsAtFull) {
 
 TEST(UnfoldImage, ZeroHeightAtTheStartAndClosedWindow) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture picture(kUnfoldSlot, 255, 255, 255);
+  TSlotTexture picture(kSlotUnfold, 255, 255, 255);
   auto frame = RunScene(UnfoldImage, 220.0);
   EXPECT_EQ(Brightness(frame), 0u);
   ExpectCardState(picture.name(), GL_ONE, GL_ONE);
@@ -65,7 +61,7 @@ TEST(UnfoldImage, ZeroHeightAtTheStartAndClosedWindow) {
 
 TEST(PanBanner, CameraPansAtFourHundredthsPerUnit) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture banner(kBannerSlot, 60, 200, 90);
+  TSlotTexture banner(kSlotBanner, 60, 200, 90);
   // t = 25: camera at x = 1.5; the banner (x in [-1.012, 1.012], y in
   // [-0.253, 0.253]) ends 0.488 left of the centre of view.
   auto frame = RunScene(PanBanner, 325.0);
@@ -131,7 +127,7 @@ void CompileEyeTriangles() {
 }
 
 TEST_F(ShowcaseLists, WireframesInGreenRedBlueOverAnOpaqueBackdrop) {
-  TSlotTexture backdrop(kShowcaseSlot, 90, 90, 90);
+  TSlotTexture backdrop(kSlotModelBackdrop, 90, 90, 90);
   CompileEyeTriangles();
   auto frame = RunScene(ModelShowcase, kShowcaseCentred, 0.6f);
   const int expected[3][3] = {{0, 255, 0}, {255, 0, 0}, {0, 0, 255}};
@@ -177,7 +173,7 @@ std::array<double, 3> Rotate(std::array<double, 3> p, double degrees, std::array
 }
 
 TEST_F(ShowcaseLists, ModelsTurnAboutTheirAxesAtTheirRates) {
-  TSlotTexture backdrop(kShowcaseSlot, 0, 0, 0);
+  TSlotTexture backdrop(kSlotModelBackdrop, 0, 0, 0);
   const std::array<double, 3> p = {0.6, 0.4, 1.0};
   for (GLuint list : {kDuck, kSphere, kCube}) {
     glNewList(list, GL_COMPILE);
@@ -215,7 +211,7 @@ TEST_F(ShowcaseLists, ModelsTurnAboutTheirAxesAtTheirRates) {
 
 TEST(ModelShowcase, BackdropPansAtThreeHundredthsPerUnit) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture backdrop(kShowcaseSlot, 90, 90, 90);
+  TSlotTexture backdrop(kSlotModelBackdrop, 90, 90, 90);
   // t = 48: camera at x = 1.06; the backdrop ends at x = 1.43.
   auto frame = RunScene(ModelShowcase, 800.0);
   const int right = static_cast<int>(ColumnOf(1.43 - (2.5 - 0.03 * 48), 1.6));
@@ -302,7 +298,7 @@ double WireShare(const std::vector<uint8_t>& rgb, int r, int g, int b) {
 // of its outline, and reads as a wireframe rather than a solid shape.
 TEST(ModelShowcase, WireframesLightAtMostHalfTheirOutlineAtWindowSize) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture backdrop(kShowcaseSlot, 0, 0, 0);
+  TSlotTexture backdrop(kSlotModelBackdrop, 0, 0, 0);
   const std::vector<uint8_t> frame = ShowcaseAtWindowSize(830.0);
   const struct {
     const char* name;
@@ -400,8 +396,8 @@ TEST(ModelShowcase, PointFacesDrawNothingAndLeaveTheNormalsAlone) {
 // Rows 10 to 12 at D = 910: the showcase, the settling strips (first frame
 // of their window) and the showcase again, which draws over the strips.
 TEST_F(ShowcaseLists, SecondShowcaseCallDrawsOverTheSettlingStrips) {
-  TSlotTexture backdrop(kShowcaseSlot, 90, 90, 90);
-  TSlotTexture strips(kSettlingSlot, 100, 100, 100);
+  TSlotTexture backdrop(kSlotModelBackdrop, 90, 90, 90);
+  TSlotTexture strips(kSlotSettlingStrips, 100, 100, 100);
   CompileEyeTriangles();
   ClearFrame();
   SetBaseState();

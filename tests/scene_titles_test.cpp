@@ -7,15 +7,12 @@
 
 namespace {
 
-const int kOpeningSlot = 24;
-const int kClosingSlot = 23;
-
 // Expected byte of a white texel under brightness c, clamped by GL.
 int Lit(double c) { return static_cast<int>(std::lround(255 * std::fmin(1.0, std::fmax(0.0, c)))); }
 
 TEST(TitleCards, FullBrightnessShowsTheTextureAtFullStrength) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kOpeningSlot, 200, 120, 40);
+  TSlotTexture logo(kSlotOpeningTitle, 200, 120, 40);
   // t = 30: c = 3, clamped to 1 by GL.
   auto frame = RunScene(OpeningTitle, 30.0);
   EXPECT_TRUE(Near(PixelAt(frame, 160, 120), 200, 120, 40, 1));
@@ -29,7 +26,7 @@ TEST(TitleCards, FullBrightnessShowsTheTextureAtFullStrength) {
 
 TEST(TitleCards, BrightnessRisesAsThreeSinesAndReachesGlUnclamped) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kOpeningSlot, 255, 255, 255);
+  TSlotTexture logo(kSlotOpeningTitle, 255, 255, 255);
   // 3 sin(pi t / 60) is three times the sine of 3t degrees: sin 3 deg =
   // sin 177 deg = 0.052336, sin 9 deg = 0.156434, sin 15 deg = 0.258819,
   // sin 168 deg = sin 12 deg = 0.207912 (the program's 3.141592 for pi moves
@@ -49,7 +46,7 @@ TEST(TitleCards, BrightnessRisesAsThreeSinesAndReachesGlUnclamped) {
 
 TEST(TitleCards, OpeningAtZeroIsBlackButDraws) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kOpeningSlot, 255, 255, 255);
+  TSlotTexture logo(kSlotOpeningTitle, 255, 255, 255);
   auto frame = RunScene(OpeningTitle, 0.0, 0.25f);
   // Additive black card: the grey background shows through unchanged.
   EXPECT_TRUE(Near(PixelAt(frame, 160, 120), 64, 64, 64, 1));
@@ -59,7 +56,7 @@ TEST(TitleCards, OpeningAtZeroIsBlackButDraws) {
 
 TEST(TitleCards, OpeningHasNoLowerBoundAndEndsAfterSixty) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kOpeningSlot, 255, 255, 255);
+  TSlotTexture logo(kSlotOpeningTitle, 255, 255, 255);
   RunScene(OpeningTitle, -40.0);
   ExpectCardState(logo.name(), GL_ONE, GL_ONE);
   RunScene(OpeningTitle, 60.0);
@@ -76,7 +73,7 @@ TEST(TitleCards, OpeningHasNoLowerBoundAndEndsAfterSixty) {
 
 TEST(TitleCards, ClosingDrawsFrom1200To1260Only) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kClosingSlot, 255, 255, 255);
+  TSlotTexture logo(kSlotClosingTitle, 255, 255, 255);
   for (double d : {1199.99, 1260.01, 1280.0, 1300.0, 1300.5, 30.0}) {
     auto frame = RunScene(ClosingTitle, d);
     EXPECT_EQ(Brightness(frame), 0u) << "D = " << d;
@@ -93,7 +90,7 @@ TEST(TitleCards, ClosingDrawsFrom1200To1260Only) {
 
 TEST(TitleCards, CardIsAddedToTheFrame) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  TSlotTexture logo(kOpeningSlot, 100, 50, 0);
+  TSlotTexture logo(kSlotOpeningTitle, 100, 50, 0);
   auto frame = RunScene(OpeningTitle, 30.0, 0.2f);  // background 51
   EXPECT_TRUE(Near(PixelAt(frame, 160, 120), 151, 101, 51, 1));
 }
