@@ -56,7 +56,7 @@ void AddHat(const TSends& to, int at, float gain, bool open, float pan);
 void AddCrash(const TSends& to, int at, float gain);
 void AddTom(const TSends& to, int at, int note, float gain, float pan);
 // A low boom with a burst of noise: the impact that marks a cut.
-// `decaySeconds` is how fast it dies away after its first 90 ms.
+// `decaySeconds` is how fast it dies away after its first 110 ms.
 void AddImpact(const TSends& to, int at, float gain, float decaySeconds);
 void AddBass(const TSends& to, int at, int length, int note, float gain, float bright);
 // A sustained chord of up to kChordNotes notes (0 ends the list).

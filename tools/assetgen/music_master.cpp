@@ -21,7 +21,7 @@ constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
 constexpr float kQuietBlock = 0.09f;   // RMS every block but an accent stays under
 constexpr float kFlashBlock = 0.105f;  // RMS an accent block must reach to flash
 constexpr float kLoudBlock = 0.245f;   // RMS no accent block goes over: grey 0.49
-constexpr int kAccentBlocks = 5;       // blocks an accent may flash, 93 to 116 ms
+constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
 constexpr double kSideCutoff = 240.0;  // Hz: the side signal below it is removed
 
 // The blocks of the flash meter that each accent may flash: the block the

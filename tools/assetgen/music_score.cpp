@@ -649,6 +649,16 @@ float BrightAt(const TSection& section, double beat) {
 
 enum TAccentSize { kNoAccent, kAccent, kBigAccent };
 
+// Where the picture covers the whole background a flash cannot show, so no
+// accent falls there but a big moment, which the music needs: the tile wall
+// (with the colour split over it), the model showcase while its backdrop
+// fills the frame, and the lens scene. Demo units.
+constexpr TWindow kFlashHidden[] = {
+    {kTileGridWindow.start, kTileGridWindow.end},
+    {815, 845},
+    {kLensBubblesWindow.start, kLensBubblesWindow.end, TEdge::kClosed, TEdge::kOpen},
+};
+
 // Whether a beat of a section is an accent, and how big. A build's roll
 // carries no accent: it runs into the cut.
 TAccentSize AccentAt(const TSection& section, int beat) {
@@ -676,7 +686,11 @@ TAccentSize AccentAt(const TSection& section, int beat) {
   }
   if (!accent) return kNoAccent;
   const bool first = fromStart < (section.accents == kOnBackBeats ? 2 : 1);
-  return section.bigFirst && first ? kBigAccent : kAccent;
+  if (section.bigFirst && first) return kBigAccent;
+  for (const TWindow& hidden : kFlashHidden) {
+    if (InWindow(hidden, beat * 5.0)) return kNoAccent;
+  }
+  return kAccent;
 }
 
 // The song's buses and the sends each kind of voice uses.

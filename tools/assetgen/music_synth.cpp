@@ -279,11 +279,11 @@ void AddTom(const TSends& to, int at, int note, float gain, float pan) {
 void AddImpact(const TSends& to, int at, float gain, float decaySeconds) {
   // A sine falling from 62 to 42 Hz, a thump strongest at its start, under
   // a burst of noise that darkens as it decays, each side partly its own
-  // noise. The noise is full for 90 ms, then gone in `decaySeconds` (to
+  // noise. The noise is full for 110 ms, then gone in `decaySeconds` (to
   // 1/e) with a long, quiet tail: a dense blow whose loudness lies in its
   // first tenth of a second.
   const int length = Frames(0.6);
-  const double hold = 0.09;
+  const double hold = 0.11;
   TOsc boom;
   boom.phase = 0.25;  // from its crest: the weight lands on the beat
   TFilter darkL, darkR;
