@@ -490,10 +490,10 @@ TCanvas PaintStudioBackdrop() {
     TColor col;
     if (y < horizon) {
       const float t = y / horizon;
-      col = Mix(TColor{0.1f, 0.03f, 0.24f}, TColor{0.36f, 0.19f, 0.5f}, t * t);
+      col = Mix(TColor{0.12f, 0.02f, 0.3f}, TColor{0.4f, 0.16f, 0.58f}, t * t);
       // The spotlight on the wall behind the models, and its rings.
       const float d = std::hypot(x - cx, (y - 330) * 1.2f);
-      col = Add(col, Scale(TColor{0.26f, 0.15f, 0.04f}, std::exp(-d * d / (2 * 260.0f * 260))));
+      col = Add(col, Scale(TColor{0.3f, 0.16f, 0.02f}, std::exp(-d * d / (2 * 260.0f * 260))));
       const float ring = std::fabs(std::fmod(d, 90.0f) - 45.0f);
       col = Add(col, Scale(TColor{0.07f, 0.05f, 0.1f},
                            std::exp(-(45 - ring) * (45 - ring) / 3.0f) * (d < 460)));
@@ -504,13 +504,13 @@ TCanvas PaintStudioBackdrop() {
       const float lx = std::fabs(gx - std::round(gx)) / (z * 0.015f);
       const float lz = std::fabs(z - std::round(z)) / (z * 0.05f + 0.01f);
       const float line = std::fmax(std::exp(-lx * lx), std::exp(-lz * lz));
-      col = Mix(TColor{0.32f, 0.19f, 0.4f}, TColor{0.13f, 0.05f, 0.2f}, std::sqrt(d));
+      col = Mix(TColor{0.36f, 0.16f, 0.48f}, TColor{0.15f, 0.04f, 0.25f}, std::sqrt(d));
       col = Add(col, Scale(TColor{0.2f, 0.14f, 0.06f}, line * (0.4f + 0.6f * d)));
     }
     // A pool of light on the floor under the models, and a bright band
     // along the horizon where the floor meets the wall.
     const float pool = std::hypot((x - cx) / 430.0f, (y - 600) / 120.0f);
-    col = Add(col, Scale(TColor{0.17f, 0.12f, 0.08f}, std::exp(-pool * pool * 1.5f)));
+    col = Add(col, Scale(TColor{0.2f, 0.11f, 0.03f}, std::exp(-pool * pool * 1.5f)));
     col = Add(col, Scale(TColor{0.3f, 0.2f, 0.32f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
     // Vignette.
     const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
