@@ -91,9 +91,10 @@ TEST(PictureFrames, ColourSplitIsBlueVioletAndOrangeAndUnclipped) {
   ASSERT_TRUE(EnsureDemoLoaded());
   const TColourFigures alone = ColourFiguresAt({685, 700, 715, 730, 745});
   const TColourFigures overWall = ColourFiguresAt({652, 660, 668, 676});
-  std::printf("colour split: strength %.3f, green %.1f%% of the colour; over the wall %.1f%% "
-              "clipped\n",
-              alone.strength, 100 * alone.green, 100 * overWall.clipped);
+  std::printf(
+      "colour split: strength %.3f, green %.1f%% of the colour; over the wall %.1f%% "
+      "clipped\n",
+      alone.strength, 100 * alone.green, 100 * overWall.clipped);
   EXPECT_LE(alone.strength, 0.30);
   EXPECT_LE(alone.green, 0.10);
   EXPECT_LE(overWall.clipped, 0.25);

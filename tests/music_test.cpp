@@ -265,9 +265,10 @@ std::vector<double> PowerSpectrum(const TPcm& pcm, long from, long to,
     for (int pass = 0; pass < passes; ++pass) {
       for (int i = 0; i < size; ++i) {
         const double l = pcm.samples[2 * (at + i)], r = pcm.samples[2 * (at + i) + 1];
-        const double x = listen == TListen::kMid ? l + r : listen == TListen::kSide ? l - r
-                         : pass == 0             ? l
-                                                 : r;
+        const double x = listen == TListen::kMid    ? l + r
+                         : listen == TListen::kSide ? l - r
+                         : pass == 0                ? l
+                                                    : r;
         buffer[i] = hann[i] * x;
       }
       Fft(&buffer);
@@ -360,9 +361,8 @@ TEST(MusicFigures, BarsDifferFromOneAnother) {
   const int bars = 1300 / 20;
   std::vector<std::vector<double>> spectra;
   for (int b = 0; b < bars; ++b) {
-    spectra.push_back(FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames,
-                                               (b + 1) * 4 * kBeatFrames, TListen::kBothSides,
-                                               4096)));
+    spectra.push_back(FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames, (b + 1) * 4 * kBeatFrames,
+                                               TListen::kBothSides, 4096)));
   }
   int copies = 0;
   std::vector<double> distances;
@@ -392,11 +392,11 @@ struct TSpan {
   double from, to;
 };
 const TSpan kSections[] = {
-    {"intro", 0, 60},          {"groove", 60, 140},       {"theme", 140, 220},
-    {"turn", 220, 290},        {"lift", 290, 330},        {"chorus", 330, 410},
-    {"breakdown", 410, 580},   {"drop", 580, 650},        {"half time", 650, 760},
-    {"build", 760, 900},       {"glitch", 900, 910},      {"last chorus", 910, 1100},
-    {"bubbles", 1100, 1200},   {"cadence", 1200, 1250},   {"last chord", 1250, 1300},
+    {"intro", 0, 60},        {"groove", 60, 140},     {"theme", 140, 220},
+    {"turn", 220, 290},      {"lift", 290, 330},      {"chorus", 330, 410},
+    {"breakdown", 410, 580}, {"drop", 580, 650},      {"half time", 650, 760},
+    {"build", 760, 900},     {"glitch", 900, 910},    {"last chorus", 910, 1100},
+    {"bubbles", 1100, 1200}, {"cadence", 1200, 1250}, {"last chord", 1250, 1300},
 };
 
 long FrameAt(double d) { return std::lrint(d * kUnitMs * kMusicRate / 1000.0); }
@@ -484,8 +484,8 @@ TEST(MusicFigures, LastChordFlashesWhileTheCardIsLit) {
     const double d = FrameTime(static_cast<int>(k));
     lateFlashes += d >= 1255.0 && d <= 1300.0 && f.greys[k] > 0.0;
   }
-  std::printf("last flash onset at demo time %.1f; flashed frames in 1255..1300: %d\n",
-              lastOnset, lateFlashes);
+  std::printf("last flash onset at demo time %.1f; flashed frames in 1255..1300: %d\n", lastOnset,
+              lateFlashes);
   EXPECT_GE(lastOnset, 1245.0);
   EXPECT_LE(lastOnset, 1250.0);
   EXPECT_EQ(lateFlashes, 0);

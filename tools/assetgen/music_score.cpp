@@ -552,10 +552,9 @@ constexpr TSection kLastChord = {
 };
 
 constexpr const TSection* kSections[] = {
-    &kIntroSection, &kGroove,     &kThemeEntry, &kFirstTurn,    &kLiftSection,
-    &kChorus,       &kBreakdown,  &kDrop,       &kHalfTimeTurn, &kGlitchBuild,
-    &kGlitchBar,    &kPickUpBar,  &kLastChorus, &kBubbleTurn,   &kCadence,
-    &kLastChord,
+    &kIntroSection, &kGroove,     &kThemeEntry,   &kFirstTurn,   &kLiftSection, &kChorus,
+    &kBreakdown,    &kDrop,       &kHalfTimeTurn, &kGlitchBuild, &kGlitchBar,   &kPickUpBar,
+    &kLastChorus,   &kBubbleTurn, &kCadence,      &kLastChord,
 };
 
 // The sections follow one another without a gap and fill the song.
@@ -598,8 +597,8 @@ constexpr float kClapGain = 0.28f;
 constexpr float kHatGain = 0.075f;
 constexpr float kCrashGain = 0.13f;
 constexpr float kTomGain = 0.14f;
-constexpr float kImpactGain = 1.1f;       // a bar's accent; half bars and back beats less
-constexpr float kBigImpactGain = 1.6f;    // the song's big moments
+constexpr float kImpactGain = 1.1f;     // a bar's accent; half bars and back beats less
+constexpr float kBigImpactGain = 1.6f;  // the song's big moments
 constexpr float kBackBeatLift = 1.35f;  // an accent's snare and clap
 constexpr float kBassGain = 0.2f;
 constexpr float kPadGain = 0.12f;
