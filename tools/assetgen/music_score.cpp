@@ -315,7 +315,7 @@ enum TPart : uint32_t {
   kCounter = 1u << 21,     // a second lead a diatonic third under the theme
 };
 
-enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat, kOnTwoBars };
+enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat };
 
 constexpr int kSectionPhrases = 3;
 struct TSection {
@@ -677,9 +677,6 @@ TAccentSize AccentAt(const TSection& section, int beat) {
     case kOnFirstBeat:
       accent = fromStart == 0;
       break;
-    case kOnTwoBars:
-      accent = fromStart % 8 == 0;
-      break;
     case kNoAccents:
       break;
   }
@@ -820,8 +817,7 @@ struct TStep {
 // moves: each accent flashes the demo's background by its own level.
 void PlayAccent(const TBeat& b, const TBuses& out) {
   const bool big = b.accent == kBigAccent;
-  const bool bar = big || b.section.accents == kOnBars || b.section.accents == kOnFirstBeat ||
-                   b.section.accents == kOnTwoBars;
+  const bool bar = big || b.section.accents == kOnBars || b.section.accents == kOnFirstBeat;
   if (bar) AddCrash(out.Drums(0.4f), BeatFrame(b.beat), kCrashGain * (big ? 1.6f : 1.2f));
   const float gain = big ? kBigImpactGain : kImpactGain * (bar ? 1.0f : 0.8f);
   AddImpact(out.Accents(), BeatFrame(b.beat), Velocity(gain, BeatFrame(b.beat), 14, 0.08f),
@@ -982,8 +978,7 @@ void PlayPickUp(const TSection& section, const TBuses& out) {
 
 void PlaySection(const TSection& section, const TBuses& out) {
   const uint32_t parts = section.parts;
-  if ((parts & kCrash) && section.accents != kOnBars && section.accents != kOnFirstBeat &&
-      section.accents != kOnTwoBars) {
+  if ((parts & kCrash) && section.accents != kOnBars && section.accents != kOnFirstBeat) {
     AddCrash(out.Drums(0.4f), BeatFrame(section.start), kCrashGain);
   }
   PlayChords(section, out);
