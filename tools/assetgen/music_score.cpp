@@ -19,7 +19,7 @@
 //   152    760    theme A2 and A, snare roll into the glitch         bars
 //   180    900    glitch: the cut, then the bar stutters to 918      the cut, big
 //   182    910    pick-up: a snare ruff from 918                     -
-//   184    920    last chorus, with a counter-line                   bars, the first big
+//   184    920    last chorus: counter-line, climbing bass, push     bars, the first big
 //   220   1100    bubbles over the turn, clap                        bars
 //   240   1200    closing cadence B flat, G minor, A7                -
 //   250   1250    D major, held and faded out by beat 260 (1300)     the chord
@@ -273,11 +273,22 @@ struct TBassPattern {
   int8_t offset[kBarSteps];  // semitones above the chord's bass, kNo for a rest
 };
 // kBassHold is played by the chords (a root held through each chord).
-enum TBassName { kNoBass = -1, kBassOffbeat, kBassRolling, kBassBounce, kBassHold, kBassNames };
+enum TBassName {
+  kNoBass = -1,
+  kBassOffbeat,
+  kBassRolling,
+  kBassBounce,
+  kBassDrive,
+  kBassHold,
+  kBassNames
+};
 const TBassPattern kBassPatterns[] = {
     {2, {kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 12, kNo}},
     {1, {kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 12, 0}},
     {2, {0, kNo, kNo, 12, kNo, kNo, 0, kNo, 0, kNo, kNo, 12, kNo, kNo, 7, kNo}},
+    // The last chorus's: off-beat octaves that climb through the fifth and
+    // the seventh into the next bar.
+    {2, {kNo, kNo, 0, kNo, kNo, kNo, 12, kNo, kNo, kNo, 0, kNo, kNo, 7, 10, 12}},
     {0, {0, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo}},
 };
 static_assert(std::size(kBassPatterns) == kBassNames, "one pattern per bass name");
@@ -313,6 +324,7 @@ enum TPart : uint32_t {
   kArpLate = 1u << 19,     // the arpeggio joins for the second half only
   kPickUp = 1u << 20,      // silent but for a snare pick-up over the last 0.4 beat
   kCounter = 1u << 21,     // a second lead a diatonic third under the theme
+  kKickPush = 1u << 22,    // a second kick on the last eighth of the bar
 };
 
 enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat };
@@ -499,9 +511,9 @@ constexpr TSection kLastChorus = {
     .start = 184,
     .beats = 36,
     .chords = kMain,
-    .bass = kBassOffbeat,
+    .bass = kBassDrive,
     .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill |
-             kFills | kCounter,
+             kFills | kCounter | kKickPush,
     .phrases = {kThemeA1, kThemeA2, kRest},
     .level = 1.0f,
     .brightFrom = 0.7f,
@@ -832,7 +844,9 @@ void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
   bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2) &&
               !(b.roll && b.toEnd <= 4);
   if (b.Plays(kKickOnce) && b.fromStart == 0 && onBeat) kick = true;
+  const bool push = b.Plays(kKickPush) && step.barStep == 14 && !b.tomFill && !b.shortFill;
   if (kick) AddKick(out.Kick(), grid, Velocity(kKickGain, grid, 4, 0.04f));
+  if (push) AddKick(out.Kick(), grid, Velocity(kKickGain * 0.7f, grid, 4, 0.04f));
 
   const bool backBeat = step.barStep == 4 || step.barStep == 12;
   const float backLift =
