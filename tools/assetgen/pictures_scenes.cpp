@@ -514,7 +514,7 @@ TCanvas PaintStudioBackdrop() {
     col = Add(col, Scale(TColor{0.3f, 0.2f, 0.32f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
     // Vignette.
     const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
-    const float side = 0.45f + 0.55f * SmoothStep(0.0f, 0.1f * w, std::fmin(x, w - x));
+    const float side = 0.7f + 0.3f * SmoothStep(0.0f, 0.1f * w, std::fmin(x, w - x));
     return Scale(col, side * (1.0f - 0.4f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy)));
   });
   TMask text = MakeMask(w, h);
