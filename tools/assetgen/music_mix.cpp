@@ -7,7 +7,7 @@
 // accents only. The demo clears to grey whenever the RMS of the 1024-frame
 // block being played reaches 0.1 of full scale. The song is mastered to a
 // broadcast loudness, where the band sits around a third of that; the
-// accents (an impact, a crash, a heavier kick) rise above it on their own.
+// accents (an impact and a crash) rise above it on their own.
 // The guard then makes it exact: a smooth limiter, block by block, holds
 // every other block under a quiet ceiling, so a fill or a loud chord never
 // flashes, and takes the loudest accents down so the flash never turns
