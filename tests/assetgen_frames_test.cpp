@@ -3,10 +3,18 @@
 // music level 0 so that no flash lightens the frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "demo/demo.h"
+#include "demo/timeline.h"
+#include "platform/level_meter.h"
+#include "platform/sound.h"
 #include "rig.h"
 
 namespace {
@@ -42,6 +50,116 @@ TEST(PictureFrames, LensBackdropIsDarkLikeTheScenesAround) {
   const TFrameFigures f = FiguresAt(1150);
   EXPECT_LE(f.mean, 0.5);
   EXPECT_GE(f.mean, 0.1);
+}
+
+// Colour figures of a frame: the mean over its pixels of HSV saturation x
+// value, the share of its chroma whose hue lies from 75 to 150 degrees
+// (green), and the share of its pixels with a channel at 254 or more.
+// Pixels of the pure green of the duck's wires count only when `wires`.
+struct TColourFigures {
+  double strength = 0.0, green = 0.0, clipped = 0.0;
+};
+
+TColourFigures ColourFiguresAt(const std::vector<double>& times, bool wires = true) {
+  double strength = 0.0, chroma = 0.0, green = 0.0, clipped = 0.0, pixels = 0.0;
+  for (double d : times) {
+    ResetRandom();
+    const std::vector<uint8_t> rgb = RenderAt(d, 0.0f);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+      const int r = rgb[i], g = rgb[i + 1], b = rgb[i + 2];
+      if (!wires && r == 0 && g == 255 && b == 0) continue;
+      const int hi = std::max({r, g, b}), lo = std::min({r, g, b}), c = hi - lo;
+      strength += c / 255.0;  // saturation c / hi times value hi / 255
+      if (c > 0) {
+        const double hue = hi == r   ? 60.0 * std::fmod((g - b) / double(c) + 6.0, 6.0)
+                           : hi == g ? 60.0 * ((b - r) / double(c) + 2.0)
+                                     : 60.0 * ((r - g) / double(c) + 4.0);
+        chroma += c;
+        if (hue >= 75.0 && hue <= 150.0) green += c;
+      }
+      clipped += hi >= 254;
+      pixels += 1.0;
+    }
+  }
+  return {strength / pixels, chroma > 0 ? green / chroma : 0.0, clipped / pixels};
+}
+
+// The colour split's picture is made to be split: moderate colour with
+// almost no green, and over the tile wall the sum of the two stays mostly
+// unclipped.
+TEST(PictureFrames, ColourSplitIsBlueVioletAndOrangeAndUnclipped) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const TColourFigures alone = ColourFiguresAt({685, 700, 715, 730, 745});
+  const TColourFigures overWall = ColourFiguresAt({652, 660, 668, 676});
+  std::printf(
+      "colour split: strength %.3f, green %.1f%% of the colour; over the wall %.1f%% "
+      "clipped\n",
+      alone.strength, 100 * alone.green, 100 * overWall.clipped);
+  EXPECT_LE(alone.strength, 0.30);
+  EXPECT_LE(alone.green, 0.10);
+  EXPECT_LE(overWall.clipped, 0.25);
+}
+
+// Behind the green duck the model backdrop and the trumpets hold no green
+// of their own, and carry enough colour of their own that the duck's wires
+// stay a small part of the frame's colour: 3 % at the window's size. The
+// rig's frames are 320 pixels wide against the window's 675, and its
+// one-pixel wires take about 1.7 times their share of the frame, so the
+// rig allows 4.5 %.
+TEST(PictureFrames, ModelBackdropLeavesGreenToTheDuck) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const std::vector<double> times = {780, 800, 820, 840, 860, 880, 900};
+  const TColourFigures all = ColourFiguresAt(times), backdrop = ColourFiguresAt(times, false);
+  std::printf("model showcase: green %.1f%% of the colour, %.2f%% without the duck's wires\n",
+              100 * all.green, 100 * backdrop.green);
+  EXPECT_LE(all.green, 0.045);
+  EXPECT_LE(backdrop.green, 0.005);
+}
+
+// A flash must show: at the moment each flash begins (60 frames a second,
+// outside the glitch), the frame drawn at the music's level differs from the
+// same frame at level 0 by at least 16 in some channel over at least a
+// tenth of its pixels, for nine flashes in ten.
+TEST(PictureFrames, FlashesChangeAVisiblePartOfTheFrame) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  TPcm pcm;
+  std::string why;
+  const std::string music = std::string(KELVANE_DATA_DIR) + "/kel.mp3";
+  ASSERT_TRUE(DecodeSoundFile(music.c_str(), &pcm, &why)) << why;
+  const double unitMs = 1.0 / 0.0098;
+  int onsets = 0, shown = 0;
+  bool was = false;
+  std::string hidden;
+  for (int k = 0;; ++k) {
+    const double ms = k * 1000.0 / 60.0, d = ms / unitMs;
+    if (d >= 1300.0) break;
+    const float level = MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms);
+    const bool flash = 2.0 * level >= 0.2 && !InWindow(kFlashlessWindow, d);
+    const bool onset = flash && !was;
+    was = flash;
+    if (!onset || InWindow(kGlitchWindow, d)) continue;
+    ResetRandom();
+    const std::vector<uint8_t> lit = RenderAt(d, level);
+    ResetRandom();
+    const std::vector<uint8_t> dark = RenderAt(d, 0.0f);
+    size_t changed = 0;
+    for (size_t i = 0; i + 2 < lit.size(); i += 3) {
+      bool differs = false;
+      for (int c = 0; c < 3; ++c) differs = differs || std::abs(lit[i + c] - dark[i + c]) >= 16;
+      changed += differs;
+    }
+    ++onsets;
+    if (10 * changed >= lit.size() / 3) {
+      ++shown;
+    } else {
+      char at[16];
+      std::snprintf(at, sizeof at, " %.0f", d);
+      hidden += at;
+    }
+  }
+  std::printf("flashes that change a tenth of the frame: %d of %d; hidden at%s\n", shown, onsets,
+              hidden.c_str());
+  EXPECT_GE(10 * shown, 9 * onsets);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // at least 0.1 (2 x level >= 0.2), except from demo time 410 to 580.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -144,19 +145,24 @@ struct TFlashFigures {
   int titleFrames = 0, titleFlashed = 0;    // under the two title cards
   int mostOnsetsInASecond = 0;
   double mostOnsetsAt = 0.0;  // demo time where that second starts
+  std::vector<double> greys;  // every frame's grey, 0 where none shows
+  std::vector<int> onsets;    // frames where a flash begins
 };
+
+double FrameTime(int frame) { return frame * kFrameMs / kUnitMs; }  // demo units
 
 // Every frame at 60 fps from demo time 0 to 1300, as the frame driver
 // shows it: grey 2 x level from 0.2, black inside the particle scene.
 TFlashFigures MeasureFlashes(const TPcm& pcm) {
   TFlashFigures f;
-  std::vector<int> onsets;  // frame numbers where a flash begins
+  std::vector<int>& onsets = f.onsets;
   bool was = false;
   for (int k = 0;; ++k) {
     const double ms = k * kFrameMs, d = ms / kUnitMs;
     if (d >= kEnd) break;
     const double grey = 2.0 * MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms);
     const bool flash = Counted(d) && grey >= 0.2;
+    f.greys.push_back(flash ? grey : 0.0);
     if (Counted(d)) {
       ++f.frames;
       f.flashed += flash;
@@ -183,6 +189,7 @@ TFlashFigures MeasureFlashes(const TPcm& pcm) {
 
 struct TLoudness {
   double integrated = NAN, range = NAN, truePeak = NAN;  // LUFS, LU, dBTP
+  std::vector<double> shortTerm;                         // LUFS, every 100 ms from 0.1 s
 };
 
 double FindFigure(const std::string& text, const std::string& label) {
@@ -204,15 +211,21 @@ TLoudness MeasureLoudness(double seconds) {
   }
   const size_t summary = text.rfind("Summary:");
   if (summary == std::string::npos) return {};
+  TLoudness loudness;
+  for (size_t at = text.find(" S:"); at < summary; at = text.find(" S:", at + 1))
+    loudness.shortTerm.push_back(std::atof(text.c_str() + at + 3));
   text = text.substr(summary);
-  return {FindFigure(text, "I:"), FindFigure(text, "LRA:"), FindFigure(text, "Peak:")};
+  loudness.integrated = FindFigure(text, "I:");
+  loudness.range = FindFigure(text, "LRA:");
+  loudness.truePeak = FindFigure(text, "Peak:");
+  return loudness;
 }
 
 // ---- Spectra ---------------------------------------------------------------
 
 constexpr int kFftSize = 8192;
 
-// In-place radix-2 FFT of kFftSize points.
+// In-place radix-2 FFT; the size is a power of two.
 void Fft(std::vector<std::complex<double>>* data) {
   std::vector<std::complex<double>>& a = *data;
   const int n = static_cast<int>(a.size());
@@ -235,25 +248,37 @@ void Fft(std::vector<std::complex<double>>* data) {
   }
 }
 
-// Power spectrum (kFftSize / 2 bins) of both channels, summed over Hann
-// windows hopping by half a window through frames [from, to).
-std::vector<double> PowerSpectrum(const TPcm& pcm, long from, long to) {
-  std::vector<double> power(kFftSize / 2, 0.0);
-  std::vector<std::complex<double>> buffer(kFftSize);
-  for (long at = from; at + kFftSize <= to; at += kFftSize / 2) {
-    for (int side = 0; side < 2; ++side) {
-      for (int i = 0; i < kFftSize; ++i) {
-        const double hann = 0.5 - 0.5 * std::cos(2.0 * M_PI * i / kFftSize);
-        buffer[i] = hann * pcm.samples[2 * (at + i) + side];
+// What a spectrum hears of a stereo frame.
+enum class TListen { kBothSides, kMid, kSide };
+
+// Power spectrum (size / 2 bins), summed over Hann windows of `size` frames
+// hopping by half a window through frames [from, to): both channels
+// summed, or the mid (L + R) or side (L - R) signal.
+std::vector<double> PowerSpectrum(const TPcm& pcm, long from, long to,
+                                  TListen listen = TListen::kBothSides, int size = kFftSize) {
+  std::vector<double> power(size / 2, 0.0);
+  std::vector<std::complex<double>> buffer(size);
+  std::vector<double> hann(size);
+  for (int i = 0; i < size; ++i) hann[i] = 0.5 - 0.5 * std::cos(2.0 * M_PI * i / size);
+  const int passes = listen == TListen::kBothSides ? 2 : 1;
+  for (long at = from; at + size <= to; at += size / 2) {
+    for (int pass = 0; pass < passes; ++pass) {
+      for (int i = 0; i < size; ++i) {
+        const double l = pcm.samples[2 * (at + i)], r = pcm.samples[2 * (at + i) + 1];
+        const double x = listen == TListen::kMid    ? l + r
+                         : listen == TListen::kSide ? l - r
+                         : pass == 0                ? l
+                                                    : r;
+        buffer[i] = hann[i] * x;
       }
       Fft(&buffer);
-      for (int i = 0; i < kFftSize / 2; ++i) power[i] += std::norm(buffer[i]);
+      for (int i = 0; i < size / 2; ++i) power[i] += std::norm(buffer[i]);
     }
   }
   return power;
 }
 
-double BinHz(int bin) { return bin * static_cast<double>(kMusicRate) / kFftSize; }
+double BinHz(int bin, int size = kFftSize) { return bin * static_cast<double>(kMusicRate) / size; }
 
 // Energy between lo and hi Hz against all of it, in dB.
 double BandShareDb(const std::vector<double>& power, double lo, double hi) {
@@ -268,8 +293,9 @@ double BandShareDb(const std::vector<double>& power, double lo, double hi) {
 // 40 bands spaced evenly in pitch from 40 Hz to 16 kHz, in dB.
 std::vector<double> FortyBands(const std::vector<double>& power) {
   std::vector<double> bands(40, 1e-9);
+  const int size = 2 * static_cast<int>(power.size());
   for (size_t i = 1; i < power.size(); ++i) {
-    const double octaves = std::log2(BinHz(i) / 40.0);
+    const double octaves = std::log2(BinHz(i, size) / 40.0);
     const int band = static_cast<int>(std::floor(octaves / std::log2(400.0) * 40.0));
     if (band >= 0 && band < 40) bands[band] += power[i];
   }
@@ -327,27 +353,196 @@ TEST(MusicFigures, WideStereoWithMidrangeAndAnUnboomyLowEnd) {
   EXPECT_LE(low, -3.0);
 }
 
-TEST(MusicFigures, FewBarsCopyAnother) {
-  // A bar is four beats; two bars are near-copies when their 40-band
-  // spectra differ by at most 1 dB on average over the bands.
+TEST(MusicFigures, BarsDifferFromOneAnother) {
+  // A bar's spectrum: 4096-frame Hann windows at half overlap over its four
+  // beats, in 40 bands. Two bars are near-copies when their spectra differ
+  // by at most 1 dB on average over the bands.
   const TPcm& pcm = Music();
   const int bars = 1300 / 20;
   std::vector<std::vector<double>> spectra;
   for (int b = 0; b < bars; ++b) {
-    spectra.push_back(
-        FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames, (b + 1) * 4 * kBeatFrames)));
+    spectra.push_back(FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames, (b + 1) * 4 * kBeatFrames,
+                                               TListen::kBothSides, 4096)));
   }
   int copies = 0;
+  std::vector<double> distances;
   for (int a = 0; a < bars; ++a) {
+    bool copied = false;
     for (int b = 0; b < bars; ++b) {
       double difference = 0.0;
       for (int k = 0; k < 40; ++k) difference += std::fabs(spectra[a][k] - spectra[b][k]);
-      if (b != a && difference / 40 <= 1.0) {
-        ++copies;
-        break;
-      }
+      if (b != a && difference / 40 <= 1.0) copied = true;
+      if (b > a) distances.push_back(difference / 40);
     }
+    copies += copied;
   }
-  std::printf("bars with a near-copy: %d of %d (%.0f%%)\n", copies, bars, 100.0 * copies / bars);
-  EXPECT_LE(copies, bars * 40 / 100);
+  std::nth_element(distances.begin(), distances.begin() + distances.size() / 2, distances.end());
+  const double median = distances[distances.size() / 2];
+  std::printf("bars with a near-copy: %d of %d (%.1f%%); median distance %.2f dB\n", copies, bars,
+              100.0 * copies / bars, median);
+  EXPECT_LE(copies, bars * 30 / 100);
+  EXPECT_GE(median, 4.0);
+}
+
+namespace {
+
+// The song's sections, in demo units.
+struct TSpan {
+  const char* name;
+  double from, to;
+};
+const TSpan kSections[] = {
+    {"intro", 0, 60},        {"groove", 60, 140},     {"theme", 140, 220},
+    {"turn", 220, 290},      {"lift", 290, 330},      {"chorus", 330, 410},
+    {"breakdown", 410, 580}, {"drop", 580, 650},      {"half time", 650, 760},
+    {"build", 760, 900},     {"glitch", 900, 910},    {"last chorus", 910, 1100},
+    {"bubbles", 1100, 1200}, {"cadence", 1200, 1250}, {"last chord", 1250, 1300},
+};
+
+long FrameAt(double d) { return std::lrint(d * kUnitMs * kMusicRate / 1000.0); }
+
+// RMS of frames [from, to), both sides, full scale 1.
+double Rms(const TPcm& pcm, long from, long to) {
+  double sum = 0.0;
+  for (long i = 2 * from; i < 2 * to; ++i) sum += double(pcm.samples[i]) * pcm.samples[i];
+  return std::sqrt(sum / std::max(1L, 2 * (to - from))) / 32768.0;
+}
+
+double Db(double ratio) { return 20.0 * std::log10(ratio); }
+
+// The median of the short-term loudness readings whose 3 s window lies in
+// demo time [from, to).
+double MedianShortTerm(const std::vector<double>& shortTerm, double from, double to) {
+  std::vector<double> inside;
+  for (size_t k = 0; k < shortTerm.size(); ++k) {
+    const double seconds = 0.1 * (k + 1);
+    if (seconds - 3.0 >= from * kUnitMs / 1000.0 && seconds <= to * kUnitMs / 1000.0)
+      inside.push_back(shortTerm[k]);
+  }
+  if (inside.empty()) return NAN;
+  std::nth_element(inside.begin(), inside.begin() + inside.size() / 2, inside.end());
+  return inside[inside.size() / 2];
+}
+
+}  // namespace
+
+TEST(MusicFigures, LastChorusStandsWellAboveTheFirstGroove) {
+  const TLoudness whole = MeasureLoudness(kEnd * kUnitMs / 1000.0);
+  ASSERT_FALSE(whole.shortTerm.empty()) << "ffmpeg's ebur128 filter gave no readings";
+  const double groove = MedianShortTerm(whole.shortTerm, 60, 140);
+  const double last = MedianShortTerm(whole.shortTerm, 910, 1100);
+  std::printf("median short-term loudness: first groove %.1f LUFS, last chorus %.1f LUFS (+%.1f)\n",
+              groove, last, last - groove);
+  EXPECT_GE(last - groove, 6.0);
+}
+
+TEST(MusicFigures, TransitionsLandOnTheBeat) {
+  const TPcm& pcm = Music();
+  // The drop's first beat (beat 116): its first 100 ms against those of the
+  // eight beats after it.
+  const long tenth = kMusicRate / 10;
+  const double first = Rms(pcm, 116 * kBeatFrames, 116 * kBeatFrames + tenth);
+  double loudest = 0.0;
+  for (int beat = 117; beat <= 124; ++beat)
+    loudest = std::max(loudest, Rms(pcm, beat * kBeatFrames, beat * kBeatFrames + tenth));
+  // The roll into the glitch (beats 176 to 179): its last beat over its first.
+  const double roll = Db(Rms(pcm, 179 * kBeatFrames, 180 * kBeatFrames) /
+                         Rms(pcm, 176 * kBeatFrames, 177 * kBeatFrames));
+  // Back from the glitch at demo time 918: the first full hit is where the
+  // low end (a one-pole low-pass at 200 Hz) first reaches half its largest
+  // value over the two beats after 918.
+  const long resume = FrameAt(918);
+  const double pole = std::exp(-2.0 * M_PI * 200.0 / kMusicRate);
+  std::vector<double> low;
+  double y = 0.0, top = 0.0;
+  for (long i = resume; i < resume + 2 * kBeatFrames; ++i) {
+    y = pole * y + (1.0 - pole) * (pcm.samples[2 * i] + pcm.samples[2 * i + 1]);
+    low.push_back(std::fabs(y));
+    top = std::max(top, low.back());
+  }
+  long hit = 0;
+  while (hit < static_cast<long>(low.size()) && 2.0 * low[hit] < top) ++hit;
+  const double hitMs = (resume + hit - 184 * kBeatFrames) * 1000.0 / kMusicRate;
+  const double pickUp = Rms(pcm, resume, 184 * kBeatFrames);
+  std::printf(
+      "drop's first 100 ms %+.1f dB against the loudest of the next 8 beats; roll builds "
+      "%+.1f dB over its last 4 beats; first full hit after the glitch %+.1f ms from beat 184, "
+      "pick-up RMS %.3f\n",
+      Db(first / loudest), roll, hitMs, pickUp);
+  EXPECT_GE(first, loudest);
+  EXPECT_GE(roll, 4.0);
+  EXPECT_LE(std::fabs(hitMs), 5.0);
+  EXPECT_GE(pickUp, 0.01) << "no pick-up from 918 into beat 184";
+}
+
+TEST(MusicFigures, LastChordFlashesWhileTheCardIsLit) {
+  const TFlashFigures f = MeasureFlashes(Music());
+  double lastOnset = -1.0;
+  int lateFlashes = 0;
+  for (int onset : f.onsets) lastOnset = std::max(lastOnset, FrameTime(onset));
+  for (size_t k = 0; k < f.greys.size(); ++k) {
+    const double d = FrameTime(static_cast<int>(k));
+    lateFlashes += d >= 1255.0 && d <= 1300.0 && f.greys[k] > 0.0;
+  }
+  std::printf("last flash onset at demo time %.1f; flashed frames in 1255..1300: %d\n", lastOnset,
+              lateFlashes);
+  EXPECT_GE(lastOnset, 1245.0);
+  EXPECT_LE(lastOnset, 1250.0);
+  EXPECT_EQ(lateFlashes, 0);
+}
+
+TEST(MusicFigures, BigMomentsFlashBrighterThanPhraseStarts) {
+  // Each onset's brightest frame before the flash ends; the big moments are
+  // the drop (580), the cut into the glitch (900) and the last chorus's
+  // first full hit (920).
+  const TFlashFigures f = MeasureFlashes(Music());
+  std::vector<double> peaks, big;
+  for (int onset : f.onsets) {
+    double peak = 0.0;
+    for (size_t k = onset; k < f.greys.size() && f.greys[k] > 0.0; ++k)
+      peak = std::max(peak, f.greys[k]);
+    const double d = FrameTime(onset);
+    const bool isBig = std::fabs(d - 580) < 2 || std::fabs(d - 900) < 2 || std::fabs(d - 920) < 2;
+    (isBig ? big : peaks).push_back(peak);
+  }
+  ASSERT_EQ(big.size(), 3u) << "the drop, the cut and the last chorus each flash once";
+  std::sort(peaks.begin(), peaks.end());
+  const double smallest = peaks.front(), median = peaks[peaks.size() / 2], largest = peaks.back();
+  std::printf(
+      "accent greys: %.2f to %.2f, median %.2f; the drop %.2f, the cut %.2f, the last chorus "
+      "%.2f\n",
+      smallest, largest, median, big[0], big[1], big[2]);
+  EXPECT_GE(largest - smallest, 0.05);
+  for (double peak : big) EXPECT_GE(peak, largest);
+  for (double peak : big) EXPECT_LE(peak, 0.6);
+}
+
+TEST(MusicFigures, LowEndIsMonoAndQuietPartsFoldToMono) {
+  const TPcm& pcm = Music();
+  double worstLowSide = -200.0;
+  const char* worstAt = "";
+  for (const TSpan& s : kSections) {
+    const long from = FrameAt(s.from), to = FrameAt(s.to);
+    const std::vector<double> mid = PowerSpectrum(pcm, from, to, TListen::kMid);
+    const std::vector<double> side = PowerSpectrum(pcm, from, to, TListen::kSide);
+    double m = 1e-9, sd = 1e-9;
+    for (int i = 1; BinHz(i) < 120.0; ++i) m += mid[i], sd += side[i];
+    const double lowSide = 10.0 * std::log10(sd / m);
+    if (lowSide > worstLowSide) worstLowSide = lowSide, worstAt = s.name;
+    double ll = 0.0, rr = 0.0, lr = 0.0;
+    for (long i = from; i < to; ++i) {
+      const double l = pcm.samples[2 * i], r = pcm.samples[2 * i + 1];
+      ll += l * l, rr += r * r, lr += l * r;
+    }
+    const double correlation = lr / std::sqrt(ll * rr + 1e-9);
+    const double monoLoss = 10.0 * std::log10(0.5 * (ll + rr) / (0.25 * (ll + rr + 2 * lr)));
+    std::printf("%-11s side to mid below 120 Hz %6.1f dB, correlation %5.2f, mono %+.1f dB\n",
+                s.name, lowSide, correlation, -monoLoss);
+    EXPECT_LE(lowSide, -25.0) << s.name;
+    if (std::string(s.name) == "intro" || std::string(s.name) == "breakdown") {
+      EXPECT_GE(correlation, 0.3) << s.name;
+    }
+    EXPECT_LE(monoLoss, 1.5) << s.name;
+  }
+  std::printf("most side below 120 Hz: %.1f dB in the %s\n", worstLowSide, worstAt);
 }

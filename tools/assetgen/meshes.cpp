@@ -30,7 +30,7 @@ constexpr int kParticleFaces = 2000;  // the demo's particle count
 // A point file's distinct first corners are its surface's vertices (each the
 // first corner of about two faces) and its point faces: at least 1800 while
 // the surface has fewer than 400 faces.
-constexpr int kDuckFaces = 170;
+constexpr int kDuckFaces = 240;
 constexpr int kSphereFaces = 200;
 constexpr int kCubeGrid = 3;  // squares along a side: 12 n^2 faces
 constexpr int kBlobFaces = 380;
@@ -54,19 +54,23 @@ double SmoothMin(double a, double b, double k) {
   return std::min(a, b) - h * h * k * 0.25;
 }
 
-// The duck, looking along +X, Z up: body, breast, neck, head, flat beak
-// and an upturned tail, blended into one smooth closed surface.
+// The duck, looking along +X, Z up: a low, broad body, a thin neck, a
+// round head held high and forward, a long flat beak and a pointed tail
+// cocked upwards, blended into one smooth closed surface. The wireframe is
+// small on screen, so the parts are exaggerated: the head stands clear of
+// the body from the front, and the beak and the tail stick out from the
+// side.
 double DuckField(const TPoint& p) {
-  double d = Ellipsoid(p, {0.0, 0, 0}, {1.0, 0.62, 0.48});
-  d = SmoothMin(d, Ellipsoid(p, {0.45, 0, 0.05}, {0.5, 0.5, 0.42}), 0.2);
-  d = SmoothMin(d, Ellipsoid(p, {0.62, 0, 0.45}, {0.2, 0.19, 0.36}), 0.18);
-  d = SmoothMin(d, Ellipsoid(p, {0.74, 0, 0.88}, {0.35, 0.3, 0.31}), 0.14);
-  d = SmoothMin(d, Ellipsoid(p, {1.13, 0, 0.8}, {0.3, 0.17, 0.1}), 0.06);
-  // The tail: an ellipsoid tilted 35 degrees upwards at the back.
-  const double a = 0.61, ca = std::cos(a), sa = std::sin(a);
-  const TPoint q = {p.x + 0.9, p.y, p.z - 0.28};
+  double d = Ellipsoid(p, {0.0, 0, 0}, {0.95, 0.6, 0.4});
+  d = SmoothMin(d, Ellipsoid(p, {0.42, 0, 0.08}, {0.45, 0.45, 0.36}), 0.2);
+  d = SmoothMin(d, Ellipsoid(p, {0.66, 0, 0.52}, {0.13, 0.13, 0.34}), 0.12);
+  d = SmoothMin(d, Ellipsoid(p, {0.74, 0, 1.0}, {0.34, 0.3, 0.3}), 0.1);
+  d = SmoothMin(d, Ellipsoid(p, {1.2, 0, 0.93}, {0.4, 0.17, 0.07}), 0.05);
+  // The tail: an ellipsoid tilted 50 degrees upwards at the back.
+  const double a = 0.87, ca = std::cos(a), sa = std::sin(a);
+  const TPoint q = {p.x + 1.0, p.y, p.z - 0.36};
   const TPoint tail = {q.x * ca + q.z * sa, q.y, -q.x * sa + q.z * ca};
-  d = SmoothMin(d, Ellipsoid(tail, {0, 0, 0}, {0.38, 0.25, 0.13}), 0.2);
+  d = SmoothMin(d, Ellipsoid(tail, {0, 0, 0}, {0.55, 0.22, 0.09}), 0.12);
   return d;
 }
 
@@ -105,7 +109,7 @@ TMesh PolygoniseUpTo(const TField& field, TPoint lo, TPoint hi, int faces) {
 
 TMesh MakeDuck() {
   const TField field = DuckField;
-  TMesh m = PolygoniseUpTo(field, {-1.5, -0.9, -0.8}, {1.6, 0.9, 1.4}, kDuckFaces);
+  TMesh m = PolygoniseUpTo(field, {-1.7, -0.9, -0.8}, {1.8, 0.9, 1.5}, kDuckFaces);
   const TProjection project = [&](const TPoint& p) { return ProjectOntoField(field, p); };
   for (TPoint& v : m.vertices) v = project(v);
   RelaxVertices(m, 3, project);

@@ -1,12 +1,6 @@
 // Writes "kel.mp3": renders the arrangement (music_score.cpp), mixes and
-// masters it (music_mix.cpp) and encodes it with LAME, 192 kbit/s CBR joint
-// stereo.
-//
-// The master: the bass and the music duck under the kick, the buses meet in
-// a gentle compressor and a touch of saturation, the whole is set to an
-// integrated loudness of -23.5 LUFS, its true peak held under -2 dBFS, and
-// the flash guard makes the chosen accents the only blocks loud enough to
-// flash the demo's background (music_mix.cpp).
+// masters it (music_master.cpp, with the steps of music_mix.cpp) and
+// encodes it with LAME, 192 kbit/s CBR joint stereo.
 //
 // An MP3 encoder delays its output (576 frames for LAME) and a decoder adds
 // its own delay (529), and the last frame is padded. The first frame of the
@@ -26,7 +20,6 @@
 
 #include "assetgen/assetgen.h"
 #include "assets/manifest.h"
-#include "demo/timeline.h"
 
 namespace {
 
@@ -34,53 +27,11 @@ constexpr int kBitrate = 192;         // kbit/s
 constexpr int kEncodeQuality = 3;     // LAME's 0 (best) .. 9 (fastest)
 constexpr int kEncodeFrames = 16384;  // frames handed to LAME per call
 
-constexpr double kLoudness = -23.5;    // LUFS, integrated
-constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
-constexpr float kQuietBlock = 0.08f;   // RMS every block but an accent stays under
-constexpr float kFlashBlock = 0.105f;  // RMS an accent block reaches to flash
-constexpr float kLoudBlock = 0.2f;     // RMS no accent block goes over
-constexpr int kAccentBlocks = 5;       // blocks an accent may flash, 93 to 116 ms
-
-// The blocks of the flash meter that each accent may flash: the block the
-// hit falls in and those after it. The particle scene's blocks are left to
-// the music: the demo shows black there.
-void AccentBlocks(std::vector<bool>* accent, std::vector<bool>* free) {
-  const int blocks = kSongFrames / kGuardBlock + 1;
-  accent->assign(blocks, false);
-  free->assign(blocks, false);
-  for (int at : SongAccents()) {
-    const int first = at / kGuardBlock;
-    for (int b = first; b < first + kAccentBlocks && b < blocks; ++b) (*accent)[b] = true;
-  }
-  const double framesPerUnit = kBeatFrames / 5.0;
-  for (int b = 0; b < blocks; ++b) {
-    const double from = b * kGuardBlock / framesPerUnit, to = (b + 1) * kGuardBlock / framesPerUnit;
-    // The demo never flashes strictly inside the particle scene's window.
-    (*free)[b] = from > kFlashlessWindow.start && to < kFlashlessWindow.end;
-  }
-}
-
 // The whole song as interleaved 16-bit stereo.
 std::vector<int16_t> MasterSong() {
-  TSongBuses buses;
-  for (TStereo* bus : {&buses.drums, &buses.kick, &buses.bass, &buses.music}) ClearStereo(bus);
-  RenderSong(&buses);
-  // The duck: 5 dB on the bass, 3 dB on the rest, back within 200 ms.
-  Duck(&buses.bass, buses.kick, 0.3f, 5.0f, 0.2f);
-  Duck(&buses.music, buses.kick, 0.3f, 3.0f, 0.2f);
-  TStereo& mix = buses.drums;
-  MixInto(buses.bass, &mix, 1.0f);
-  MixInto(buses.music, &mix, 1.0f);
-  BlockDc(&mix);
-  FinishSong(&mix);
-  NormaliseLoudness(&mix, -16.0);
-  Compress(&mix, -17.0f, 2.0f, 0.01f, 0.15f);
-  Saturate(&mix, 1.5f);
-  NormaliseLoudness(&mix, kLoudness);
-  LimitPeaks(&mix, kTruePeak);
-  std::vector<bool> accent, free;
-  AccentBlocks(&accent, &free);
-  GuardFlashes(&mix, accent, free, kQuietBlock, kFlashBlock, kLoudBlock);
+  TStereo mix;
+  MixSong(&mix);
+  GuardSong(&mix);
   const float scale = 32767.0f;
   std::vector<int16_t> pcm(2 * static_cast<size_t>(kSongFrames));
   auto toInt = [scale](float x) {

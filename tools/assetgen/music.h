@@ -56,7 +56,8 @@ void AddHat(const TSends& to, int at, float gain, bool open, float pan);
 void AddCrash(const TSends& to, int at, float gain);
 void AddTom(const TSends& to, int at, int note, float gain, float pan);
 // A low boom with a burst of noise: the impact that marks a cut.
-void AddImpact(const TSends& to, int at, float gain);
+// `decaySeconds` is how fast it dies away after its first 110 ms.
+void AddImpact(const TSends& to, int at, float gain, float decaySeconds);
 void AddBass(const TSends& to, int at, int length, int note, float gain, float bright);
 // A sustained chord of up to kChordNotes notes (0 ends the list).
 constexpr int kChordNotes = 5;
@@ -85,38 +86,57 @@ void Duck(TStereo* bus, const TStereo& key, float keyLevel, float depthDb, float
 void Compress(TStereo* bus, float thresholdDb, float ratio, float attack, float release);
 // Soft saturation, x -> tanh(drive x) / drive: unity for small signals.
 void Saturate(TStereo* bus, float drive);
-// Scales the bus to an integrated loudness of `lufs` (EBU R128, gated).
-void NormaliseLoudness(TStereo* bus, double lufs);
+// Scales the bus to an integrated loudness of `lufs` (EBU R128, gated);
+// returns the gain it applied.
+float NormaliseLoudness(TStereo* bus, double lufs);
 // Integrated loudness of the bus, LUFS (EBU R128: K-weighting, 400 ms
 // blocks, absolute and relative gates).
 double IntegratedLoudness(const TStereo& bus);
 // A look-ahead peak limiter: keeps every frame of the bus within `ceiling`,
 // checked between samples too (4x), so the true peak stays under it.
 void LimitPeaks(TStereo* bus, float ceiling);
+// Removes the side signal (L - R) below `hz`, fourth order, in place: the
+// lowest octaves play in the middle, as on a club system.
+void MonoBelow(TStereo* bus, double hz);
+// Scales the side signal frame by frame: width[i] 0 (mono) .. 1 (as is).
+void ScaleSide(TStereo* bus, const std::vector<float>& width);
 // Replaces the bus from `to` on with `count` copies of the `slice` frames
 // that start at `from`, each gated open for the first `open` (0..1) of it.
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open);
 
 // The flash guard. The demo flashes its background while the RMS of the
 // 1024-frame block being played reaches 0.1 of full scale. accent[b] marks
-// the blocks chosen to flash: each run of them is lifted by up to
-// kAccentLift towards the middle of flash..loud, and held under `loud`, so
-// the flash never turns white. Every other block is held under `quiet` by a
-// smooth limiter. Blocks where `free[b]` is set are left alone.
+// the blocks chosen to flash; the accent's own hit carries them over the
+// flash line, and the guard only holds them under `loud`, so the flash
+// never turns white. An accent flashes once: the blocks of its run after
+// the first that falls under `flash`, and every other block, are held
+// under `quiet` by a smooth limiter. Blocks where `free[b]` is set are left
+// alone. The guard lowers the gain only; it never lifts it.
 constexpr int kGuardBlock = 1024;
-constexpr float kAccentLift = 1.8f;  // +5 dB
 void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
                   float quiet, float flash, float loud);
 
 // ---- The song (music_score.cpp) -------------------------------------------
 
 // The buses the arrangement renders into. `kick` is the key for the duck:
-// the kick drum alone, also mixed into `drums`.
+// the kick drum alone, also mixed into `drums`. `accents` holds the hits
+// that flash the demo, which neither the duck nor the sections' faders move.
 struct TSongBuses {
-  TStereo drums, kick, bass, music;
+  TStereo drums, kick, bass, music, accents;
 };
 void RenderSong(TSongBuses* buses);
 // The accents chosen to flash, in frames, in order.
 std::vector<int> SongAccents();
+// Sets each section's level in the mix: its fader, in place.
+void ShapeSong(TStereo* mix);
 // Applies the post-mix events of the arrangement (the stutter, the fade).
 void FinishSong(TStereo* mix);
+// The stereo width of each frame, 0..1, section by section (kSongFrames).
+void SongWidth(std::vector<float>* width);
+
+// ---- The master (music_master.cpp) ----------------------------------------
+
+// The arrangement mixed and mastered, without the flash guard.
+void MixSong(TStereo* mix);
+// The flash guard over the song's accents, applied to the mastered mix.
+void GuardSong(TStereo* mix);

@@ -7,10 +7,11 @@
 // accents only. The demo clears to grey whenever the RMS of the 1024-frame
 // block being played reaches 0.1 of full scale. The song is mastered to a
 // broadcast loudness, where the band sits around a third of that; the
-// accents (an impact, a crash, a heavier kick) rise above it. The guard
-// then makes it exact: a smooth limiter, block by block, holds every other
-// block under a quiet ceiling, so a fill or a loud chord never flashes, and
-// takes the loudest accents down so the flash never turns white.
+// accents (an impact and a crash) rise above it on their own.
+// The guard then makes it exact: a smooth limiter, block by block, holds
+// every other block under a quiet ceiling, so a fill or a loud chord never
+// flashes, and takes the loudest accents down so the flash never turns
+// white. It never lifts anything: an accent too weak to flash stays dark.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -298,11 +299,12 @@ double IntegratedLoudness(const TStereo& bus) {
   return loudness(gatedMean(loudness(ungated) - 10.0));
 }
 
-void NormaliseLoudness(TStereo* bus, double lufs) {
+float NormaliseLoudness(TStereo* bus, double lufs) {
   const float gain = DbToGain(lufs - IntegratedLoudness(*bus));
   for (std::vector<float>* side : {&bus->left, &bus->right}) {
     for (float& x : *side) x *= gain;
   }
+  return gain;
 }
 
 void LimitPeaks(TStereo* bus, float ceiling) {
@@ -338,41 +340,11 @@ void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vect
   const int blocks = kSongFrames / kGuardBlock + 1;
   auto isAccent = [&](int b) { return b < static_cast<int>(accent.size()) && accent[b]; };
   auto isFree = [&](int b) { return b < static_cast<int>(free.size()) && free[b]; };
-  // First the lift: each run of accent blocks rises by up to kAccentLift
-  // towards the middle of the flash band, fading in over 2 ms at its first
-  // block and out over 10 ms at the end of its last, all inside the run.
-  std::vector<float> levels = BlockLevels(*bus);
-  const float target = std::sqrt(flash * loud);
-  const int fadeIn = kSongRate / 500, fadeOut = kSongRate / 100;
-  for (int b = 0; b < blocks;) {
-    if (!isAccent(b)) {
-      ++b;
-      continue;
-    }
-    int end = b;
-    while (end < blocks && isAccent(end)) ++end;
-    const int from = b * kGuardBlock, to = std::min(kSongFrames, end * kGuardBlock);
-    for (int k = b; k < end; ++k) {
-      const float lift =
-          std::clamp(levels[k] > 0.0f ? target / levels[k] : 1.0f, 1.0f, kAccentLift);
-      const int blockFrom = k * kGuardBlock, blockTo = std::min(to, blockFrom + kGuardBlock);
-      for (int i = blockFrom; i < blockTo; ++i) {
-        float g = lift;
-        // The lift of the previous block carries into this one's first
-        // frames, so the run's gain moves only at its ends.
-        if (i - from < fadeIn) g = 1.0f + (lift - 1.0f) * (i - from) / fadeIn;
-        if (to - i < fadeOut) g = 1.0f + (g - 1.0f) * (to - i) / fadeOut;
-        bus->left[i] *= g;
-        bus->right[i] *= g;
-      }
-    }
-    b = end;
-  }
-  // Then the ceilings. An accent flashes once: after its first block under
-  // the flash line, the rest of its run is held quiet like any other block.
-  // The smoothed gain stays under each block's limit at every frame, so no
-  // block ends above its ceiling.
-  levels = BlockLevels(*bus);
+  const std::vector<float> levels = BlockLevels(*bus);
+  // An accent flashes once: after its first block under the flash line, the
+  // rest of its run is held quiet like any other block. The smoothed gain
+  // stays under each block's limit at every frame, so no block ends above
+  // its ceiling.
   std::vector<float> limit(kSongFrames, 1.0f);
   bool flashing = false, spent = false;
   for (int b = 0; b < blocks; ++b) {
@@ -389,6 +361,35 @@ void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vect
     if (levels[b] > top) std::fill(limit.begin() + from, limit.begin() + to, top / levels[b]);
   }
   ApplyGainLimits(bus, limit);
+}
+
+void MonoBelow(TStereo* bus, double hz) {
+  // Two Butterworth high-pass sections (Q 0.541 and 1.307) on L - R.
+  const double pi = 3.14159265358979323846;
+  const double k = std::tan(pi * hz / kSongRate);
+  TBiquad sections[2];
+  const double qs[2] = {0.5411961, 1.3065630};
+  for (int s = 0; s < 2; ++s) {
+    const double a0 = 1.0 + k / qs[s] + k * k;
+    sections[s] = {1.0 / a0, -2.0 / a0, 1.0 / a0, 2.0 * (k * k - 1.0) / a0,
+                   (1.0 - k / qs[s] + k * k) / a0};
+  }
+  for (int i = 0; i < kSongFrames; ++i) {
+    const double mid = 0.5 * (bus->left[i] + bus->right[i]);
+    double side = 0.5 * (bus->left[i] - bus->right[i]);
+    for (TBiquad& section : sections) side = section.Run(side);
+    bus->left[i] = static_cast<float>(mid + side);
+    bus->right[i] = static_cast<float>(mid - side);
+  }
+}
+
+void ScaleSide(TStereo* bus, const std::vector<float>& width) {
+  for (int i = 0; i < kSongFrames; ++i) {
+    const float mid = 0.5f * (bus->left[i] + bus->right[i]);
+    const float side = 0.5f * (bus->left[i] - bus->right[i]) * width[i];
+    bus->left[i] = mid + side;
+    bus->right[i] = mid - side;
+  }
 }
 
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open) {

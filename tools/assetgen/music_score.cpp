@@ -8,20 +8,25 @@
 //
 //   beat   demo   section                                        accents
 //     0      0    intro: pad and arpeggio fade in, riser             -
-//    12     60    groove: kick, swung hats, bass                     bars
+//    12     60    groove: kick, swung hats, bass                     first beat
 //    28    140    theme A enters with snare and sixteenth hats       bars
 //    44    220    turn: G minor progression, theme B, stabs, toms    bars
 //    58    290    lift: rolling bass, fast arpeggio                  half bars
 //    66    330    chorus: theme A2, open hats, stabs                 half bars
 //    82    410    breakdown: no kick, slow theme, snare roll build   -
-//   116    580    drop: theme A with everything                      back beats
+//   116    580    drop: theme A with everything                      first beat, big
 //   130    650    turn with half-time snare and arpeggio             bars
-//   152    760    theme A2 and A, build into the glitch              bars
-//   180    900    glitch: the bar stutters until demo 918            the cut
-//   182    910    last chorus                                        back beats
+//   152    760    theme A2 and A, snare roll into the glitch         bars
+//   180    900    glitch: the cut, then the bar stutters to 918      the cut, big
+//   182    910    pick-up: a snare ruff from 918                     -
+//   184    920    last chorus: counter-line, climbing bass, push     bars, the first big
 //   220   1100    bubbles over the turn, clap                        bars
 //   240   1200    closing cadence B flat, G minor, A7                -
-//   252   1260    D major, held and faded out by beat 260 (1300)     the chord
+//   250   1250    D major, held and faded out by beat 260 (1300)     the chord
+//
+// Each section also has a fader, its level in the song: the groove starts
+// low and the last chorus stands well above it. The intro and the
+// breakdown are narrowed so that they hold up in mono.
 //
 // Every part plays with some life: velocities and timing vary a little from
 // hit to hit (a fixed hash of the hit's time, so the bytes never change),
@@ -232,7 +237,7 @@ enum TPhraseName {
   kRest,
   kThemeA1,
   kThemeA1Short,  // 14 beats: ends on C over the C chord
-  kThemeA1Lead,   // 12 beats, into the glitch: ends on F over F
+  kThemeA1Lead,   // 8 beats, into the roll: ends on F over F
   kThemeA2,
   kThemeB,
   kThemeBShort,  // 14 beats: ends on A over A
@@ -246,8 +251,8 @@ constexpr TPhrase kPhrases[] = {
     kA1,
     // A1's first 11 beats, then down to C in 3.
     CutAndEnd(kA1, 44, 56, {{44, 2, 76}, {46, 2, 74}, {48, 2, 76}, {50, 6, 72}}),
-    // A1's first 9 beats, then up to F.
-    CutAndEnd(kA1, 36, 48, {{36, 4, 76}, {40, 8, 77}}),
+    // A1's first 6 beats, then up to F: it ends where the roll takes over.
+    CutAndEnd(kA1, 24, 32, {{24, 4, 76}, {28, 4, 77}}),
     kA2,
     kB,
     // B with its last four notes two sixteenths shorter each.
@@ -268,11 +273,22 @@ struct TBassPattern {
   int8_t offset[kBarSteps];  // semitones above the chord's bass, kNo for a rest
 };
 // kBassHold is played by the chords (a root held through each chord).
-enum TBassName { kNoBass = -1, kBassOffbeat, kBassRolling, kBassBounce, kBassHold, kBassNames };
+enum TBassName {
+  kNoBass = -1,
+  kBassOffbeat,
+  kBassRolling,
+  kBassBounce,
+  kBassDrive,
+  kBassHold,
+  kBassNames
+};
 const TBassPattern kBassPatterns[] = {
     {2, {kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 0, kNo, kNo, kNo, 12, kNo}},
     {1, {kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 0, 12, kNo, 0, 12, 0}},
     {2, {0, kNo, kNo, 12, kNo, kNo, 0, kNo, 0, kNo, kNo, 12, kNo, kNo, 7, kNo}},
+    // The last chorus's: off-beat octaves that climb through the fifth and
+    // the seventh into the next bar.
+    {2, {kNo, kNo, 0, kNo, kNo, kNo, 12, kNo, kNo, kNo, 0, kNo, kNo, 7, 10, 12}},
     {0, {0, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo, kNo}},
 };
 static_assert(std::size(kBassPatterns) == kBassNames, "one pattern per bass name");
@@ -306,6 +322,9 @@ enum TPart : uint32_t {
   kBuild = 1u << 17,       // snare roll and riser over the last 8 beats
   kFills = 1u << 18,       // a short fill on the last beat of every fourth bar
   kArpLate = 1u << 19,     // the arpeggio joins for the second half only
+  kPickUp = 1u << 20,      // silent but for a snare pick-up over the last 0.4 beat
+  kCounter = 1u << 21,     // a second lead a diatonic third under the theme
+  kKickPush = 1u << 22,    // a second kick on the last eighth of the bar
 };
 
 enum TAccents { kNoAccents, kOnBars, kOnHalfBars, kOnBackBeats, kOnFirstBeat };
@@ -321,6 +340,9 @@ struct TSection {
   float level;                           // the music parts, 1 in a chorus
   float brightFrom, brightTo;            // filters open through the section, 0..1
   TAccents accents;
+  bool bigFirst = false;  // the section's first accent is one of the song's big moments
+  float fader = 0.0f;     // dB: the whole section in the mix, accents aside
+  float width = 1.0f;     // the stereo width, 0 (mono) .. 1
 };
 
 // The song, section by section; each starts where the one before ends.
@@ -335,6 +357,8 @@ constexpr TSection kIntroSection = {
     .brightFrom = 0.0f,
     .brightTo = 0.35f,
     .accents = kNoAccents,
+    .fader = 4.5f,
+    .width = 0.45f,
 };
 constexpr TSection kGroove = {
     .start = 12,
@@ -346,7 +370,8 @@ constexpr TSection kGroove = {
     .level = 0.8f,
     .brightFrom = 0.2f,
     .brightTo = 0.45f,
-    .accents = kOnBars,
+    .accents = kOnFirstBeat,
+    .fader = -1.0f,
 };
 constexpr TSection kThemeEntry = {
     .start = 28,
@@ -359,6 +384,7 @@ constexpr TSection kThemeEntry = {
     .brightFrom = 0.35f,
     .brightTo = 0.6f,
     .accents = kOnBars,
+    .fader = -2.5f,
 };
 constexpr TSection kFirstTurn = {
     .start = 44,
@@ -371,6 +397,7 @@ constexpr TSection kFirstTurn = {
     .brightFrom = 0.4f,
     .brightTo = 0.65f,
     .accents = kOnBars,
+    .fader = -1.5f,
 };
 constexpr TSection kLiftSection = {
     .start = 58,
@@ -383,6 +410,7 @@ constexpr TSection kLiftSection = {
     .brightFrom = 0.45f,
     .brightTo = 0.9f,
     .accents = kOnHalfBars,
+    .fader = -1.0f,
 };
 constexpr TSection kChorus = {
     .start = 66,
@@ -408,7 +436,10 @@ constexpr TSection kBreakdown = {
     .brightFrom = 0.1f,
     .brightTo = 0.7f,
     .accents = kNoAccents,
+    .width = 0.45f,
 };
+// The tile wall covers the background through the drop, so only its
+// first beat, one of the big moments, flashes.
 constexpr TSection kDrop = {
     .start = 116,
     .beats = 14,
@@ -419,7 +450,9 @@ constexpr TSection kDrop = {
     .level = 1.0f,
     .brightFrom = 0.75f,
     .brightTo = 0.9f,
-    .accents = kOnBackBeats,
+    .accents = kOnFirstBeat,
+    .bigFirst = true,
+    .fader = 1.0f,
 };
 constexpr TSection kHalfTimeTurn = {
     .start = 130,
@@ -432,6 +465,7 @@ constexpr TSection kHalfTimeTurn = {
     .brightFrom = 0.3f,
     .brightTo = 0.7f,
     .accents = kOnBars,
+    .fader = -1.0f,
 };
 constexpr TSection kGlitchBuild = {
     .start = 152,
@@ -456,19 +490,38 @@ constexpr TSection kGlitchBar = {
     .brightFrom = 0.9f,
     .brightTo = 0.9f,
     .accents = kOnFirstBeat,
+    .bigFirst = true,
+    .fader = 1.0f,
+};
+// The glitch's stutter fills the first 1.6 beats; the pick-up follows.
+constexpr TSection kPickUpBar = {
+    .start = 182,
+    .beats = 2,
+    .chords = kMain,
+    .bass = kNoBass,
+    .parts = kPickUp,
+    .phrases = {kRest},
+    .level = 1.0f,
+    .brightFrom = 0.7f,
+    .brightTo = 0.7f,
+    .accents = kNoAccents,
+    .fader = 1.5f,
 };
 constexpr TSection kLastChorus = {
-    .start = 182,
-    .beats = 38,
+    .start = 184,
+    .beats = 36,
     .chords = kMain,
-    .bass = kBassOffbeat,
-    .parts =
-        kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill | kFills,
+    .bass = kBassDrive,
+    .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill |
+             kFills | kCounter | kKickPush,
     .phrases = {kThemeA1, kThemeA2, kRest},
     .level = 1.0f,
     .brightFrom = 0.7f,
     .brightTo = 1.0f,
-    .accents = kOnBackBeats,
+    .accents = kOnBars,
+    .bigFirst = true,
+    .fader = 1.5f,
+    .width = 0.85f,
 };
 constexpr TSection kBubbleTurn = {
     .start = 220,
@@ -484,7 +537,7 @@ constexpr TSection kBubbleTurn = {
 };
 constexpr TSection kCadence = {
     .start = 240,
-    .beats = 12,
+    .beats = 10,
     .chords = kClose,
     .bass = kBassOffbeat,
     .parts = kKick | kSnare | kHats16 | kPad | kStabs,
@@ -493,10 +546,13 @@ constexpr TSection kCadence = {
     .brightFrom = 0.5f,
     .brightTo = 0.3f,
     .accents = kNoAccents,
+    .fader = -1.0f,
 };
+// The last chord lands two beats before the closing card goes, while it is
+// still lit, and its flash is over within the beat.
 constexpr TSection kLastChord = {
-    .start = 252,
-    .beats = 11,
+    .start = 250,
+    .beats = 13,
     .chords = kFinal,
     .bass = kBassHold,
     .parts = kKickOnce | kPad | kCrash,
@@ -508,9 +564,9 @@ constexpr TSection kLastChord = {
 };
 
 constexpr const TSection* kSections[] = {
-    &kIntroSection, &kGroove,     &kThemeEntry, &kFirstTurn,    &kLiftSection,
-    &kChorus,       &kBreakdown,  &kDrop,       &kHalfTimeTurn, &kGlitchBuild,
-    &kGlitchBar,    &kLastChorus, &kBubbleTurn, &kCadence,      &kLastChord,
+    &kIntroSection, &kGroove,     &kThemeEntry,   &kFirstTurn,   &kLiftSection, &kChorus,
+    &kBreakdown,    &kDrop,       &kHalfTimeTurn, &kGlitchBuild, &kGlitchBar,   &kPickUpBar,
+    &kLastChorus,   &kBubbleTurn, &kCadence,      &kLastChord,
 };
 
 // The sections follow one another without a gap and fill the song.
@@ -539,12 +595,11 @@ static_assert(StartsAt(kGroove, kEchoImage1Window.start) &&
                   StartsAt(kHalfTimeTurn, kColorSplitWindow.start) &&
                   StartsAt(kGlitchBuild, kModelShowcaseWindow.start) &&
                   StartsAt(kGlitchBar, kGlitchWindow.start) &&
-                  StartsAt(kLastChorus, kSettlingSlicesWindow.start) &&
+                  StartsAt(kPickUpBar, kSettlingSlicesWindow.start) &&
                   StartsAt(kBubbleTurn, kLensBubblesWindow.start) &&
                   StartsAt(kCadence, kClosingTitleWindow.start) &&
-                  StartsAt(kLastChord, kClosingTitleWindow.end),
+                  StartsAt(kLastChord, kClosingTitleWindow.end - 10.0),
               "a section of the song has left its scene's boundary in the timeline");
-
 // Levels. Drum hits are peak amplitudes; the other voices are levels
 // before the section's own. The song is normalised to its loudness after
 // mixing, so only the balance between them matters.
@@ -554,8 +609,8 @@ constexpr float kClapGain = 0.28f;
 constexpr float kHatGain = 0.075f;
 constexpr float kCrashGain = 0.13f;
 constexpr float kTomGain = 0.14f;
-constexpr float kImpactGain = 0.65f;
-constexpr float kAccentKick = 0.55f;
+constexpr float kImpactGain = 1.1f;     // a bar's accent; half bars and back beats less
+constexpr float kBigImpactGain = 1.6f;  // the song's big moments
 constexpr float kBackBeatLift = 1.35f;  // an accent's snare and clap
 constexpr float kBassGain = 0.2f;
 constexpr float kPadGain = 0.12f;
@@ -603,21 +658,47 @@ float BrightAt(const TSection& section, double beat) {
   return static_cast<float>(section.brightFrom + (section.brightTo - section.brightFrom) * u);
 }
 
-bool IsAccent(const TSection& section, int beat) {
+enum TAccentSize { kNoAccent, kAccent, kBigAccent };
+
+// Where the picture covers the whole background a flash cannot show, so no
+// accent falls there but a big moment, which the music needs: the tile wall
+// (with the colour split over it), the model showcase while its backdrop
+// fills the frame, and the lens scene. Demo units.
+constexpr TWindow kFlashHidden[] = {
+    {kTileGridWindow.start, kTileGridWindow.end},
+    {815, 845},
+    {kLensBubblesWindow.start, kLensBubblesWindow.end, TEdge::kClosed, TEdge::kOpen},
+};
+
+// Whether a beat of a section is an accent, and how big. A build's roll
+// carries no accent: it runs into the cut.
+TAccentSize AccentAt(const TSection& section, int beat) {
   const int fromStart = beat - section.start;
+  if ((section.parts & kBuild) && section.start + section.beats - beat <= 8) return kNoAccent;
+  bool accent = false;
   switch (section.accents) {
     case kOnBars:
-      return fromStart % 4 == 0;
+      accent = fromStart % 4 == 0;
+      break;
     case kOnHalfBars:
-      return fromStart % 2 == 0;
+      accent = fromStart % 2 == 0;
+      break;
     case kOnBackBeats:
-      return fromStart % 2 == 1;
+      accent = fromStart % 2 == 1;
+      break;
     case kOnFirstBeat:
-      return fromStart == 0;
+      accent = fromStart == 0;
+      break;
     case kNoAccents:
       break;
   }
-  return false;
+  if (!accent) return kNoAccent;
+  const bool first = fromStart < (section.accents == kOnBackBeats ? 2 : 1);
+  if (section.bigFirst && first) return kBigAccent;
+  for (const TWindow& hidden : kFlashHidden) {
+    if (InWindow(hidden, beat * 5.0)) return kNoAccent;
+  }
+  return kAccent;
 }
 
 // The song's buses and the sends each kind of voice uses.
@@ -630,10 +711,23 @@ struct TBuses {
     return {{&song->drums, this->hall, nullptr}, {1.0f, hall, 0.0f}};
   }
   TSends Bass() const { return {{&song->bass, nullptr, nullptr}, {1.0f, 0.0f, 0.0f}}; }
+  TSends Accents() const { return {{&song->accents, hall, nullptr}, {1.0f, 0.3f, 0.0f}}; }
   TSends Music(float echo, float hall) const {
     return {{&song->music, this->echo, this->hall}, {1.0f, echo, hall}};
   }
 };
+
+// The note a third under `note` in D minor (a note outside the key counts
+// as the scale tone a semitone under it).
+int ThirdBelow(int note) {
+  auto inKey = [](int n) {
+    const int pc = n % 12;
+    return pc == 2 || pc == 4 || pc == 5 || pc == 7 || pc == 9 || pc == 10 || pc == 0;
+  };
+  int below = note, steps = 0;
+  while (steps < 2) steps += inKey(--below);
+  return below;
+}
 
 void PlayPhrases(const TSection& section, const TBuses& out) {
   int step = 0;  // sixteenths from the section's start
@@ -654,6 +748,10 @@ void PlayPhrases(const TSection& section, const TBuses& out) {
           Velocity(kLeadGain * section.level, grid, 2, 0.08f) * (note.length >= 8 ? 1.05f : 1.0f);
       const float bright = BrightAt(section, section.start + (step + note.step) / 4.0);
       AddLead(out.Music(0.8f, 1.2f), at, frames, note.note, gain, attack, bright);
+      if (section.parts & kCounter) {
+        AddLead(out.Music(0.5f, 1.0f), Loose(grid, 15, 6.0f), frames, ThirdBelow(note.note),
+                gain * 0.6f, attack * 2.0f, bright * 0.6f);
+      }
     }
     step += phrase.steps;
   }
@@ -661,11 +759,12 @@ void PlayPhrases(const TSection& section, const TBuses& out) {
 
 void PlayChords(const TSection& section, const TBuses& out) {
   const uint32_t parts = section.parts;
-  for (int beat = section.start; beat < section.start + section.beats;) {
+  // The chords leave the last 4 beats of a build to its roll and riser.
+  const int end = section.start + section.beats - ((parts & kBuild) ? 4 : 0);
+  for (int beat = section.start; beat < end;) {
     int chordStart = 0, chordBeats = 0;
     const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
-    const int beats =
-        std::min(chordBeats - (beat - chordStart), section.start + section.beats - beat);
+    const int beats = std::min(chordBeats - (beat - chordStart), end - beat);
     const float grow =
         (parts & kFadeIn) ? 0.45f + 0.55f * (beat - section.start) / section.beats : 1.0f;
     if (parts & kPad) {
@@ -711,7 +810,7 @@ struct TBeat {
   bool tomFill;    // toms instead of snare and hats (kTomFill's last 2 beats)
   bool roll;       // the build's snare roll (kBuild's last 8 beats)
   bool shortFill;  // the fill on the last beat of every fourth bar (kFills)
-  bool accent;
+  TAccentSize accent;
   float grow;    // kFadeIn's growth, 0.3..1
   float bright;  // the section's filters at this beat, 0..1
   bool Plays(uint32_t part) const { return (section.parts & part) != 0; }
@@ -725,24 +824,29 @@ struct TStep {
 };
 
 // The accent: a crash and an impact on the bar, a lighter impact under a
-// back beat or a half bar.
+// back beat or a half bar, and a heavier one, with a crash, at the song's
+// big moments. The impacts go to their own bus, which no fader or duck
+// moves: each accent flashes the demo's background by its own level.
 void PlayAccent(const TBeat& b, const TBuses& out) {
-  const bool bar = b.section.accents == kOnBars || b.section.accents == kOnFirstBeat;
-  if (bar) AddCrash(out.Drums(0.4f), BeatFrame(b.beat), kCrashGain * 1.2f);
-  AddImpact(out.Drums(0.5f), BeatFrame(b.beat), kImpactGain * (bar ? 1.0f : 0.75f));
+  const bool big = b.accent == kBigAccent;
+  const bool bar = big || b.section.accents == kOnBars || b.section.accents == kOnFirstBeat;
+  if (bar) AddCrash(out.Drums(0.4f), BeatFrame(b.beat), kCrashGain * (big ? 1.6f : 1.2f));
+  const float gain = big ? kBigImpactGain : kImpactGain * (bar ? 1.0f : 0.8f);
+  AddImpact(out.Accents(), BeatFrame(b.beat), Velocity(gain, BeatFrame(b.beat), 14, 0.08f),
+            big ? 0.02f : 0.03f);
 }
 
 // Kick, snare, clap, the build's roll and the toms of a tom fill.
 void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
   const int s = step.s, grid = step.grid;
   const bool onBeat = s == 0;
-  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2);
-  if (b.Plays(kKick) && b.roll && b.toEnd <= 2 && s == 2) kick = true;
+  // The kick leaves the last 4 beats of a roll to the snare.
+  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2) &&
+              !(b.roll && b.toEnd <= 4);
   if (b.Plays(kKickOnce) && b.fromStart == 0 && onBeat) kick = true;
-  if (kick) {
-    const float gain = b.accent && onBeat ? kAccentKick : kKickGain;
-    AddKick(out.Kick(), grid, Velocity(gain, grid, 4, 0.04f));
-  }
+  const bool push = b.Plays(kKickPush) && step.barStep == 14 && !b.tomFill && !b.shortFill;
+  if (kick) AddKick(out.Kick(), grid, Velocity(kKickGain, grid, 4, 0.04f));
+  if (push) AddKick(out.Kick(), grid, Velocity(kKickGain * 0.7f, grid, 4, 0.04f));
 
   const bool backBeat = step.barStep == 4 || step.barStep == 12;
   const float backLift =
@@ -759,10 +863,11 @@ void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
     AddClap(out.Drums(0.6f), Loose(grid, 6, 2.0f), Velocity(kClapGain, grid, 6, 0.08f));
   }
   if (b.roll) {
-    // Eighths, then sixteenths over the last 4 beats, growing louder.
+    // Eighths, then sixteenths over the last 4 beats, growing from a
+    // whisper by 32 dB.
     const double u = 1.0 - (b.toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
     if (b.toEnd <= 4 || s % 2 == 0) {
-      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * (0.25 + 0.6 * u)),
+      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * 0.04 * std::pow(40.0, u)),
                b.toEnd <= 4 ? 0.03f : 0.05f);
     }
   }
@@ -775,7 +880,7 @@ void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
 
 // Hats: the second and fourth sixteenths of each beat swing late.
 void PlayHats(const TBeat& b, const TStep& step, const TBuses& out) {
-  if (b.tomFill || b.shortFill) return;
+  if (b.tomFill || b.shortFill || (b.roll && b.toEnd <= 4)) return;
   const int s = step.s, grid = step.grid;
   const int swung = grid + (s % 2 ? kStepFrames / 6 : 0);
   const float hatPan = s % 2 ? 0.4f : -0.3f;
@@ -796,6 +901,7 @@ void PlayHats(const TBeat& b, const TStep& step, const TBuses& out) {
 // with the chords).
 void PlayBass(const TBeat& b, const TStep& step, const TBuses& out) {
   if (b.section.bass == kNoBass || b.section.bass == kBassHold) return;
+  if (b.roll && b.toEnd <= 4) return;  // the bass too leaves the roll's end alone
   const TBassPattern& pattern = kBassPatterns[b.section.bass];
   if (pattern.offset[step.barStep] == kNo) return;
   AddBass(out.Bass(), step.grid, pattern.length * kStepFrames * 4 / 5,
@@ -854,7 +960,7 @@ void PlayBeat(const TSection& section, int beat, const TBuses& out) {
       tomFill,
       roll,
       (parts & kFills) && !tomFill && !roll && fromStart % 16 == 15,
-      IsAccent(section, beat),
+      AccentAt(section, beat),
       (parts & kFadeIn) ? 0.3f + 0.7f * fromStart / section.beats : 1.0f,
       BrightAt(section, beat),
   };
@@ -869,6 +975,19 @@ void PlayBeat(const TSection& section, int beat, const TBuses& out) {
     PlayArpeggio(b, step, out);
     PlayBubbles(b, step, out);
   }
+}
+
+// A snare ruff from the moment the glitch lets go into the next beat,
+// growing, over a short riser: the pick-up into the last chorus.
+void PlayPickUp(const TSection& section, const TBuses& out) {
+  const double from = kGlitchWindow.end / 5.0, to = section.start + section.beats;
+  const int hits = 4;
+  for (int k = 0; k < hits; ++k) {
+    const double beat = from + (to - from) * k / hits;
+    AddSnare(out.Drums(0.4f), BeatFrame(beat), kSnareGain * (0.45f + 0.2f * k), 0.035f);
+  }
+  AddRiser(out.Music(0.0f, 0.3f), BeatFrame(from), BeatFrame(to) - BeatFrame(from),
+           kRiserGain * 2.0f);
 }
 
 void PlaySection(const TSection& section, const TBuses& out) {
@@ -889,6 +1008,24 @@ void PlaySection(const TSection& section, const TBuses& out) {
   if (parts & kBuild) {
     AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 1.3f);
   }
+  if (parts & kPickUp) PlayPickUp(section, out);
+}
+
+// The section's value for every frame, changing over the 30 ms before each
+// section starts.
+void SectionCurve(std::vector<float>* curve, float (*value)(const TSection&)) {
+  curve->assign(kSongFrames, 0.0f);
+  const int ramp = kSongRate * 3 / 100;
+  float before = value(*kSections[0]);
+  for (const TSection* section : kSections) {
+    const float now = value(*section);
+    const int from = BeatFrame(section->start), to = BeatFrame(section->start + section->beats);
+    for (int i = std::max(0, from - ramp); i < std::min(to, kSongFrames); ++i) {
+      const float u = i < from ? static_cast<float>(i - (from - ramp)) / ramp : 1.0f;
+      (*curve)[i] = before + (now - before) * u;
+    }
+    before = now;
+  }
 }
 
 }  // namespace
@@ -907,22 +1044,34 @@ std::vector<int> SongAccents() {
   std::vector<int> accents;
   for (const TSection* section : kSections) {
     for (int beat = section->start; beat < section->start + section->beats; ++beat) {
-      if (IsAccent(*section, beat)) accents.push_back(BeatFrame(beat));
+      if (AccentAt(*section, beat) != kNoAccent) accents.push_back(BeatFrame(beat));
     }
   }
   return accents;
 }
 
+void ShapeSong(TStereo* mix) {
+  std::vector<float> fader;
+  SectionCurve(&fader, [](const TSection& s) { return s.fader; });
+  for (int i = 0; i < kSongFrames; ++i) {
+    const float g = static_cast<float>(std::pow(10.0, fader[i] / 20.0));
+    mix->left[i] *= g;
+    mix->right[i] *= g;
+  }
+}
+
+void SongWidth(std::vector<float>* width) {
+  SectionCurve(width, [](const TSection& s) { return s.width; });
+}
+
 void FinishSong(TStereo* mix) {
-  // The glitch from beat 180 (demo 900) to demo 918, where the picture
-  // stops jumping: the first sixteenth of the bar repeats four times, then
-  // eighth-of-a-beat slices of the last chorus's first beat, each gated a
-  // little shorter, until the song picks up again at demo 918.
-  const int glitch = BeatFrame(180), resume = BeatFrame(918.0 / 5.0);
-  Stutter(mix, glitch, glitch, kStepFrames, 4, 0.6f);
+  // The glitch from beat 180 (demo 900) to the end of its window (demo
+  // 918), where the picture stops jumping: the cut's beat plays, then
+  // eighth-of-a-beat slices of the glitch bar's second beat, gated short,
+  // until the pick-up into the last chorus.
+  const int stutter = BeatFrame(181), resume = BeatFrame(kGlitchWindow.end / 5.0);
   const int slice = kStepFrames / 2;
-  Stutter(mix, BeatFrame(182), BeatFrame(181), slice, (resume - BeatFrame(181) + slice - 1) / slice,
-          0.55f);
+  Stutter(mix, stutter, stutter, slice, (resume - stutter + slice - 1) / slice, 0.55f);
   // Fade from beat 253 to silence at beat 260 (demo 1300).
   const int from = BeatFrame(253), to = BeatFrame(260);
   for (int i = from; i < kSongFrames; ++i) {

@@ -276,27 +276,36 @@ void AddTom(const TSends& to, int at, int note, float gain, float pan) {
   Place(to, at, length, false, HitScale(length, gain), pan);
 }
 
-void AddImpact(const TSends& to, int at, float gain) {
-  // A sine falling from 120 to 38 Hz under a burst of noise that darkens as
-  // it decays, each side its own noise: wide and heavy, about 0.6 s long.
+void AddImpact(const TSends& to, int at, float gain, float decaySeconds) {
+  // A sine falling from 62 to 42 Hz, a thump strongest at its start, under
+  // a burst of noise that darkens as it decays, each side partly its own
+  // noise. The noise is full for 110 ms, then gone in `decaySeconds` (to
+  // 1/e) with a long, quiet tail: a dense blow whose loudness lies in its
+  // first tenth of a second.
   const int length = Frames(0.6);
+  const double hold = 0.11;
   TOsc boom;
+  boom.phase = 0.25;  // from its crest: the weight lands on the beat
   TFilter darkL, darkR;
   TNoise noiseL{0x1B9Du + static_cast<uint32_t>(at)}, noiseR{0x77C3u + static_cast<uint32_t>(at)};
+  TNoise noiseC{0x3D51u + static_cast<uint32_t>(at)};
   for (int i = 0; i < length; ++i) {
     const double t = static_cast<double>(i) / kSongRate;
     if ((i & 15) == 0) {
-      const double hz = 900.0 + 7000.0 * std::exp(-t / 0.08);
+      const double hz = 1200.0 + 5000.0 * std::exp(-t / 0.3);
       darkL.Set(hz, 0.8);
       darkR.Set(hz * 1.1, 0.8);
     }
-    darkL.Run(noiseL.Next());
-    darkR.Run(noiseR.Next());
-    const double low = boom.Sine(38.0 + 82.0 * std::exp(-t / 0.06)) * std::exp(-t / 0.2);
-    const double air = std::exp(-t / 0.2);
+    const double shared = noiseC.Next();
+    darkL.Run(0.6 * shared + 0.4 * noiseL.Next());
+    darkR.Run(0.6 * shared + 0.4 * noiseR.Next());
+    const double body = t < hold ? 1.0 : std::exp(-(t - hold) / decaySeconds);
+    const double amp = 0.85 * body + 0.15 * std::exp(-t / 0.2);
+    const double thump = 0.85 * std::exp(-t / 0.025) + 0.15 * amp;
+    const double low = boom.Sine(42.0 + 20.0 * std::exp(-t / 0.05)) * thump;
     const double edge = std::min(1.0, t / 0.0006) * TailFade(i, length);
-    scratch[i] = static_cast<float>((0.8 * low + 0.7 * darkL.low * air) * edge);
-    scratchRight[i] = static_cast<float>((0.8 * low + 0.7 * darkR.low * air) * edge);
+    scratch[i] = static_cast<float>((0.6 * low + 1.4 * darkL.low * amp) * edge);
+    scratchRight[i] = static_cast<float>((0.6 * low + 1.4 * darkR.low * amp) * edge);
   }
   Place(to, at, length, true, HitScale(length, gain, true), 0.0f);
 }

@@ -22,7 +22,7 @@ constexpr TPainters kPainters[] = {
     {kSlotTileWall, PaintPixelDuckTile, nullptr},
     {kSlotEchoPlanet, PaintRingedPlanet, nullptr},
     {kSlotEchoSun, PaintSynthSun, nullptr},
-    {kSlotColorSplit, PaintSunburst, nullptr},
+    {kSlotColorSplit, PaintSplitRings, nullptr},
     {kSlotParticleSprite, PaintParticleBlob, nullptr},
     {kSlotTrailCaption, PaintTrailCaption, nullptr},
     {kSlotUnfold, PaintMirrorLake, nullptr},

@@ -18,7 +18,7 @@ TCanvas PaintRingedPlanet();    // image10.bmp
 TCanvas PaintMirrorLake();      // image3.bmp
 TCanvas PaintNeonCity();        // mortak.bmp
 TCanvas PaintZiggurat();        // vantoril.bmp
-TCanvas PaintSunburst();        // spheremap.bmp
+TCanvas PaintSplitRings();      // spheremap.bmp
 TCanvas PaintStudioBackdrop();  // image6.bmp
 TCanvas PaintGraphPaper();      // image11.bmp
 

@@ -273,11 +273,23 @@ TCanvas PaintNeonCity() {
     TColor sky = Mix(TColor{0.02f, 0.0f, 0.06f}, TColor{0.45f, 0.08f, 0.4f}, t * t);
     return Add(sky, Scale(TColor{0.8f, 0.85f, 1.0f}, Stars(x, y, 0.07f, 71) * (1 - t)));
   });
-  // The moon and searchlight beams behind the skyline.
+  // The moon and searchlight beams behind the skyline. The strips add the
+  // picture twice, so the moon is painted at under half its shown
+  // brightness: a lit face with darker seas and a soft terminator, which
+  // reads as a moon after the doubling instead of clipping to a disc.
+  const float mx = 760, my = 150, mr = 78;
   TMask moon = MakeMask(w, h);
-  FillShape(moon, [&](float x, float y) { return SdCircle(x, y, 735, 205, 95); });
-  AddGlow(c, moon, {0.9f, 0.5f, 0.9f}, 50, 0.6f);
-  PaintOver(c, moon, {1.0f, 0.88f, 0.95f});
+  FillShape(moon, [&](float x, float y) { return SdCircle(x, y, mx, my, mr); });
+  AddGlow(c, moon, {0.45f, 0.22f, 0.45f}, 36, 0.45f);
+  ShadeOver(c, moon, [&](float x, float y) {
+    const float u = (x - mx) / mr, v = (y - my) / mr;
+    const float z = std::sqrt(std::fmax(0.0f, 1 - u * u - v * v));
+    // Lit from the upper left; the dark side keeps a little earthshine.
+    const float light = Clamp01(-0.55f * u - 0.45f * v + 0.7f * z);
+    const float seas = SmoothStep(0.5f, 0.7f, Fbm(x / 38.0f, y / 38.0f, 4, 91));
+    const float face = (0.12f + 0.88f * light) * (1.0f - 0.35f * seas);
+    return Scale(TColor{0.47f, 0.43f, 0.46f}, face);
+  });
   ShadeAll(c, [&](float x, float y, TColor cur) {
     if (y > water) return cur;
     const float beams[] = {210, 470, 880};
@@ -427,50 +439,49 @@ TCanvas PaintZiggurat() {
   return Resample(c, 512, 512);
 }
 
-// The colour-split picture: a twisted sunburst of saturated wedges whose
-// colours swap at every ring, with black and white rings and a white
-// star. The scene shows only the middle, so the detail is concentrated
-// there; every edge is a hard edge so that the RGB fringes show.
-TCanvas PaintSunburst() {
+// The colour-split picture, made to be split: thin orange rings and
+// pale violet spokes over a deep blue ground. The scene adds it three
+// times, tinted red, green and blue, and moves the layers apart; the lines
+// then break into red, blue and violet fringes. The green channel is low
+// everywhere and the ground is never black, so a fringe of the green layer
+// falls on blue and stays blue rather than green. Mid-dark, its ground
+// with little red, so that it stays unclipped where it is added over the
+// tile wall's warm duck.
+TCanvas PaintSplitRings() {
   const int size = 1024;
   TCanvas c = MakeCanvas(size, size);
   const float cx = size * 0.5f, cy = size * 0.5f;
   ShadeAll(c, [&](float x, float y, TColor) {
     const float dx = x - cx, dy = y - cy;
     const float r = std::hypot(dx, dy);
-    const float a = std::atan2(dy, dx) / (2 * kPi) + 0.5f;  // 0..1
-    const float ring = r / 72.0f;
-    const int ringIndex = static_cast<int>(ring);
-    const float twist = a + r * 0.00045f * (ringIndex % 2 ? -1.0f : 1.0f);
-    const int wedges = 16;
-    const float wf = twist * wedges;
-    const int wedge = static_cast<int>(std::floor(wf)) + ringIndex;
-    const float inWedge = wf - std::floor(wf);
-    TColor col =
-        Hsv(static_cast<float>(((wedge % wedges) + wedges) % wedges) / wedges + ringIndex * 0.31f,
-            0.95f, 1.0f);
-    if (wedge % 2) col = Scale(col, 0.25f);
-    // Antialiased borders: a black gap between wedges, a black ring with a
-    // white core between rings.
-    const float edgeA = std::fmin(inWedge, 1 - inWedge) * (2 * kPi * r / wedges);
-    col = Scale(col, SmoothStep(1.0f, 3.0f, edgeA));
-    const float fr = (ring - ringIndex) * 72.0f;
-    const float gap = std::fmin(fr, 72.0f - fr);
-    col = Scale(col, SmoothStep(5.0f, 7.0f, gap));
-    col = Mix(col, TColor{1, 1, 1}, 1 - SmoothStep(1.0f, 2.5f, gap));
-    // The star in the middle.
-    const float star = 70.0f * (0.45f + 0.55f * std::pow(std::fabs(std::cos(a * kPi * 8)), 6.0f));
-    col = Mix(col, TColor{1, 1, 1}, Clamp01(star - r));
-    return col;
+    const float a = std::atan2(dy, dx);
+    TColor col = Mix(TColor{0.16f, 0.04f, 0.44f}, TColor{0.05f, 0.03f, 0.3f}, Clamp01(r / 620));
+    // Rings every 56 pixels, each a little wavy, with a wide faint halo.
+    const float wobble = 5.0f * std::sin(6 * a + r * 0.02f);
+    const float ring = std::fabs(std::fmod(r + wobble + 28, 56.0f) - 28);
+    const TColor orange{0.56f, 0.22f, 0.04f};
+    col = Add(col, Scale(orange, 1 - SmoothStep(1.0f, 3.0f, ring)));
+    col = Add(col, Scale(orange, 0.18f * std::exp(-ring * ring / 60)));
+    // Twenty-four spokes that twist as they leave the middle.
+    const float spokes = 24;
+    const float turn = (a + r * 0.0016f) * spokes / (2 * kPi);
+    const float across = std::fabs(turn - std::round(turn)) * (2 * kPi * r / spokes);
+    const float spoke = (1 - SmoothStep(0.8f, 2.5f, across)) * SmoothStep(60, 140, r);
+    col = Add(col, Scale(TColor{0.3f, 0.2f, 0.58f}, spoke));
+    // A warm eye in the middle with a blue ring around it.
+    col = Add(col, Scale(TColor{0.55f, 0.22f, 0.05f}, std::exp(-r * r / (2 * 42.0f * 42))));
+    col = Add(col, Scale(TColor{0.2f, 0.12f, 0.5f}, std::exp(-std::pow((r - 96) / 7, 2.0f))));
+    return Scale(col, 0.85f);
   });
   return Resample(c, 512, 512);
 }
 
 // The model backdrop, 1.43:1: a studio lit from above, a back wall with
-// a soft spotlight and faint concentric rings, a bright horizon and a floor
-// grid in perspective. It is a mid-dark, nearly neutral grey-violet: light
-// enough to read as a room, dark and unsaturated enough that pure green,
-// red and blue wireframes stand out on it.
+// a warm spotlight and faint concentric rings, a bright horizon and a floor
+// grid in perspective. It is mid-dark indigo and lavender with gold light,
+// the colours of the trumpets that turn over it, and holds no green, so
+// that the pure green, red and blue wireframes stand apart from it. Its
+// sides darken towards the card's edges, which the camera pans across.
 TCanvas PaintStudioBackdrop() {
   const int w = 1144, h = 800;
   const float horizon = 470, cx = w * 0.5f;
@@ -479,12 +490,12 @@ TCanvas PaintStudioBackdrop() {
     TColor col;
     if (y < horizon) {
       const float t = y / horizon;
-      col = Mix(TColor{0.1f, 0.09f, 0.14f}, TColor{0.3f, 0.28f, 0.34f}, t * t);
+      col = Mix(TColor{0.12f, 0.02f, 0.3f}, TColor{0.4f, 0.16f, 0.58f}, t * t);
       // The spotlight on the wall behind the models, and its rings.
       const float d = std::hypot(x - cx, (y - 330) * 1.2f);
-      col = Add(col, Scale(TColor{0.16f, 0.15f, 0.18f}, std::exp(-d * d / (2 * 260.0f * 260))));
+      col = Add(col, Scale(TColor{0.3f, 0.16f, 0.02f}, std::exp(-d * d / (2 * 260.0f * 260))));
       const float ring = std::fabs(std::fmod(d, 90.0f) - 45.0f);
-      col = Add(col, Scale(TColor{0.06f, 0.06f, 0.08f},
+      col = Add(col, Scale(TColor{0.07f, 0.05f, 0.1f},
                            std::exp(-(45 - ring) * (45 - ring) / 3.0f) * (d < 460)));
     } else {
       const float d = (y - horizon) / (h - horizon);
@@ -493,22 +504,23 @@ TCanvas PaintStudioBackdrop() {
       const float lx = std::fabs(gx - std::round(gx)) / (z * 0.015f);
       const float lz = std::fabs(z - std::round(z)) / (z * 0.05f + 0.01f);
       const float line = std::fmax(std::exp(-lx * lx), std::exp(-lz * lz));
-      col = Mix(TColor{0.3f, 0.28f, 0.31f}, TColor{0.12f, 0.11f, 0.13f}, std::sqrt(d));
-      col = Add(col, Scale(TColor{0.14f, 0.13f, 0.17f}, line * (0.4f + 0.6f * d)));
+      col = Mix(TColor{0.36f, 0.16f, 0.48f}, TColor{0.15f, 0.04f, 0.25f}, std::sqrt(d));
+      col = Add(col, Scale(TColor{0.2f, 0.14f, 0.06f}, line * (0.4f + 0.6f * d)));
     }
     // A pool of light on the floor under the models, and a bright band
     // along the horizon where the floor meets the wall.
     const float pool = std::hypot((x - cx) / 430.0f, (y - 600) / 120.0f);
-    col = Add(col, Scale(TColor{0.14f, 0.13f, 0.15f}, std::exp(-pool * pool * 1.5f)));
-    col = Add(col, Scale(TColor{0.22f, 0.18f, 0.26f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
+    col = Add(col, Scale(TColor{0.2f, 0.11f, 0.03f}, std::exp(-pool * pool * 1.5f)));
+    col = Add(col, Scale(TColor{0.3f, 0.2f, 0.32f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
     // Vignette.
     const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
-    return Scale(col, 1.0f - 0.4f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy));
+    const float side = 0.7f + 0.3f * SmoothStep(0.0f, 0.1f * w, std::fmin(x, w - x));
+    return Scale(col, side * (1.0f - 0.4f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy)));
   });
   TMask text = MakeMask(w, h);
   const TTextStyle style{kMono, 20, 0.2f};
   DrawText(text, style, "ZUW / KELVANE", 150, 40);
-  PaintOver(c, text, {0.34f, 0.33f, 0.4f});
+  PaintOver(c, text, {0.4f, 0.32f, 0.48f});
   return Resample(c, 512, 512);
 }
 

@@ -33,9 +33,11 @@ TCanvas PaintPixelDuckTile() {
   TCanvas c = MakeCanvas(kTile, kTile);
   const TColor sky[] = {{0.05f, 0.08f, 0.25f}, {0.1f, 0.16f, 0.42f}, {0.18f, 0.3f, 0.62f}};
   const TColor sea[] = {{0.03f, 0.18f, 0.45f}, {0.06f, 0.32f, 0.68f}, {0.35f, 0.7f, 0.95f}};
-  const TColor feather[] = {{0.8f, 0.42f, 0.05f}, {1.0f, 0.76f, 0.12f}, {1.0f, 0.95f, 0.55f}};
+  // The brightest tones stop short of white: the colour split is added
+  // over the wall where the two scenes overlap.
+  const TColor feather[] = {{0.72f, 0.37f, 0.05f}, {0.84f, 0.64f, 0.1f}, {0.86f, 0.8f, 0.46f}};
   const TColor outline{0.18f, 0.07f, 0.02f};
-  const TColor beak{1.0f, 0.45f, 0.08f};
+  const TColor beak{0.85f, 0.39f, 0.07f};
   const int waterline = 47;
 
   // Which texels belong to the duck: 0 none, 1 feathers, 2 beak.
@@ -67,7 +69,7 @@ TCanvas PaintPixelDuckTile() {
         col = Ramp(sky, 3, 0.15f + 0.85f * (y / static_cast<float>(waterline)), x, y);
         const bool star = (x == 9 && y == 12) || (x == 55 && y == 8) || (x == 20 && y == 5) ||
                           (x == 58 && y == 40);
-        if (star) col = TColor{0.9f, 0.95f, 1.0f};
+        if (star) col = TColor{0.82f, 0.86f, 0.92f};
       }
       const int part = duck[y * kTile + x];
       if (part == 2) {

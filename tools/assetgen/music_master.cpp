@@ -1,0 +1,81 @@
+// The master: the bass and the music duck under the kick, the buses meet in
+// a gentle compressor and a touch of saturation, each section is set to its
+// level in the song and the accents are added, the lowest octaves are
+// folded to the middle and the quiet sections narrowed so that the song
+// holds up in mono, the whole is set to an integrated loudness of
+// -23 LUFS and its true peak held under -2 dBFS. The flash guard then
+// keeps every block that is not an accent under the demo's flash line and
+// every accent under white (music_mix.cpp); the accents reach the flash
+// line by themselves, with their own hits.
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "assetgen/music.h"
+#include "demo/timeline.h"
+
+namespace {
+
+constexpr double kLoudness = -23.0;    // LUFS, integrated
+constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
+constexpr float kQuietBlock = 0.09f;   // RMS every block but an accent stays under
+constexpr float kFlashBlock = 0.105f;  // RMS an accent block must reach to flash
+constexpr float kLoudBlock = 0.245f;   // RMS no accent block goes over: grey 0.49
+constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
+constexpr double kSideCutoff = 240.0;  // Hz: the side signal below it is removed
+
+// The blocks of the flash meter that each accent may flash: the block the
+// hit falls in and those after it. The particle scene's blocks are left to
+// the music: the demo shows black there.
+void AccentBlocks(std::vector<bool>* accent, std::vector<bool>* free) {
+  const int blocks = kSongFrames / kGuardBlock + 1;
+  accent->assign(blocks, false);
+  free->assign(blocks, false);
+  for (int at : SongAccents()) {
+    const int first = at / kGuardBlock;
+    for (int b = first; b < first + kAccentBlocks && b < blocks; ++b) (*accent)[b] = true;
+  }
+  const double framesPerUnit = kBeatFrames / 5.0;
+  for (int b = 0; b < blocks; ++b) {
+    const double from = b * kGuardBlock / framesPerUnit, to = (b + 1) * kGuardBlock / framesPerUnit;
+    // The demo never flashes strictly inside the particle scene's window.
+    (*free)[b] = from > kFlashlessWindow.start && to < kFlashlessWindow.end;
+  }
+}
+
+}  // namespace
+
+void MixSong(TStereo* mix) {
+  TSongBuses buses;
+  for (TStereo* bus : {&buses.drums, &buses.kick, &buses.bass, &buses.music, &buses.accents})
+    ClearStereo(bus);
+  RenderSong(&buses);
+  // The duck: 5 dB on the bass, 3 dB on the rest, back within 200 ms.
+  Duck(&buses.bass, buses.kick, 0.3f, 5.0f, 0.2f);
+  Duck(&buses.music, buses.kick, 0.3f, 3.0f, 0.2f);
+  *mix = std::move(buses.drums);
+  MixInto(buses.bass, mix, 1.0f);
+  MixInto(buses.music, mix, 1.0f);
+  BlockDc(mix);
+  const float gain = NormaliseLoudness(mix, -16.0);
+  Compress(mix, -17.0f, 2.0f, 0.01f, 0.15f);
+  Saturate(mix, 1.5f);
+  // The sections' faders and the accents come after the compressor, which
+  // would otherwise flatten the song's shape and blunt the accents.
+  ShapeSong(mix);
+  BlockDc(&buses.accents);
+  MixInto(buses.accents, mix, gain);
+  FinishSong(mix);
+  MonoBelow(mix, kSideCutoff);
+  std::vector<float> width;
+  SongWidth(&width);
+  ScaleSide(mix, width);
+  NormaliseLoudness(mix, kLoudness);
+  LimitPeaks(mix, kTruePeak);
+}
+
+void GuardSong(TStereo* mix) {
+  std::vector<bool> accent, free;
+  AccentBlocks(&accent, &free);
+  GuardFlashes(mix, accent, free, kQuietBlock, kFlashBlock, kLoudBlock);
+}
