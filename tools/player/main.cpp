@@ -214,18 +214,18 @@ void HandleKey(TPlayerKey key) {
     case kKeyBack30:
     case kKeyForward30: {
       const double seconds = key == kKeyBack5 ? -5 : key == kKeyForward5 ? 5 : key == kKeyBack30 ? -30 : 30;
-      MoveTo(d + seconds * 1000.0 * kUnitsPerMs);
+      MoveTo(NearestFrameTime(d + seconds * 1000.0 * kUnitsPerMs));
       break;
     }
     case kKeyHome:
       MoveTo(0.0);
       break;
     case kKeyPreviousScene:
-      MoveTo(PreviousSceneStart(d));
+      MoveTo(NearestFrameTime(PreviousSceneStart(d)));
       break;
     case kKeyNextScene: {
       const double next = NextSceneStart(d);
-      if (next >= 0.0) MoveTo(next);
+      if (next >= 0.0) MoveTo(NearestFrameTime(next));
       break;
     }
     case kKeyLoop: {

@@ -51,6 +51,11 @@ void ReplayDrawsBefore(double d, uint32_t startState) {
     TakeFrameDraws(FrameDemoTime(frame, kReplayRate));
 }
 
+double NearestFrameTime(double d) {
+  const double half = FrameDemoTime(1, kReplayRate) / 2.0;
+  return FrameDemoTime(FirstFrameAt(d - half, kReplayRate), kReplayRate);
+}
+
 double NextFrameTime(double d) {
   int64_t frame = FirstFrameAt(d < 0.0 ? 0.0 : d, kReplayRate);
   if (!(FrameDemoTime(frame, kReplayRate) > d)) ++frame;
