@@ -381,17 +381,19 @@ int Run() {
     }
     if (!player.running) break;
     if (o.watch && ReloadChanged()) redraw = true;
-    UpdateTitle();
-    if (player.paused && !redraw) continue;
-    double d = Now();
-    if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
-      MoveTo(o.loopFrom);
-      d = o.loopFrom;
+    if (!player.paused || redraw) {
+      double d = Now();
+      if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
+        MoveTo(o.loopFrom);
+        d = o.loopFrom;
+      }
+      DrawAt(d);
+      if (player.ended) break;
+      redraw = false;
+      Pace();
     }
-    DrawAt(d);
-    if (player.ended) break;
-    redraw = false;
-    Pace();
+    // After the frame, so a title naming a moment means its frame is shown.
+    UpdateTitle();
   }
   return 0;
 }
