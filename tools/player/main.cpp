@@ -37,6 +37,7 @@ constexpr double kUnitsPerMs = kDemoUnitsPerMs;
 constexpr double kResyncMs = 50.0;
 constexpr double kTitleSecondsAfterSeek = 2.0;
 constexpr int kPausedWaitMs = 100;
+constexpr int kDecodeWaitMs = 5;
 
 // Written by the loop below, on the player's one thread; the decoder thread
 // writes only `music` and then `decoded`.
@@ -343,7 +344,8 @@ int Run() {
   if (!player.sound)
     std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
                  error.c_str());
-  // The music decodes while start-up loads the pictures and meshes.
+  // The music decodes while start-up loads the pictures and meshes and the
+  // first frames are drawn.
   player.decoder = std::thread([] {
     if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
       player.music.samples.clear();
@@ -357,21 +359,18 @@ int Run() {
     if (texture.slot == kSlotOpeningTitle) SetPlayerIcon(texture.file);
   LoadDemo(kDesignedClientWidth, kDesignedClientHeight);
   player.startState = RandomState();
-  player.decoder.join();
-  if (!player.decodeError.empty())
-    std::fprintf(stderr, "kelvane-player: %s: playing in silence\n", player.decodeError.c_str());
   if (o.watch) StartWatching();
 
   player.periodMs = 1000.0 / PlayerRefreshRate();
   player.paused = o.startPaused;
   MoveTo(o.from);
-  StartMusicWhenDecoded();
   ShowPlayerWindow();
   Layout();
   bool redraw = true;
   while (player.running) {
     TPlayerEvent event;
-    const int wait = player.paused && !redraw ? kPausedWaitMs : 0;
+    const bool decoding = player.decoder.joinable();
+    const int wait = !player.paused ? 0 : !redraw ? kPausedWaitMs : decoding ? kDecodeWaitMs : 0;
     while (player.running && NextPlayerEvent(wait, &event)) {
       if (event.kind == TPlayerEventKind::kQuit) player.running = false;
       if (event.kind == TPlayerEventKind::kKey) HandleKey(event.key);
@@ -381,7 +380,19 @@ int Run() {
     }
     if (!player.running) break;
     if (o.watch && ReloadChanged()) redraw = true;
-    if (!player.paused || redraw) {
+    if (player.decoder.joinable() && player.decoded.load()) {
+      // The first frames went out on the system clock while the music
+      // decoded; from here the clock follows the music, and a paused frame
+      // is drawn again with the music's flash.
+      player.decoder.join();
+      if (!player.decodeError.empty())
+        std::fprintf(stderr, "kelvane-player: %s: playing in silence\n",
+                     player.decodeError.c_str());
+      StartMusicWhenDecoded();
+      redraw = true;
+    }
+    // A paused frame waits for the music's flash, so it is drawn once.
+    if ((!player.paused || redraw) && !(player.paused && player.decoder.joinable())) {
       double d = Now();
       if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
         MoveTo(o.loopFrom);
@@ -395,6 +406,7 @@ int Run() {
     // After the frame, so a title naming a moment means its frame is shown.
     UpdateTitle();
   }
+  if (player.decoder.joinable()) player.decoder.join();
   return 0;
 }
 
