@@ -7,3 +7,7 @@ if(TARGET kelvane-player AND TARGET kelvane-capture)
     set_tests_properties(player_${mode} PROPERTIES TIMEOUT 60 LABELS player)
   endforeach()
 endif()
+
+# The player's command line and playhead build into the unit binary.
+target_sources(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/player/arguments.cpp
+                                     ${PROJECT_SOURCE_DIR}/tools/player/playhead.cpp)

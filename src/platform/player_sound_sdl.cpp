@@ -21,7 +21,7 @@ namespace {
 // pcm is written once before the hook is set; the rest by both threads.
 struct TMusicStream {
   const TPcm* pcm = nullptr;
-  std::atomic<int64_t> frame{0};       // next sample frame to mix
+  std::atomic<int64_t> frame{0};  // next sample frame to mix
   std::atomic<bool> paused{true};
   std::atomic<int64_t> blockFrame{-1};  // first frame of the last block mixed
   std::atomic<double> blockMs{0.0};     // PlayerClockMs when it was mixed

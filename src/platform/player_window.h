@@ -20,17 +20,17 @@ enum TPlayerKey {
   kKeyNone,
   kKeyFullscreen,  // F, F11, Alt+Return
   kKeyEscape,
-  kKeyQuit,  // q
+  kKeyQuit,   // q
   kKeyPause,  // Space
   kKeyBack5,
   kKeyForward5,
   kKeyBack30,
   kKeyForward30,
   kKeyHome,
-  kKeyPreviousScene,  // [
-  kKeyNextScene,      // ]
-  kKeyLoop,           // L
-  kKeyStep,           // .
+  kKeyPreviousScene,   // [
+  kKeyNextScene,       // ]
+  kKeyLoop,            // L
+  kKeyStep,            // .
   kKeyReduceFlashing,  // R
 };
 

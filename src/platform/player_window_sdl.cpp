@@ -124,15 +124,15 @@ bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-  Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
-                 SDL_WINDOW_ALLOW_HIGHDPI;
+  Uint32 flags =
+      SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
   if (request.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
   const int width = static_cast<int>(request.clientWidth * scale + 0.5);
   const int height = static_cast<int>(request.clientHeight * scale + 0.5);
   for (int depth : {24, 16}) {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
-    state.window = SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED,
-                                    SDL_WINDOWPOS_CENTERED, width, height, flags);
+    state.window = SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                    width, height, flags);
     if (state.window) break;
   }
   if (!state.window) {
@@ -172,9 +172,7 @@ void SetPlayerFullscreen(bool on) {
   SDL_SetWindowFullscreen(state.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }
 
-bool PlayerFullscreen() {
-  return (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) != 0;
-}
+bool PlayerFullscreen() { return (SDL_GetWindowFlags(state.window) & SDL_WINDOW_FULLSCREEN) != 0; }
 
 void SetPlayerTitle(const char* title) { SDL_SetWindowTitle(state.window, title); }
 

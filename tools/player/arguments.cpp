@@ -116,8 +116,8 @@ bool ParsePlayerArgs(int argc, char** argv, TPlayerOptions* options, std::string
         break;
       case kFromCode:
         if (!ParseDemoTime(optarg, &o.from))
-          return Fail(error, std::string("--from wants a demo time from 0 to 1300, not '") +
-                                 optarg + "'");
+          return Fail(error,
+                      std::string("--from wants a demo time from 0 to 1300, not '") + optarg + "'");
         fromGiven = true;
         break;
       case kLoopCode:

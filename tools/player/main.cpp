@@ -143,11 +143,12 @@ void UpdateTitle() {
 void Layout() {
   int width = 0, height = 0;
   PlayerDrawableSize(&width, &height);
-  int w = width, h = static_cast<int>(std::lround(width * double(kDesignedClientHeight) /
-                                                  kDesignedClientWidth));
+  int w = width, h = static_cast<int>(
+                     std::lround(width * double(kDesignedClientHeight) / kDesignedClientWidth));
   if (h > height) {
     h = height;
-    w = static_cast<int>(std::lround(height * double(kDesignedClientWidth) / kDesignedClientHeight));
+    w = static_cast<int>(
+        std::lround(height * double(kDesignedClientWidth) / kDesignedClientHeight));
   }
   player.viewportX = (width - w) / 2;
   player.viewportY = (height - h) / 2;
@@ -214,7 +215,10 @@ void HandleKey(TPlayerKey key) {
     case kKeyForward5:
     case kKeyBack30:
     case kKeyForward30: {
-      const double seconds = key == kKeyBack5 ? -5 : key == kKeyForward5 ? 5 : key == kKeyBack30 ? -30 : 30;
+      const double seconds = key == kKeyBack5      ? -5
+                             : key == kKeyForward5 ? 5
+                             : key == kKeyBack30   ? -30
+                                                   : 30;
       MoveTo(NearestFrameTime(d + seconds * 1000.0 * kUnitsPerMs));
       break;
     }
@@ -330,13 +334,13 @@ int Run() {
     std::string tried;
     o.dataDir = FindDataDir(&tried);
   }
-  if (chdir(o.dataDir.c_str()) != 0)
-    return Fail("cannot enter the data folder " + o.dataDir);
+  if (chdir(o.dataDir.c_str()) != 0) return Fail("cannot enter the data folder " + o.dataDir);
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
 
-  const TPlayerWindowRequest request = {"Kelvane", "kelvane-player", kDesignedClientWidth,
-                                        kDesignedClientHeight, o.fullscreen, o.vsync};
+  const TPlayerWindowRequest request = {
+      "Kelvane",    "kelvane-player", kDesignedClientWidth, kDesignedClientHeight,
+      o.fullscreen, o.vsync};
   if (!OpenPlayerWindow(request, &error)) return Fail(error);
   std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
 
@@ -352,8 +356,8 @@ int Run() {
     player.decoded.store(true);
   });
 
-  Platform = TPlatform{PlayerClockMs, InitSound, LoadSample, PlaySample, ChannelLevel,
-                       PresentFrame,  EndProcess};
+  Platform = TPlatform{PlayerClockMs, InitSound,    LoadSample, PlaySample,
+                       ChannelLevel,  PresentFrame, EndProcess};
   ReducedFlashing = o.reduceFlashing;
   for (const TTextureAsset& texture : kTextureAssets)
     if (texture.slot == kSlotOpeningTitle) SetPlayerIcon(texture.file);

@@ -47,8 +47,7 @@ double NextSceneStart(double d) {
 void ReplayDrawsBefore(double d, uint32_t startState) {
   SetRandomState(startState);
   const int64_t first = d > 0.0 ? FirstFrameAt(d, kReplayRate) : 0;
-  for (int64_t frame = 0; frame < first; ++frame)
-    TakeFrameDraws(FrameDemoTime(frame, kReplayRate));
+  for (int64_t frame = 0; frame < first; ++frame) TakeFrameDraws(FrameDemoTime(frame, kReplayRate));
 }
 
 double NearestFrameTime(double d) {
