@@ -62,6 +62,8 @@ TEST(PlayerPlayhead, ReplayMatchesTheCapturesSkippedFrames) {
     EXPECT_EQ(replayed, RandomState()) << d;
   }
   EXPECT_EQ(NearestFrameTime(499.8000001), FrameDemoTime(3060, rate));
+  EXPECT_GE(FirstFrameTimeFrom(760.0), 760.0);
+  EXPECT_EQ(SceneRowAt(FirstFrameTimeFrom(NextSceneStart(700))), SceneRowAt(752.1));
   EXPECT_EQ(NextFrameTime(FrameDemoTime(3060, rate)), FrameDemoTime(3061, rate));
 }
 

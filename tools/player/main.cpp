@@ -38,6 +38,7 @@ constexpr double kResyncMs = 50.0;
 constexpr double kTitleSecondsAfterSeek = 2.0;
 constexpr int kPausedWaitMs = 100;
 constexpr int kDecodeWaitMs = 5;
+constexpr int kResizeRedraws = 3;
 
 // Written by the loop below, on the player's one thread; the decoder thread
 // writes only `music` and then `decoded`.
@@ -226,11 +227,11 @@ void HandleKey(TPlayerKey key) {
       MoveTo(0.0);
       break;
     case kKeyPreviousScene:
-      MoveTo(NearestFrameTime(PreviousSceneStart(d)));
+      MoveTo(FirstFrameTimeFrom(PreviousSceneStart(d)));
       break;
     case kKeyNextScene: {
       const double next = NextSceneStart(d);
-      if (next >= 0.0) MoveTo(NearestFrameTime(next));
+      if (next >= 0.0) MoveTo(FirstFrameTimeFrom(next));
       break;
     }
     case kKeyLoop: {
@@ -370,20 +371,26 @@ int Run() {
   MoveTo(o.from);
   ShowPlayerWindow();
   Layout();
-  bool redraw = true;
+  // Frames still to draw while paused: one after a key or an expose, a few
+  // after a resize, which some drivers apply to the back buffer only at the
+  // next swap.
+  int redraws = 1;
   while (player.running) {
     TPlayerEvent event;
     const bool decoding = player.decoder.joinable();
-    const int wait = !player.paused ? 0 : !redraw ? kPausedWaitMs : decoding ? kDecodeWaitMs : 0;
+    const int wait = !player.paused ? 0
+                     : redraws == 0 ? kPausedWaitMs
+                     : decoding     ? kDecodeWaitMs
+                                    : 0;
     while (player.running && NextPlayerEvent(wait, &event)) {
       if (event.kind == TPlayerEventKind::kQuit) player.running = false;
       if (event.kind == TPlayerEventKind::kKey) HandleKey(event.key);
       if (event.kind == TPlayerEventKind::kResized) Layout();
-      redraw = true;
+      redraws = std::max(redraws, event.kind == TPlayerEventKind::kResized ? kResizeRedraws : 1);
       if (wait > 0) break;
     }
     if (!player.running) break;
-    if (o.watch && ReloadChanged()) redraw = true;
+    if (o.watch && ReloadChanged()) redraws = std::max(redraws, 1);
     if (player.decoder.joinable() && player.decoded.load()) {
       // The first frames went out on the system clock while the music
       // decoded; from here the clock follows the music, and a paused frame
@@ -393,10 +400,10 @@ int Run() {
         std::fprintf(stderr, "kelvane-player: %s: playing in silence\n",
                      player.decodeError.c_str());
       StartMusicWhenDecoded();
-      redraw = true;
+      redraws = std::max(redraws, 1);
     }
     // A paused frame waits for the music's flash, so it is drawn once.
-    if ((!player.paused || redraw) && !(player.paused && player.decoder.joinable())) {
+    if ((!player.paused || redraws > 0) && !(player.paused && decoding)) {
       double d = Now();
       if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
         MoveTo(o.loopFrom);
@@ -404,7 +411,7 @@ int Run() {
       }
       DrawAt(d);
       if (player.ended) break;
-      redraw = false;
+      if (redraws > 0) --redraws;
       Pace();
     }
     // After the frame, so a title naming a moment means its frame is shown.

@@ -46,6 +46,8 @@ double NextSceneStart(double d);
 void ReplayDrawsBefore(double d, uint32_t startState);
 // The demo time of the first 60 fps frame after d.
 double NextFrameTime(double d);
-// The demo time of the 60 fps frame nearest d, where the keys' seeks land,
-// so that the frame after a seek is one the capture draws.
+// The demo time of the 60 fps frame nearest d, where the arrow keys' seeks
+// land, so that the frame after a seek is one the capture draws; and of the
+// first frame at or after d, where a scene's start lands (inside it).
 double NearestFrameTime(double d);
+double FirstFrameTimeFrom(double d);

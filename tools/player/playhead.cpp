@@ -55,6 +55,10 @@ double NearestFrameTime(double d) {
   return FrameDemoTime(FirstFrameAt(d - half, kReplayRate), kReplayRate);
 }
 
+double FirstFrameTimeFrom(double d) {
+  return FrameDemoTime(FirstFrameAt(d, kReplayRate), kReplayRate);
+}
+
 double NextFrameTime(double d) {
   int64_t frame = FirstFrameAt(d < 0.0 ? 0.0 : d, kReplayRate);
   if (!(FrameDemoTime(frame, kReplayRate) > d)) ++frame;
