@@ -9,8 +9,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
 
@@ -317,7 +319,7 @@ void StartWatching() {
 
 int Fail(const std::string& text) {
   std::fprintf(stderr, "kelvane-player: %s\n", text.c_str());
-  if (player.options.messageBox) ShowPlayerMessage(text.c_str());
+  if (player.options.messageBox) ShowPlayerMessage(("Kelvane could not start: " + text).c_str());
   return 1;
 }
 
@@ -335,7 +337,8 @@ int Run() {
     std::string tried;
     o.dataDir = FindDataDir(&tried);
   }
-  if (chdir(o.dataDir.c_str()) != 0) return Fail("cannot enter the data folder " + o.dataDir);
+  if (chdir(o.dataDir.c_str()) != 0)
+    return Fail("cannot enter the data folder " + o.dataDir + ": " + std::strerror(errno));
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
 
