@@ -1,8 +1,9 @@
 #!/bin/bash
 # kelvane-player under Xvfb with openbox, driven by xdotool as a viewer
 # would. Usage: player_e2e.sh BUILD_DIR MODE
-#   fullscreen  --fullscreen fills a 1920x1080 screen; Esc leaves it, a second
-#               Esc ends with status 0 within 1 s; plain kelvane opens at
+#   fullscreen  --fullscreen fills a 1920x1080 screen, the picture between
+#               black bars even while paused; Esc leaves it, a second Esc
+#               ends with status 0 within 1 s; plain kelvane opens at
 #               675x525 and ignores Esc
 #   seek        paused at 450.8, among the particles, the window shows the
 #               capture's frame exactly, still the same 2 s later; Right
@@ -71,6 +72,14 @@ start() {
   sleep 1
 }
 size() { xwininfo -id "$wid" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w"x"h}'; }
+# await_size WxH: waits up to 3 s for the window manager to give it that size.
+await_size() {
+  for _ in $(seq 30); do
+    [ "$(size)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "window is $(size), expected $1"
+}
 key() { xdotool windowactivate --sync "$wid" key "$@" 2>/dev/null; }
 shot() { xwd -id "$wid" -silent >"$1" || fail "no screenshot"; }
 # await_title PATTERN: waits up to 3 s for the window's title to match.
@@ -86,19 +95,23 @@ export SDL_AUDIODRIVER=dummy
 
 case "$mode" in
 fullscreen)
-  start "$player" --fullscreen
-  [ "$(size)" = 1920x1080 ] || fail "fullscreen window is $(size)"
+  start "$player" --fullscreen --from 1150 --pause
+  await_size 1920x1080
+  shot "$work/full.xwd"
+  pixels letterbox "$work/full.xwd" || fail "no picture between black bars"
   key Escape
-  sleep 0.5
-  [ "$(size)" = 675x525 ] || fail "Esc left a $(size) window"
+  await_size 675x525
   kill -0 $app || fail "the first Esc ended the player"
   key Escape
-  sleep 1
+  for _ in $(seq 10); do
+    kill -0 $app 2>/dev/null || break
+    sleep 0.1
+  done
   kill -0 $app 2>/dev/null && fail "still running 1 s after the second Esc"
   wait $app || fail "status $?"
   echo "fullscreen 1920x1080, Esc back to 675x525, second Esc quit with 0"
   start "$build/kelvane"
-  [ "$(size)" = 675x525 ] || fail "kelvane opened at $(size)"
+  await_size 675x525
   key Escape
   sleep 1
   kill -0 $app || fail "kelvane ended on Esc"
@@ -128,7 +141,7 @@ seek)
   ;;
 hidpi)
   start "$player" --from 700 --pause
-  [ "$(size)" = 1350x1050 ] || fail "window is $(size) on a screen of scale 2"
+  await_size 1350x1050
   shot "$work/a.xwd"
   capture --at 700 --size 1350x1050 --out "$work/700.png"
   pixels same "$work/a.xwd" "$work/700.png" 2 || fail "the 1350x1050 picture is not the capture's"

@@ -7,6 +7,9 @@
                                                 within TOLERANCE (default 0),
                                                 a larger picture compared
                                                 after scaling it to the other
+  player_pixels.py letterbox PICTURE           exit 0 when its outer tenths
+                                                left and right are black and
+                                                the middle is lit
   player_pixels.py flashes DIR SECOND_FRAMES    the most whole-frame
                                                 brightness changes of 0.1 or
                                                 more among the PNGs of DIR in
@@ -124,6 +127,14 @@ def main(argv):
         off = sum(1 for p, q in zip(x, y) if abs(p - q) > tolerance)
         print(f"{small[0]}x{small[1]}: largest difference {worst}, {off} channels over {tolerance}")
         return 0 if off == 0 else 1
+    if argv[1] == "letterbox":
+        width, height, rgb = read_any(argv[2])
+        stride, bar = width * 3, width // 10 * 3
+        sides = max(max(rgb[y * stride:y * stride + bar] + rgb[(y + 1) * stride - bar:(y + 1) * stride])
+                    for y in range(height))
+        middle = brightness(b"".join(rgb[y * stride + 4 * bar:y * stride + 6 * bar] for y in range(height)))
+        print(f"{width}x{height}: sides at most {sides}, middle brightness {middle:.3f}")
+        return 0 if sides <= 8 and middle > 0.05 else 1
     if argv[1] == "flashes":
         files = sorted(glob.glob(argv[2] + "/*.png"))
         window = int(argv[3])
