@@ -62,7 +62,7 @@ start() {
   app=$!
   pids="$pids $app"
   wid=""
-  for _ in $(seq 100); do
+  for _ in $(seq 200); do
     for w in $(xdotool search --onlyvisible --name Kelvane 2>/dev/null); do wid=$w; done
     [ -n "$wid" ] && break
     kill -0 $app 2>/dev/null || fail "$1 ended before its window showed"
