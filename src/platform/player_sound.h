@@ -12,6 +12,9 @@
 // output's own diagnostics kept off stderr. False, with SDL's reason in
 // *why, when none opens.
 bool OpenPlayerSound(std::string* why);
+// Opens the same output on SDL's silent driver, whatever SDL_AUDIODRIVER
+// names, so that the music still decodes (and meters) when no sound opens.
+bool OpenSilentPlayerSound();
 // Streams pcm (which must outlive the stream) from frame 0, paused. Past
 // the end of the music the stream plays silence and keeps counting.
 void StartPlayerMusic(const TPcm* pcm);

@@ -64,6 +64,12 @@ bool OpenPlayerSound(std::string* why) {
   return ok;
 }
 
+bool OpenSilentPlayerSound() {
+  SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+  std::string why;
+  return OpenSoundOutput(kMusicRate, 1, &why);
+}
+
 void StartPlayerMusic(const TPcm* pcm) {
   stream.pcm = pcm;
   Mix_HookMusic(StreamBlock, nullptr);

@@ -342,23 +342,29 @@ int Run() {
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
 
-  const TPlayerWindowRequest request = {
-      "Kelvane",    "kelvane-player", kDesignedClientWidth, kDesignedClientHeight,
-      o.fullscreen, o.vsync};
-  if (!OpenPlayerWindow(request, &error)) return Fail(error);
-  std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
-
-  player.sound = OpenPlayerSound(&error);
-  if (!player.sound)
-    std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
-                 error.c_str());
-  // The music decodes while start-up loads the pictures and meshes and the
-  // first frames are drawn.
+  // Sound first, on this thread as SDL wants its subsystems started; the
+  // music then decodes on its own thread while the window opens, start-up
+  // loads the pictures and meshes and the first frames are drawn.
+  std::string soundError;
+  player.sound = OpenPlayerSound(&soundError);
+  if (!player.sound) OpenSilentPlayerSound();
   player.decoder = std::thread([] {
     if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
       player.music.samples.clear();
     player.decoded.store(true);
   });
+
+  const TPlayerWindowRequest request = {
+      "Kelvane",    "kelvane-player", kDesignedClientWidth, kDesignedClientHeight,
+      o.fullscreen, o.vsync};
+  if (!OpenPlayerWindow(request, &error)) {
+    player.decoder.join();
+    return Fail(error);
+  }
+  std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
+  if (!player.sound)
+    std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
+                 soundError.c_str());
 
   Platform = TPlatform{PlayerClockMs, InitSound,    LoadSample, PlaySample,
                        ChannelLevel,  PresentFrame, EndProcess};
