@@ -41,6 +41,7 @@ constexpr double kTitleSecondsAfterSeek = 2.0;
 constexpr int kPausedWaitMs = 100;
 constexpr int kDecodeWaitMs = 5;
 constexpr int kResizeRedraws = 3;
+constexpr int kQuickSwapsToPace = 5;
 
 // Written by the loop below, on the player's one thread; the decoder thread
 // writes only `music` and then `decoded`.
@@ -63,6 +64,7 @@ struct TPlayer {
   double titleUntilMs = 0.0;
   std::string title;
   bool pacing = false;  // the swap does not wait: pace by the clock
+  int quickSwaps = 0;   // swaps in a row that did not wait
   double periodMs = 1000.0 / 60.0;
   double lastSwapMs = 0.0;
   double nextFrameMs = 0.0;
@@ -179,11 +181,12 @@ void DrawAt(double d) {
 void PresentFrame() {
   SwapPlayerWindow();
   const double now = PlayerClockMs();
-  // A swap that comes back well inside a refresh did not wait for the
+  // Swaps that come back well inside a refresh, several in a row (a
+  // compositor may take the first ones at once), do not wait for the
   // display: the loop then paces itself.
-  if (player.options.vsync && !player.pacing && player.lastSwapMs > 0.0 &&
-      now - player.lastSwapMs < player.periodMs * 0.5)
-    player.pacing = true;
+  const bool quick = player.lastSwapMs > 0.0 && now - player.lastSwapMs < player.periodMs * 0.5;
+  player.quickSwaps = quick ? player.quickSwaps + 1 : 0;
+  if (player.options.vsync && player.quickSwaps >= kQuickSwapsToPace) player.pacing = true;
   player.lastSwapMs = now;
 }
 
