@@ -68,7 +68,7 @@ start() {
     kill -0 $app 2>/dev/null || fail "$1 ended before its window showed"
     sleep 0.1
   done
-  [ -n "$wid" ] || fail "no window from $1"
+  [ -n "$wid" ] || fail "no window from $1 in 20 s; its windows: $(xwininfo -root -tree | grep -i kelvane)"
   sleep 1
 }
 size() { xwininfo -id "$wid" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w"x"h}'; }
