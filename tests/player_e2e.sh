@@ -51,9 +51,13 @@ if [ "$mode" = hidpi ]; then
   echo "Xft.dpi: 192" | xrdb -merge
   export GDK_SCALE=2
 fi
-openbox >/dev/null 2>&1 &
+# A window mapped while openbox is still starting may never be mapped at all
+# (SDL then waits for it for ever), so the programs start only once openbox
+# has run its start-up command.
+openbox --startup "touch $work/managed" >/dev/null 2>&1 &
 pids="$pids $!"
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+for _ in $(seq 200); do [ -e "$work/managed" ] && break; sleep 0.1; done
+[ -e "$work/managed" ] || fail "openbox did not start within 20 s"
 
 # start PROGRAM ARGS...: runs it from the pack in the background ($app) and
 # waits for its window to show ($wid).

@@ -48,7 +48,10 @@ constexpr int kQuickSwapsToPace = 5;
 struct TPlayer {
   TPlayerOptions options;
   TPcm music;
-  std::thread decoder;
+  // Made once and never destroyed: a process that ends while it runs (an X
+  // server that goes away ends it from Xlib) must not stop on a joinable
+  // thread's destructor.
+  std::thread* decoder = nullptr;
   std::string decodeError;
   std::atomic<bool> decoded{false};
   bool sound = false;         // sound output is open
@@ -351,7 +354,7 @@ int Run() {
   std::string soundError;
   player.sound = OpenPlayerSound(&soundError);
   if (!player.sound) OpenSilentPlayerSound();
-  player.decoder = std::thread([] {
+  player.decoder = new std::thread([] {
     if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
       player.music.samples.clear();
     player.decoded.store(true);
@@ -361,7 +364,7 @@ int Run() {
       "Kelvane",    "kelvane-player", kDesignedClientWidth, kDesignedClientHeight,
       o.fullscreen, o.vsync};
   if (!OpenPlayerWindow(request, &error)) {
-    player.decoder.join();
+    player.decoder->join();
     return Fail(error);
   }
   std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
@@ -389,7 +392,7 @@ int Run() {
   int redraws = 1;
   while (player.running) {
     TPlayerEvent event;
-    const bool decoding = player.decoder.joinable();
+    const bool decoding = player.decoder->joinable();
     const int wait = !player.paused ? 0
                      : redraws == 0 ? kPausedWaitMs
                      : decoding     ? kDecodeWaitMs
@@ -403,11 +406,11 @@ int Run() {
     }
     if (!player.running) break;
     if (o.watch && ReloadChanged()) redraws = std::max(redraws, 1);
-    if (player.decoder.joinable() && player.decoded.load()) {
+    if (player.decoder->joinable() && player.decoded.load()) {
       // The first frames went out on the system clock while the music
       // decoded; from here the clock follows the music, and a paused frame
       // is drawn again with the music's flash.
-      player.decoder.join();
+      player.decoder->join();
       if (!player.decodeError.empty())
         std::fprintf(stderr, "kelvane-player: %s: playing in silence\n",
                      player.decodeError.c_str());
@@ -429,7 +432,7 @@ int Run() {
     // After the frame, so a title naming a moment means its frame is shown.
     UpdateTitle();
   }
-  if (player.decoder.joinable()) player.decoder.join();
+  if (player.decoder->joinable()) player.decoder->join();
   return 0;
 }
 
