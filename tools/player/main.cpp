@@ -4,6 +4,7 @@
 // designed aspect. A paused frame is drawn again with the generator put back
 // where it was, so it never changes; a seek replays the generator's draws
 // as the capture does, so the frame after it is the capture's frame.
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +43,7 @@ constexpr int kPausedWaitMs = 100;
 constexpr int kDecodeWaitMs = 5;
 constexpr int kResizeRedraws = 3;
 constexpr int kQuickSwapsToPace = 5;
+constexpr int kDecoderNice = 10;
 
 // Written by the loop below, on the player's one thread; the decoder thread
 // writes only `music` and then `decoded`.
@@ -59,8 +61,9 @@ struct TPlayer {
   bool running = true;
   bool ended = false;  // the timeline passed its end
   bool paused = false;
-  double pausedAt = 0.0;  // demo units
-  double anchorAt = 0.0;  // demo time at anchorMs, while playing
+  bool resumeWhenDecoded = false;  // paused only while the music decodes
+  double pausedAt = 0.0;           // demo units
+  double anchorAt = 0.0;           // demo time at anchorMs, while playing
   double anchorMs = 0.0;
   uint32_t startState = 0;  // the generator after LoadDemo
   uint32_t frameState = 0;  // the generator before the paused frame
@@ -131,7 +134,8 @@ void StartMusicWhenDecoded() {
 
 void UpdateTitle() {
   std::string title = "Kelvane";
-  if (player.paused || PlayerClockMs() < player.titleUntilMs) {
+  const bool waiting = player.resumeWhenDecoded && player.decoder->joinable();
+  if ((player.paused && !waiting) || PlayerClockMs() < player.titleUntilMs) {
     const double d = player.paused ? player.pausedAt : Now();
     const int row = SceneRowAt(d);
     const double seconds = d / (1000.0 * kUnitsPerMs);
@@ -218,6 +222,7 @@ void HandleKey(TPlayerKey key) {
       player.running = false;
       break;
     case kKeyPause:
+      player.resumeWhenDecoded = false;
       SetPaused(!player.paused);
       break;
     case kKeyBack5:
@@ -355,6 +360,9 @@ int Run() {
   player.sound = OpenPlayerSound(&soundError);
   if (!player.sound) OpenSilentPlayerSound();
   player.decoder = new std::thread([] {
+    // Behind the start-up and the frames on a busy machine: on Linux a
+    // thread's nice value is its own.
+    setpriority(PRIO_PROCESS, 0, kDecoderNice);
     if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
       player.music.samples.clear();
     player.decoded.store(true);
@@ -382,8 +390,12 @@ int Run() {
   if (o.watch) StartWatching();
 
   player.periodMs = 1000.0 / PlayerRefreshRate();
-  player.paused = o.startPaused;
+  // Until the music is decoded the first frame stands, paused, so that the
+  // picture shows at once and the music still starts with it.
+  player.paused = true;
+  player.resumeWhenDecoded = !o.startPaused;
   MoveTo(o.from);
+  player.titleUntilMs = 0.0;
   ShowPlayerWindow();
   Layout();
   // Frames still to draw while paused: one after a key or an expose, a few
@@ -393,10 +405,7 @@ int Run() {
   while (player.running) {
     TPlayerEvent event;
     const bool decoding = player.decoder->joinable();
-    const int wait = !player.paused ? 0
-                     : redraws == 0 ? kPausedWaitMs
-                     : decoding     ? kDecodeWaitMs
-                                    : 0;
+    const int wait = !player.paused || redraws > 0 ? 0 : decoding ? kDecodeWaitMs : kPausedWaitMs;
     while (player.running && NextPlayerEvent(wait, &event)) {
       if (event.kind == TPlayerEventKind::kQuit) player.running = false;
       if (event.kind == TPlayerEventKind::kKey) HandleKey(event.key);
@@ -415,10 +424,13 @@ int Run() {
         std::fprintf(stderr, "kelvane-player: %s: playing in silence\n",
                      player.decodeError.c_str());
       StartMusicWhenDecoded();
+      if (player.resumeWhenDecoded) {
+        SetPaused(false);
+        player.titleUntilMs = 0.0;  // a start, not a seek
+      }
       redraws = std::max(redraws, 1);
     }
-    // A paused frame waits for the music's flash, so it is drawn once.
-    if ((!player.paused || redraws > 0) && !(player.paused && decoding)) {
+    if (!player.paused || redraws > 0) {
       double d = Now();
       if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
         MoveTo(o.loopFrom);
