@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what building and playing need, builds the demo and its tools
 # (without the tests), generates the asset pack and plays the demo from
-# build/data. With no display, renders kelvane.mp4 instead.
+# build/data (with kelvane-player, in silence, when no sound output opens).
+# With no display, renders kelvane.mp4 instead.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/packages.sh
@@ -17,4 +18,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 cd build/data
+# Without sound output the demo would stop at once: the player shows it in
+# silence instead, and says so.
+if ! ../kelvane-player --check-sound 2>/dev/null; then
+  exec ../kelvane-player
+fi
 exec ../kelvane

@@ -1,18 +1,22 @@
 # Shared by run.sh and test.sh: installs the Debian packages a step needs, or,
 # when not root, prints the exact command to run and stops.
 #
-# Building and playing: the compiler and CMake, SDL2 with SDL2_mixer, Mesa's
+# Building and playing: the compiler and CMake, SDL2 with SDL2_mixer, Xlib
+# (the player reads the desktop's scale from the X resources), Mesa's
 # OpenGL, GLU and EGL, libpng, FreeType with the DejaVu fonts and LAME for the
 # asset generator, and ffmpeg for the capture tool's videos.
-KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
+KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libx11-dev \
 libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
 libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # Testing, on top of those: GoogleTest and Google Benchmark, clang with its
 # sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
 # runs, bc for their timing, what the install test validates with (lintian
-# for the .debs), and Python for the bad-asset matrix.
+# for the .debs), and Python for the bad-asset matrix and the player's
+# pictures. The player's runs add a window manager (openbox), xdotool for the
+# keys, xwd for screenshots and xrdb for the HiDPI screen's resources.
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
-xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3"
+xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3 \
+openbox xdotool x11-apps x11-xserver-utils"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {

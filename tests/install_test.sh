@@ -69,7 +69,7 @@ check_tree() {
     { cat "$work/appstream" >&2; fail "appstreamcli rejects $metainfo"; }
 
   local page
-  for page in man6/kelvane.6.gz man1/kelvane-assetgen.1.gz man1/kelvane-capture.1.gz man1/kelvane-inspect.1.gz; do
+  for page in man6/kelvane.6.gz man6/kelvane-player.6.gz man1/kelvane-assetgen.1.gz man1/kelvane-capture.1.gz man1/kelvane-inspect.1.gz; do
     [ -f "$root/$MANDIR/$page" ] || fail "no man page $MANDIR/$page"
     MANWIDTH=80 MANPAGER=cat PAGER=cat man --warnings -l "$root/$MANDIR/$page" \
       >"$work/man.out" 2>"$work/man.err" </dev/null || fail "man -l $page: status $?"
@@ -105,6 +105,8 @@ check_tree() {
 
   local program
   [ -x "$root/$launcher_dir/kelvane" ] || fail "no $launcher_dir/kelvane"
+  [ "$("$root/$launcher_dir/kelvane-player" --version)" = "kelvane-player $VERSION" ] ||
+    fail "no $launcher_dir/kelvane-player of version $VERSION"
   for program in kelvane-assetgen kelvane-capture kelvane-inspect; do
     [ -x "$root/$BINDIR/$program" ] || fail "no $BINDIR/$program"
   done
@@ -116,7 +118,7 @@ check_tree() {
   (cd / && "$root/$BINDIR/kelvane-capture" --at 450 --out "$work/frame.png") ||
     fail "the installed kelvane-capture --at 450 failed"
   is_png "$work/frame.png" || fail "kelvane-capture wrote no PNG"
-  echo "installed tree under $root: entries valid, 4 man pages, pack of $(wc -l <"$work/built") files, $(echo "$icon_sizes" | wc -w) icons"
+  echo "installed tree under $root: entries valid, 5 man pages, pack of $(wc -l <"$work/built") files, $(echo "$icon_sizes" | wc -w) icons"
 }
 
 start_xvfb() {

@@ -141,11 +141,13 @@ bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error) {
     return false;
   }
   // Decoding needs an open mixer; without a sound device of our own, open
-  // SDL's silent driver for the duration.
+  // SDL's silent driver for the duration, whatever SDL_AUDIODRIVER names
+  // (a driver that cannot open is no reason to decode nothing).
   const bool wasOpen = Mix_QuerySpec(nullptr, nullptr, nullptr) != 0;
   if (!wasOpen) {
-    SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     if (!OpenMixer(kMusicRate, 1, &why)) {
+      SDL_ResetHint(SDL_HINT_AUDIODRIVER);
       if (error) *error = std::string(fileName) + ": cannot open the decoder: " + why;
       SDL_RWclose(stream);
       return false;
@@ -163,6 +165,7 @@ bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error) {
   if (!wasOpen) {
     Mix_CloseAudio();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
   }
   return ok;
 }

@@ -20,3 +20,5 @@ int RandomBelow(int n) {
 void ResetRandom() { randomState = kRandomStart; }
 
 uint32_t RandomState() { return randomState; }
+
+void SetRandomState(uint32_t state) { randomState = state; }

@@ -15,5 +15,7 @@ int RandomBelow(int n);
 // Puts the shared generator back to its state at process start, so a capture
 // or a test can replay the exact sequence a fresh run draws.
 void ResetRandom();
-// The generator's state, so a test can compare two runs' draws.
+// The generator's state, so a test can compare two runs' draws and the
+// player can draw a paused frame again with the same draws.
 uint32_t RandomState();
+void SetRandomState(uint32_t state);

@@ -16,13 +16,17 @@ const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
 const char* const kCaptureUsage =
     "usage: kelvane-capture --at D --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
+    "                       [--reduce-flashing]\n"
     "       kelvane-capture --video FILE.mp4 [--fps F] [--size WxH] [--data DIR]\n"
     "                       [--from D] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
+    "                       [--reduce-flashing]\n"
     "       kelvane-capture --frames DIR [--fps F] [--size WxH] [--data DIR]\n"
     "                       [--from D] [--duration S] [--level L] [--segment K/N]\n"
+    "                       [--reduce-flashing]\n"
     "       kelvane-capture --join FILE.mp4 [--fps F] [--from D] [--duration S]\n"
     "                       [--data DIR] PART.mp4...\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
+    "                       [--reduce-flashing]\n"
     "       kelvane-capture -h | --help | -V | --version\n"
     "\n"
     "Renders Kelvane frame by frame on an offscreen OpenGL context with a virtual\n"
@@ -59,6 +63,10 @@ const char* const kCaptureUsage =
     "                  program, else ../share/kelvane/data from it, else the current\n"
     "                  directory); a directory with none of the demo's files is refused\n"
     "  --level L       music level 0..1 for every frame instead of the music's own\n"
+    "  --reduce-flashing\n"
+    "                  for viewers sensitive to flashing light: the glitch holds each\n"
+    "                  moment for half a second and the background flash is rare and\n"
+    "                  dim, as in kelvane-player --reduce-flashing\n"
     "  -h, --help      this text\n"
     "  -V, --version   the program's name and version\n"
     "\n"
@@ -165,6 +173,7 @@ enum TOptionCode {
   kDurationCode,
   kSegmentCode,
   kJobsCode,
+  kReduceFlashingCode,
 };
 const option kLongOptions[] = {
     {"at", required_argument, nullptr, kAtCode},
@@ -181,6 +190,7 @@ const option kLongOptions[] = {
     {"duration", required_argument, nullptr, kDurationCode},
     {"segment", required_argument, nullptr, kSegmentCode},
     {"jobs", required_argument, nullptr, kJobsCode},
+    {"reduce-flashing", no_argument, nullptr, kReduceFlashingCode},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -200,6 +210,7 @@ const TOptionUse kOptionUses[] = {
     {false, true, true, false, true},    // --duration
     {false, true, true, false, false},   // --segment
     {false, true, false, false, false},  // --jobs
+    {true, true, true, true, false},     // --reduce-flashing
 };
 constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
@@ -305,6 +316,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
     case kSegmentCode:
       if (!ParseSegment(value, &o->segment, &o->segments))
         return Fail(error, std::string("--segment wants K/N, 1 <= K <= N, not '") + value + "'");
+      return true;
+    case kReduceFlashingCode:
+      o->reduceFlashing = true;
       return true;
     case kJobsCode: {
       int64_t jobs = 0;

@@ -58,6 +58,7 @@ struct TCaptureOptions {
   int segment = 0;                 // --segment K/N: K, 1 to N; 0 renders the whole span
   int segments = 0;                // N
   int jobs = 1;                    // --jobs: processes rendering segments at once
+  bool reduceFlashing = false;     // --reduce-flashing (demo/flashing.h)
   std::vector<std::string> parts;  // --join: the segment videos, in order
 };
 

@@ -19,7 +19,7 @@ int CaptureFrame(const TCaptureOptions& options) {
     return kExitFailed;
   }
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
-  DrawFrameAt(options.at, CaptureLevel(options.at / kDemoUnitsPerMs));
+  DrawFrameAt(options.at, CaptureMomentLevel(options.at));
   ReadFrameTopFirst(rgb.data());
   if (CaptureInterrupted) return InterruptedStatus();
   if (!WriteFramePng(options.target, rgb.data(), options.width, options.height)) return kExitFailed;
@@ -51,7 +51,7 @@ int CaptureFrames(const TCaptureOptions& options) {
   bool failed = false;
   for (; done < count && !CaptureInterrupted; ++done) {
     const int64_t frame = first + done;
-    if (!DrawFrameAt(FrameDemoTime(frame, options.fps), CaptureLevel(FrameMs(frame, options.fps))))
+    if (!DrawFrameAt(FrameDemoTime(frame, options.fps), CaptureFrameLevel(frame, options.fps)))
       break;
     ReadFrameTopFirst(rgb.data());
     char name[32];

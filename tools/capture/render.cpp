@@ -11,6 +11,7 @@
 #include "assets/manifest.h"
 #include "capture/output.h"
 #include "demo/demo.h"
+#include "demo/flashing.h"
 #include "demo/offscreen_demo.h"
 #include "platform/gl.h"
 #include "platform/level_meter.h"
@@ -45,6 +46,9 @@ void LoadCaptureMusic(const TCaptureOptions& options) {
 bool OpenCapture(const TCaptureOptions& options, std::string* error) {
   capture.levelGiven = options.levelGiven;
   capture.level = options.level;
+  // Read by the frame driver's glitch and by FlashLevel; forked segments
+  // inherit it.
+  ReducedFlashing = options.reduceFlashing;
   LoadCaptureMusic(options);
   std::string why;
   if (!OpenOffscreen(options.width, options.height, &why)) {
@@ -67,6 +71,16 @@ void SkipFrames(int64_t from, int64_t to, TFrameRate rate) {
 float CaptureLevel(double ms) {
   if (capture.levelGiven) return capture.level;
   return MusicLevelAt(capture.music.samples.data(), capture.music.Frames(), ms);
+}
+
+float CaptureFrameLevel(int64_t frame, TFrameRate rate) {
+  if (!ReducedFlashing) return CaptureLevel(FrameMs(frame, rate));
+  return FlashLevel(FrameDemoTime(frame, rate), CaptureLevel);
+}
+
+float CaptureMomentLevel(double d) {
+  if (!ReducedFlashing) return CaptureLevel(d / kDemoUnitsPerMs);
+  return FlashLevel(d, CaptureLevel);
 }
 
 void ReadFrameBottomFirst(uint8_t* rgb) {

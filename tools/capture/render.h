@@ -30,6 +30,11 @@ void SkipFrames(int64_t from, int64_t to, TFrameRate rate);
 // (DrawFrameAt): the level of that moment of the decoded music, or the
 // --level override.
 float CaptureLevel(double ms);
+// The level frame `frame` at `rate` is drawn with: CaptureLevel of its
+// moment, or under --reduce-flashing the reduced flash's (FlashLevel).
+float CaptureFrameLevel(int64_t frame, TFrameRate rate);
+// The same for a single moment d (demo units), as --at and --sheet draw it.
+float CaptureMomentLevel(double d);
 // The colour buffer as RGB rows, top row first, into rgb (width x height x 3).
 void ReadFrameTopFirst(uint8_t* rgb);
 // The same with the bottom row first, as GL hands it over.

@@ -141,7 +141,7 @@ int CaptureSheet(const TCaptureOptions& options) {
     // Each tile starts the generator afresh, as a single --at capture does.
     ResetRandom();
     const double d = RowMiddle(kTimeline[i]);
-    DrawFrameAt(d, CaptureLevel(d / kDemoUnitsPerMs));
+    DrawFrameAt(d, CaptureMomentLevel(d));
     ReadFrameTopFirst(frame.data());
     int x = 0, y = 0;
     SheetCell(layout, i, &x, &y);

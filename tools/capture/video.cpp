@@ -144,8 +144,8 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
       bool slotFree = false;
       while (!CaptureInterrupted && !(slotFree = WaitPostFor(&share->free, kWatchMs))) {
       }
-      if (!slotFree || !DrawFrameAt(FrameDemoTime(frame, options.fps),
-                                    CaptureLevel(FrameMs(frame, options.fps))))
+      if (!slotFree ||
+          !DrawFrameAt(FrameDemoTime(frame, options.fps), CaptureFrameLevel(frame, options.fps)))
         break;
       ReadFrameBottomFirst(share->slots + (n % kFrameSlots) * frameBytes);
       next = frame + 1;

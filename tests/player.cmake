@@ -1,0 +1,13 @@
+# kelvane-player under Xvfb with openbox and xdotool (tests/player_e2e.sh);
+# "flashing" runs the capture alone.
+if(TARGET kelvane-player AND TARGET kelvane-capture)
+  foreach(mode fullscreen seek hidpi nosound flashing watch)
+    add_test(NAME player_${mode}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/player_e2e.sh ${CMAKE_BINARY_DIR} ${mode})
+    set_tests_properties(player_${mode} PROPERTIES TIMEOUT 60 LABELS player)
+  endforeach()
+endif()
+
+# The player's command line and playhead build into the unit binary.
+target_sources(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/player/arguments.cpp
+                                     ${PROJECT_SOURCE_DIR}/tools/player/playhead.cpp)

@@ -1,0 +1,474 @@
+// kelvane-player: the loop. Each pass reads the keys, works out the demo
+// time (the music's position while it plays, the system clock in silence,
+// a fixed moment while paused) and draws that moment letterboxed at the
+// designed aspect. A paused frame is drawn again with the generator put back
+// where it was, so it never changes; a seek replays the generator's draws
+// as the capture does, so the frame after it is the capture's frame.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "assets/asc_mesh.h"
+#include "assets/manifest.h"
+#include "assets/textures.h"
+#include "capture/capture.h"
+#include "demo/demo.h"
+#include "demo/flashing.h"
+#include "demo/form.h"
+#include "demo/timeline.h"
+#include "platform/gl.h"
+#include "platform/level_meter.h"
+#include "platform/platform.h"
+#include "platform/player_sound.h"
+#include "platform/player_window.h"
+#include "player/player.h"
+
+namespace {
+
+constexpr double kUnitsPerMs = kDemoUnitsPerMs;
+// The clock follows the music: when the two part by more than this, the
+// clock jumps to the music (ms; about two mixing blocks).
+constexpr double kResyncMs = 50.0;
+constexpr double kTitleSecondsAfterSeek = 2.0;
+constexpr int kPausedWaitMs = 100;
+constexpr int kDecodeWaitMs = 5;
+constexpr int kResizeRedraws = 3;
+constexpr int kQuickSwapsToPace = 5;
+constexpr int kDecoderNice = 10;
+
+// Written by the loop below, on the player's one thread; the decoder thread
+// writes only `music` and then `decoded`.
+struct TPlayer {
+  TPlayerOptions options;
+  TPcm music;
+  // Made once and never destroyed: a process that ends while it runs (an X
+  // server that goes away ends it from Xlib) must not stop on a joinable
+  // thread's destructor.
+  std::thread* decoder = nullptr;
+  std::string decodeError;
+  std::atomic<bool> decoded{false};
+  bool sound = false;         // sound output is open
+  bool musicStarted = false;  // the stream is hooked
+  bool running = true;
+  bool ended = false;  // the timeline passed its end
+  bool paused = false;
+  bool resumeWhenDecoded = false;  // paused only while the music decodes
+  double pausedAt = 0.0;           // demo units
+  double anchorAt = 0.0;           // demo time at anchorMs, while playing
+  double anchorMs = 0.0;
+  uint32_t startState = 0;  // the generator after LoadDemo
+  uint32_t frameState = 0;  // the generator before the paused frame
+  double titleUntilMs = 0.0;
+  std::string title;
+  bool pacing = false;  // the swap does not wait: pace by the clock
+  int quickSwaps = 0;   // swaps in a row that did not wait
+  double periodMs = 1000.0 / 60.0;
+  double lastSwapMs = 0.0;
+  double nextFrameMs = 0.0;
+  int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+  bool bars = false;
+} player;
+
+float LevelAtMs(double ms) {
+  if (!player.decoded.load()) return 0.0f;
+  return MusicLevelAt(player.music.samples.data(), player.music.Frames(), ms);
+}
+
+int64_t MusicFrame(double d) { return static_cast<int64_t>(d / kUnitsPerMs * kMusicRate / 1000.0); }
+
+// The demo time now. While playing, the system clock between anchors, set
+// again to the music's position whenever the two part.
+double Now() {
+  if (player.paused) return player.pausedAt;
+  const double nowMs = PlayerClockMs();
+  if (player.musicStarted) {
+    const double musicMs = PlayerMusicMs(nowMs);
+    const double clockMs = player.anchorAt / kUnitsPerMs + (nowMs - player.anchorMs);
+    if (musicMs >= 0.0 && std::fabs(musicMs - clockMs) > kResyncMs) {
+      player.anchorAt = musicMs * kUnitsPerMs;
+      player.anchorMs = nowMs;
+    }
+  }
+  return player.anchorAt + (nowMs - player.anchorMs) * kUnitsPerMs;
+}
+
+// Moves the playhead to demo time d, playing or paused, with the generator
+// where a capture has it there.
+void MoveTo(double d) {
+  d = std::clamp(d, 0.0, kDemoEnd);
+  player.anchorAt = d;
+  player.anchorMs = PlayerClockMs();
+  player.pausedAt = d;
+  if (player.musicStarted) SeekPlayerMusic(MusicFrame(d));
+  ReplayDrawsBefore(d, player.startState);
+  player.frameState = RandomState();
+  player.titleUntilMs = PlayerClockMs() + 1000.0 * kTitleSecondsAfterSeek;
+}
+
+void SetPaused(bool paused) {
+  if (paused == player.paused) return;
+  const double d = Now();
+  player.paused = paused;
+  if (player.musicStarted) SetPlayerMusicPaused(paused);
+  MoveTo(d);
+}
+
+// Starts the music at the playhead once it is decoded.
+void StartMusicWhenDecoded() {
+  if (player.musicStarted || !player.sound || !player.decoded.load()) return;
+  if (player.music.samples.empty()) return;
+  StartPlayerMusic(&player.music);
+  SeekPlayerMusic(MusicFrame(Now()));
+  SetPlayerMusicPaused(player.paused);
+  player.musicStarted = true;
+}
+
+void UpdateTitle() {
+  std::string title = "Kelvane";
+  const bool waiting = player.resumeWhenDecoded && player.decoder->joinable();
+  if ((player.paused && !waiting) || PlayerClockMs() < player.titleUntilMs) {
+    const double d = player.paused ? player.pausedAt : Now();
+    const int row = SceneRowAt(d);
+    const double seconds = d / (1000.0 * kUnitsPerMs);
+    char text[160];
+    std::snprintf(text, sizeof text, "Kelvane - %s - %d:%04.1f (%.2f)%s",
+                  row < 0 ? "end" : kTimeline[row].scene, static_cast<int>(seconds) / 60,
+                  std::fmod(seconds, 60.0), d, player.paused ? " - paused" : "");
+    title = text;
+  }
+  if (title == player.title) return;
+  player.title = title;
+  SetPlayerTitle(title.c_str());
+}
+
+// The picture's place in the drawable: the designed aspect, as large as
+// fits, centred; the projection is the one the demo sets for that size.
+void Layout() {
+  int width = 0, height = 0;
+  PlayerDrawableSize(&width, &height);
+  int w = width, h = static_cast<int>(
+                     std::lround(width * double(kDesignedClientHeight) / kDesignedClientWidth));
+  if (h > height) {
+    h = height;
+    w = static_cast<int>(
+        std::lround(height * double(kDesignedClientWidth) / kDesignedClientHeight));
+  }
+  player.viewportX = (width - w) / 2;
+  player.viewportY = (height - h) / 2;
+  player.viewportWidth = w;
+  player.viewportHeight = h;
+  player.bars = w != width || h != height;
+  ResizeProjection(w, h);
+  glViewport(player.viewportX, player.viewportY, w, h);
+  glScissor(player.viewportX, player.viewportY, w, h);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+void DrawAt(double d) {
+  if (player.bars) {
+    // The bars are black; the frame's own clear stays inside the picture.
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  if (player.paused) SetRandomState(player.frameState);
+  DrawFrameAt(d, FlashLevel(d, LevelAtMs));
+}
+
+void PresentFrame() {
+  SwapPlayerWindow();
+  const double now = PlayerClockMs();
+  // Swaps that come back well inside a refresh, several in a row (a
+  // compositor may take the first ones at once), do not wait for the
+  // display: the loop then paces itself.
+  const bool quick = player.lastSwapMs > 0.0 && now - player.lastSwapMs < player.periodMs * 0.5;
+  player.quickSwaps = quick ? player.quickSwaps + 1 : 0;
+  if (player.options.vsync && player.quickSwaps >= kQuickSwapsToPace) player.pacing = true;
+  player.lastSwapMs = now;
+}
+
+void Pace() {
+  if (!player.pacing) return;
+  const double now = PlayerClockMs();
+  player.nextFrameMs = std::max(player.nextFrameMs + player.periodMs, now - player.periodMs);
+  if (player.nextFrameMs > now) usleep(static_cast<useconds_t>((player.nextFrameMs - now) * 1000));
+}
+
+void EndProcess(int) { player.ended = true; }
+
+void HandleKey(TPlayerKey key) {
+  const double d = Now();
+  switch (key) {
+    case kKeyFullscreen:
+      SetPlayerFullscreen(!PlayerFullscreen());
+      break;
+    case kKeyEscape:
+      if (PlayerFullscreen())
+        SetPlayerFullscreen(false);
+      else
+        player.running = false;
+      break;
+    case kKeyQuit:
+      player.running = false;
+      break;
+    case kKeyPause:
+      player.resumeWhenDecoded = false;
+      SetPaused(!player.paused);
+      break;
+    case kKeyBack5:
+    case kKeyForward5:
+    case kKeyBack30:
+    case kKeyForward30: {
+      const double seconds = key == kKeyBack5      ? -5
+                             : key == kKeyForward5 ? 5
+                             : key == kKeyBack30   ? -30
+                                                   : 30;
+      MoveTo(NearestFrameTime(d + seconds * 1000.0 * kUnitsPerMs));
+      break;
+    }
+    case kKeyHome:
+      MoveTo(0.0);
+      break;
+    case kKeyPreviousScene:
+      MoveTo(FirstFrameTimeFrom(PreviousSceneStart(d)));
+      break;
+    case kKeyNextScene: {
+      const double next = NextSceneStart(d);
+      if (next >= 0.0) MoveTo(FirstFrameTimeFrom(next));
+      break;
+    }
+    case kKeyLoop: {
+      TPlayerOptions& o = player.options;
+      const int row = SceneRowAt(d);
+      if (o.loop || row < 0) {
+        o.loop = false;
+      } else {
+        const TWindow& w = kTimeline[row].window;
+        o.loop = true;
+        o.loopFrom = w.startEdge == TEdge::kUnbounded ? 0.0 : w.start;
+        o.loopTo = w.end;
+      }
+      break;
+    }
+    case kKeyStep:
+      if (player.paused) MoveTo(NextFrameTime(d));
+      break;
+    case kKeyReduceFlashing:
+      // The glitch's draws depend on it: the generator is replayed for it.
+      ReducedFlashing = !ReducedFlashing;
+      MoveTo(d);
+      break;
+    case kKeyNone:
+      break;
+  }
+}
+
+// The watched files' change times, by their place in the manifest's list.
+struct TWatch {
+  double nextMs = 0.0;
+  timespec changed[kAssetFileCount] = {};
+} watch;
+
+timespec ChangeTime(const char* file) {
+  struct stat info;
+  if (stat(file, &info) != 0) return timespec{};
+  return info.st_mtim;
+}
+
+bool Differ(const timespec& a, const timespec& b) {
+  return a.tv_sec != b.tv_sec || a.tv_nsec != b.tv_nsec;
+}
+
+// Loads a picture or mesh of the pack again when its file has changed since
+// the last look (four looks a second). True when something was loaded.
+bool ReloadChanged() {
+  const double now = PlayerClockMs();
+  if (now < watch.nextMs) return false;
+  watch.nextMs = now + 250.0;
+  bool reloaded = false;
+  for (int i = 0; i < kAssetFileCount; ++i) {
+    const char* file = kAssetFiles.names[i];
+    const timespec t = ChangeTime(file);
+    if (!Differ(t, watch.changed[i])) continue;
+    watch.changed[i] = t;
+    for (const TTextureAsset& texture : kTextureAssets) {
+      if (std::string(texture.file) != file &&
+          !(texture.alphaFile && std::string(texture.alphaFile) == file))
+        continue;
+      glDeleteTextures(1, &TextureSlot(Textures, texture.slot));
+      if (texture.alphaFile)
+        LoadAlphaTexture(Textures, texture.file, texture.alphaFile, texture.slot);
+      else
+        LoadTexture(Textures, texture.file, texture.slot);
+      std::fprintf(stderr, "kelvane-player: %s loaded again\n", file);
+      reloaded = true;
+    }
+    for (const TMeshAsset& mesh : kMeshAssets) {
+      if (std::string(mesh.file) != file) continue;
+      CompileStartupMeshes();
+      std::fprintf(stderr, "kelvane-player: %s loaded again\n", file);
+      reloaded = true;
+    }
+  }
+  return reloaded;
+}
+
+void StartWatching() {
+  for (int i = 0; i < kAssetFileCount; ++i) watch.changed[i] = ChangeTime(kAssetFiles.names[i]);
+  watch.nextMs = PlayerClockMs() + 250.0;
+}
+
+int Fail(const std::string& text) {
+  std::fprintf(stderr, "kelvane-player: %s\n", text.c_str());
+  if (player.options.messageBox) ShowPlayerMessage(("Kelvane could not start: " + text).c_str());
+  return 1;
+}
+
+// The platform table LoadDemo and DrawFrameAt go through: sound is the
+// player's own business, so start-up finds it ready and plays nothing.
+bool InitSound(int, int) { return true; }
+void* LoadSample(const char*) { return nullptr; }
+int PlaySample(void*) { return -1; }
+float ChannelLevel(int) { return 0.0f; }
+
+int Run() {
+  std::string error;
+  TPlayerOptions& o = player.options;
+  if (o.dataDir.empty()) {
+    std::string tried;
+    o.dataDir = FindDataDir(&tried);
+  }
+  if (chdir(o.dataDir.c_str()) != 0)
+    return Fail("cannot enter the data folder " + o.dataDir + ": " + std::strerror(errno));
+  if (!HoldsDemoAssets("."))
+    return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
+
+  // Sound first, on this thread as SDL wants its subsystems started; the
+  // music then decodes on its own thread while the window opens, start-up
+  // loads the pictures and meshes and the first frames are drawn.
+  std::string soundError;
+  player.sound = OpenPlayerSound(&soundError);
+  if (!player.sound) OpenSilentPlayerSound();
+  player.decoder = new std::thread([] {
+    // Behind the start-up and the frames on a busy machine: on Linux a
+    // thread's nice value is its own.
+    setpriority(PRIO_PROCESS, 0, kDecoderNice);
+    if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
+      player.music.samples.clear();
+    player.decoded.store(true);
+  });
+
+  const TPlayerWindowRequest request = {
+      "Kelvane",    "kelvane-player", kDesignedClientWidth, kDesignedClientHeight,
+      o.fullscreen, o.vsync};
+  if (!OpenPlayerWindow(request, &error)) {
+    player.decoder->join();
+    return Fail(error);
+  }
+  std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
+  if (!player.sound)
+    std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
+                 soundError.c_str());
+
+  Platform = TPlatform{PlayerClockMs, InitSound,    LoadSample, PlaySample,
+                       ChannelLevel,  PresentFrame, EndProcess};
+  ReducedFlashing = o.reduceFlashing;
+  for (const TTextureAsset& texture : kTextureAssets)
+    if (texture.slot == kSlotOpeningTitle) SetPlayerIcon(texture.file);
+  LoadDemo(kDesignedClientWidth, kDesignedClientHeight);
+  player.startState = RandomState();
+  if (o.watch) StartWatching();
+
+  player.periodMs = 1000.0 / PlayerRefreshRate();
+  // Until the music is decoded the first frame stands, paused, so that the
+  // picture shows at once and the music still starts with it.
+  player.paused = true;
+  player.resumeWhenDecoded = !o.startPaused;
+  MoveTo(o.from);
+  player.titleUntilMs = 0.0;
+  ShowPlayerWindow();
+  Layout();
+  // Frames still to draw while paused: one after a key or an expose, a few
+  // after a resize, which some drivers apply to the back buffer only at the
+  // next swap.
+  int redraws = 1;
+  while (player.running) {
+    TPlayerEvent event;
+    const bool decoding = player.decoder->joinable();
+    const int wait = !player.paused || redraws > 0 ? 0 : decoding ? kDecodeWaitMs : kPausedWaitMs;
+    while (player.running && NextPlayerEvent(wait, &event)) {
+      if (event.kind == TPlayerEventKind::kQuit) player.running = false;
+      if (event.kind == TPlayerEventKind::kKey) HandleKey(event.key);
+      if (event.kind == TPlayerEventKind::kResized) Layout();
+      redraws = std::max(redraws, event.kind == TPlayerEventKind::kResized ? kResizeRedraws : 1);
+      if (wait > 0) break;
+    }
+    if (!player.running) break;
+    if (o.watch && ReloadChanged()) redraws = std::max(redraws, 1);
+    if (player.decoder->joinable() && player.decoded.load()) {
+      // The first frames went out on the system clock while the music
+      // decoded; from here the clock follows the music, and a paused frame
+      // is drawn again with the music's flash.
+      player.decoder->join();
+      if (!player.decodeError.empty())
+        std::fprintf(stderr, "kelvane-player: %s: playing in silence\n",
+                     player.decodeError.c_str());
+      StartMusicWhenDecoded();
+      if (player.resumeWhenDecoded) {
+        SetPaused(false);
+        player.titleUntilMs = 0.0;  // a start, not a seek
+      }
+      redraws = std::max(redraws, 1);
+    }
+    if (!player.paused || redraws > 0) {
+      double d = Now();
+      if (o.loop && (d > o.loopTo || d < o.loopFrom)) {
+        MoveTo(o.loopFrom);
+        d = o.loopFrom;
+      }
+      DrawAt(d);
+      if (player.ended) break;
+      if (redraws > 0) --redraws;
+      Pace();
+    }
+    // After the frame, so a title naming a moment means its frame is shown.
+    UpdateTitle();
+  }
+  if (player.decoder->joinable()) player.decoder->join();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  if (!ParsePlayerArgs(argc, argv, &player.options, &error)) {
+    std::fprintf(stderr, "kelvane-player: %s\nTry 'kelvane-player --help'.\n", error.c_str());
+    return 2;
+  }
+  if (player.options.help) {
+    std::fputs(kPlayerUsage, stdout);
+    return 0;
+  }
+  if (player.options.version) {
+    std::puts(kPlayerVersion);
+    return 0;
+  }
+  if (player.options.checkSound) {
+    std::string why;
+    if (OpenPlayerSound(&why)) return 0;
+    std::fprintf(stderr, "kelvane-player: no sound output: %s\n", why.c_str());
+    return 1;
+  }
+  return Run();
+}

@@ -1,0 +1,66 @@
+// The timeline as the player moves over it: scenes by their windows, and the
+// generator's draws replayed up to a moment, so that a seek shows the frame
+// the capture draws there.
+#include <cmath>
+
+#include "capture/capture.h"
+#include "demo/demo.h"
+#include "demo/timeline.h"
+#include "player/player.h"
+
+namespace {
+
+constexpr TFrameRate kReplayRate = {60, 1};
+
+double WindowStart(const TWindow& w) { return w.startEdge == TEdge::kUnbounded ? 0.0 : w.start; }
+
+}  // namespace
+
+int SceneRowAt(double d) {
+  int rows[kTimelineRows];
+  const int drawn = ScenesDrawnAt(d, rows);
+  int best = -1;
+  for (int i = 0; i < drawn; ++i)
+    if (best < 0 || WindowStart(kTimeline[rows[i]].window) > WindowStart(kTimeline[best].window))
+      best = rows[i];
+  return best;
+}
+
+double PreviousSceneStart(double d) {
+  double best = 0.0;
+  for (const TTimelineRow& row : kTimeline) {
+    const double start = WindowStart(row.window);
+    if (start < d - 1.0 && start > best) best = start;
+  }
+  return best;
+}
+
+double NextSceneStart(double d) {
+  double best = -1.0;
+  for (const TTimelineRow& row : kTimeline) {
+    const double start = WindowStart(row.window);
+    if (start > d && (best < 0.0 || start < best)) best = start;
+  }
+  return best;
+}
+
+void ReplayDrawsBefore(double d, uint32_t startState) {
+  SetRandomState(startState);
+  const int64_t first = d > 0.0 ? FirstFrameAt(d, kReplayRate) : 0;
+  for (int64_t frame = 0; frame < first; ++frame) TakeFrameDraws(FrameDemoTime(frame, kReplayRate));
+}
+
+double NearestFrameTime(double d) {
+  const double half = FrameDemoTime(1, kReplayRate) / 2.0;
+  return FrameDemoTime(FirstFrameAt(d - half, kReplayRate), kReplayRate);
+}
+
+double FirstFrameTimeFrom(double d) {
+  return FrameDemoTime(FirstFrameAt(d, kReplayRate), kReplayRate);
+}
+
+double NextFrameTime(double d) {
+  int64_t frame = FirstFrameAt(d < 0.0 ? 0.0 : d, kReplayRate);
+  if (!(FrameDemoTime(frame, kReplayRate) > d)) ++frame;
+  return FrameDemoTime(frame, kReplayRate);
+}
