@@ -138,11 +138,12 @@ void UpdateTitle() {
   if ((player.paused && !waiting) || PlayerClockMs() < player.titleUntilMs) {
     const double d = player.paused ? player.pausedAt : Now();
     const int row = SceneRowAt(d);
-    const double seconds = d / (1000.0 * kUnitsPerMs);
+    // Tenths of a second, rounded once, so 59.96 s reads 1:00.0, not 0:60.0.
+    const long tenths = std::lround(std::max(0.0, d / (100.0 * kUnitsPerMs)));
     char text[160];
-    std::snprintf(text, sizeof text, "Kelvane - %s - %d:%04.1f (%.2f)%s",
-                  row < 0 ? "end" : kTimeline[row].scene, static_cast<int>(seconds) / 60,
-                  std::fmod(seconds, 60.0), d, player.paused ? " - paused" : "");
+    std::snprintf(text, sizeof text, "Kelvane - %s - %ld:%02ld.%ld (%.2f)%s",
+                  row < 0 ? "end" : kTimeline[row].scene, tenths / 600, tenths / 10 % 60,
+                  tenths % 10, d, player.paused ? " - paused" : "");
     title = text;
   }
   if (title == player.title) return;
