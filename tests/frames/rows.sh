@@ -1,0 +1,33 @@
+#!/bin/bash
+# One frame per timeline row, at the row's middle, 675 x 525 at level 0.
+#   rows.sh reference ROW_FRAMES DATA DIR CAPTURE   GL 1.1 frames from the
+#       capture tool into DIR/native/rowNN.png
+#   rows.sh gles ROW_FRAMES DATA DIR COMPARE        the same rows through the
+#       fixed-function layer on OpenGL ES 2 into DIR/gles/, each compared
+#       with its reference
+set -euo pipefail
+mode=$1 rows=$2 data=$3 dir=$4 tool=$5
+case "$mode" in
+  reference)
+    rm -rf "$dir/native" && mkdir -p "$dir/native"
+    "$rows" --times | while read -r row d; do
+      "$tool" --at "$d" --level 0 --size 675x525 --data "$data" --out "$dir/native/row$row.png" \
+        >/dev/null
+    done
+    ls "$dir/native" | wc -l | grep -qx 16
+    ;;
+  gles)
+    # OpenGL ES 2 on the same Mesa: the same rasteriser, so the bound is
+    # tight; what differs is the vertex arithmetic (double on the CPU here).
+    rm -rf "$dir/gles" && mkdir -p "$dir/gles"
+    "$rows" "$data" "$dir/gles" 675 525 >/dev/null
+    status=0
+    for ref in "$dir"/native/row*.png; do
+      name=$(basename "$ref")
+      printf '%s ' "${name%.png}"
+      "$tool" "$ref" "$dir/gles/$name" 0.1 38 || status=1
+    done
+    exit $status
+    ;;
+  *) echo "rows.sh: unknown mode $mode" >&2; exit 2 ;;
+esac
