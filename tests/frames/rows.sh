@@ -5,6 +5,9 @@
 #   rows.sh gles ROW_FRAMES DATA DIR COMPARE        the same rows through the
 #       fixed-function layer on OpenGL ES 2 into DIR/gles/, each compared
 #       with its reference
+#   rows.sh web DRIVER_DIR WEB_DIR DIR COMPARE      the same rows in headless
+#       Chromium (tests/web/drive.js) into DIR/web/, each compared with its
+#       reference, and one of them drawn twice
 set -euo pipefail
 mode=$1 rows=$2 data=$3 dir=$4 tool=$5
 case "$mode" in
@@ -26,6 +29,20 @@ case "$mode" in
       name=$(basename "$ref")
       printf '%s ' "${name%.png}"
       "$tool" "$ref" "$dir/gles/$name" 0.1 38 || status=1
+    done
+    exit $status
+    ;;
+  web)
+    # WebGL on SwiftShader: another rasteriser, so edges and points differ
+    # by a pixel here and there.
+    driver=$rows web=$data
+    rm -rf "$dir/web" && mkdir -p "$dir/web"
+    NODE_PATH=$driver/node_modules node "$(dirname "$0")/../web/drive.js" frames "$web" "$dir/web"
+    status=0
+    for ref in "$dir"/native/row*.png; do
+      name=$(basename "$ref")
+      printf '%s ' "${name%.png}"
+      "$tool" "$ref" "$dir/web/$name" 0.5 30 || status=1
     done
     exit $status
     ;;
