@@ -10,9 +10,13 @@ libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # Testing, on top of those: GoogleTest and Google Benchmark, clang with its
 # sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
 # runs, bc for their timing, what the install test validates with (lintian
-# for the .debs), and Python for the bad-asset matrix.
+# for the .debs), Python for the bad-asset matrix, OpenGL ES 2 for the
+# fixed-function layer's native build, and emscripten, node and chromium for
+# the web page (npm, which the web tests install their driver with, comes
+# with nodejs from some sources and as its own package from Debian's).
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
-xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3"
+xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3 libgles-dev \
+emscripten nodejs chromium"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {

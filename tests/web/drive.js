@@ -48,13 +48,28 @@ function serve(extra) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-async function launch() {
+async function launch(extraArgs = []) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--autoplay-policy=no-user-gesture-required', '--window-size=900,700'],
+           '--autoplay-policy=no-user-gesture-required', '--window-size=900,700', ...extraArgs],
   });
+}
+
+// A browser without WebGL, and one without Web Audio: the page says so.
+async function noWebGl(url, shotsDir) {
+  const noGl = await launch(['--disable-3d-apis']);
+  try {
+    const page = await noGl.newPage();
+    await page.goto(url);
+    await page.waitForFunction(() => !document.getElementById('failure').hidden, {timeout: 30000});
+    check(/WebGL/.test(await page.evaluate(() => document.getElementById('reason').textContent)),
+          'without WebGL the page says so');
+    await page.screenshot({path: path.join(shotsDir, 'no-webgl.png')});
+  } finally {
+    await noGl.close();
+  }
 }
 
 async function openPage(browser, url, width = 900, height = 700) {
@@ -123,14 +138,28 @@ async function sound(browser, url, nativeFrames, moments) {
 async function live(browser, url, shotsDir) {
   fs.mkdirSync(shotsDir, {recursive: true});
   const page = await browser.newPage();
-  await page.setViewport({width: 900, height: 700, deviceScaleFactor: 1});
+  // A wide window at a fractional pixel ratio: the picture is letterboxed
+  // and drawn at 1.25 device pixels per CSS pixel.
+  await page.setViewport({width: 1000, height: 600, deviceScaleFactor: 1.25});
   page.on('pageerror', (e) => failures.push('page error: ' + e.message));
+  // A slow line, so that the pack's progress can be seen on its way.
+  const cdp = await page.createCDPSession();
+  await cdp.send('Network.enable');
+  await cdp.send('Network.emulateNetworkConditions',
+                 {offline: false, latency: 0, downloadThroughput: 8e6, uploadThroughput: 8e6});
   await page.goto(url);
-  const progressSeen = await page.evaluate(() => !document.getElementById('progress').hidden);
+  await page.waitForFunction(() => {
+    const p = document.getElementById('progress');
+    return !p.hidden && p.value > 0.2 && p.value < 0.9;
+  }, {timeout: 60000, polling: 20});
+  check(true, 'the progress bar shows the pack loading');
+  await page.screenshot({path: path.join(shotsDir, 'loading.png')});
+  await cdp.send('Network.emulateNetworkConditions',
+                 {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
   await page.waitForFunction(() => !document.getElementById('play').disabled, {timeout: 60000});
-  check(progressSeen, 'the progress bar shows while the pack loads');
   check(await page.evaluate(() => !document.getElementById('start').hidden &&
-                                  /min/.test(document.getElementById('length').textContent)),
+                                  /KELVANE/.test(document.getElementById('start').textContent) &&
+                                  /2 min 13 s/.test(document.getElementById('length').textContent)),
         'the start card shows the title and the running time');
   await page.screenshot({path: path.join(shotsDir, 'start.png')});
 
@@ -165,16 +194,38 @@ async function live(browser, url, shotsDir) {
         `${drift.length} frames in 10 s; demo time within ${worst.toFixed(3)} units of the audio clock ` +
         `(a frame: ${oneFrame.toFixed(3)})`);
   await page.screenshot({path: path.join(shotsDir, 'playing.png')});
+  const box = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const r = c.getBoundingClientRect();
+    return {width: c.width, height: c.height, cssWidth: r.width, cssHeight: r.height};
+  });
+  check(Math.abs(box.cssHeight - 600) < 1 && Math.abs(box.cssWidth / box.cssHeight - 675 / 525) < 0.01 &&
+        box.width === Math.round(box.cssWidth * 1.25) &&
+        box.height === Math.round(box.cssHeight * 1.25),
+        `letterboxed at ${box.cssWidth.toFixed(1)} x ${box.cssHeight} CSS pixels, drawn at ` +
+        `${box.width} x ${box.height}`);
 
   await page.evaluate(() => Module._KelvaneSeek(1299));
   await page.waitForFunction(() => !document.getElementById('end').hidden, {timeout: 10000});
-  check(await page.evaluate(() => Module._KelvaneDemoTime() <= 1300.5),
-        '"Play again" shows at the end, demo time 1300');
+  const endTime = await page.evaluate(() => Module._KelvaneDemoTime());
+  check(endTime > 1300 && endTime < 1302,
+        `"Play again" shows at the end: the last frame's demo time is ${endTime.toFixed(3)}`);
   await page.screenshot({path: path.join(shotsDir, 'end.png')});
   await page.click('#again');
   await page.waitForFunction(() => document.getElementById('end').hidden &&
                                    Module._KelvaneDemoTime() < 50, {timeout: 10000});
   check(true, '"Play again" starts the demo from its beginning');
+
+  const quiet = await browser.newPage();
+  await quiet.evaluateOnNewDocument(() => {
+    delete window.AudioContext;
+    delete window.webkitAudioContext;
+  });
+  await quiet.goto(url);
+  check(await quiet.evaluate(() => !document.getElementById('failure').hidden &&
+                                   /Web Audio/.test(document.getElementById('reason').textContent)),
+        'without Web Audio the page says so');
+  await noWebGl(url, shotsDir);
 }
 
 async function bench(browser, url) {
