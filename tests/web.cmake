@@ -11,10 +11,11 @@ if(KELVANE_WEB AND TARGET kelvane_gles_row_frames)
   set_tests_properties(web_driver PROPERTIES FIXTURES_SETUP web_driver LABELS web TIMEOUT 300)
 
   add_test(NAME web_frames
-    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frames/rows.sh web ${web_driver_dir}
-            ${CMAKE_BINARY_DIR}/web ${KELVANE_FRAMES_DIR} $<TARGET_FILE:frame_compare>)
+    COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frames/rows.sh web
+            $<TARGET_FILE:kelvane_gles_row_frames> ${CMAKE_BINARY_DIR}/web ${KELVANE_FRAMES_DIR}
+            $<TARGET_FILE:frame_compare>)
   set_tests_properties(web_frames PROPERTIES FIXTURES_REQUIRED "web_driver;frames_reference"
-    LABELS web TIMEOUT 180)
+    LABELS web TIMEOUT 180 ENVIRONMENT KELVANE_WEB_DRIVER=${web_driver_dir})
 
   add_executable(native_music web/native_music.cpp)
   target_link_libraries(native_music PRIVATE kelvane_sound)

@@ -2,7 +2,8 @@
 // `kelvane-capture --at D --level 0` draws it (a fresh generator, level 0),
 // into OUT/rowNN.png, and prints "NN D" for each. Built against the
 // fixed-function layer on OpenGL ES 2, it gives the frames the layer's test
-// compares with the GL 1.1 capture; with --times it only prints.
+// compares with the GL 1.1 capture; with --times it only prints, adding
+// each row's scene.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,8 @@
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--times") == 0) {
-    for (int i = 0; i < kTimelineRows; ++i) std::printf("%02d %g\n", i + 1, RowMiddle(kTimeline[i]));
+    for (int i = 0; i < kTimelineRows; ++i)
+      std::printf("%02d %g %s\n", i + 1, RowMiddle(kTimeline[i]), kTimeline[i].scene);
     return 0;
   }
   if (argc != 5) {
