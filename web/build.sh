@@ -36,12 +36,12 @@ rm -rf "$stage" && mkdir -p "$stage" "$out"
 find "$data" -maxdepth 1 -type f ! -name '.*' -exec cp {} "$stage" \;
 
 exports=_main,_malloc,_KelvaneMusicBuffer,_KelvanePlay,_KelvaneSeek,_KelvaneDemoTime,\
-_KelvaneStill,_KelvaneRenderAt,_KelvaneRowCount,_KelvaneRunningSeconds,_KelvaneRowTime,_KelvaneLevelAt
+_KelvaneStill,_KelvaneRenderAt,_KelvaneRowCount,_KelvaneRunningSeconds,_KelvaneRowTime,_KelvaneRowBound,_KelvaneRowScene,_KelvaneLevelAt
 version=$(sed -n 's/^project(kelvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
 emcc -std=c++17 -O2 -Wall -Wextra -Werror -DKELVANE_GLES -DKELVANE_VERSION="\"$version\"" \
   -I"$src" "${sources[@]}" -o "$out/kelvane.js" \
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 \
-  -sEXPORTED_FUNCTIONS="$exports" -sEXPORTED_RUNTIME_METHODS=FS \
+  -sEXPORTED_FUNCTIONS="$exports" -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString \
   --preload-file "$stage@/"
 cp "$here/index.html" "$out/index.html"
 cp "$icon" "$out/favicon.png"

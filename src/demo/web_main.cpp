@@ -109,6 +109,11 @@ double KelvaneRunningSeconds() { return kDemoEnd / kDemoUnitsPerMs / 1000.0; }
 
 int KelvaneRowCount() { return kTimelineRows; }
 double KelvaneRowTime(int row) { return RowMiddle(kTimeline[row]); }
+// A row's window: its start (`end` 0) or its end, in demo units.
+double KelvaneRowBound(int row, int end) {
+  return end ? kTimeline[row].window.end : kTimeline[row].window.start;
+}
+const char* KelvaneRowScene(int row) { return kTimeline[row].scene; }
 double KelvaneLevelAt(double ms) { return MusicLevel(ms); }
 
 }  // extern "C"
