@@ -191,8 +191,7 @@ void EmitQuad(const TVertex* q) {
 }
 
 void Vertex(double x, double y, double z) {
-  if (Record(TListOp::kVertex, static_cast<float>(x), static_cast<float>(y),
-             static_cast<float>(z)))
+  if (Record(TListOp::kVertex, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)))
     return;
   if (!ff.inside) return;
   const TMatrix& c = ClipMatrix();
@@ -469,17 +468,39 @@ void FixedCallList(GLuint list) {
   if (list == 0 || list >= static_cast<GLuint>(kMaxLists)) return;
   for (const TListCommand& c : ff.lists[list]) {
     switch (c.op) {
-      case TListOp::kBegin: FixedBegin(static_cast<GLenum>(c.a[0])); break;
-      case TListOp::kEnd: FixedEnd(); break;
-      case TListOp::kVertex: Vertex(c.a[0], c.a[1], c.a[2]); break;
-      case TListOp::kTexCoord: FixedTexCoord2f(c.a[0], c.a[1]); break;
-      case TListOp::kColour: FixedColor4f(c.a[0], c.a[1], c.a[2], c.a[3]); break;
-      case TListOp::kTranslate: FixedTranslatef(c.a[0], c.a[1], c.a[2]); break;
-      case TListOp::kScale: FixedScalef(c.a[0], c.a[1], c.a[2]); break;
-      case TListOp::kRotate: FixedRotatef(c.a[0], c.a[1], c.a[2], c.a[3]); break;
-      case TListOp::kPush: FixedPushMatrix(); break;
-      case TListOp::kPop: FixedPopMatrix(); break;
-      case TListOp::kIdentity: FixedLoadIdentity(); break;
+      case TListOp::kBegin:
+        FixedBegin(static_cast<GLenum>(c.a[0]));
+        break;
+      case TListOp::kEnd:
+        FixedEnd();
+        break;
+      case TListOp::kVertex:
+        Vertex(c.a[0], c.a[1], c.a[2]);
+        break;
+      case TListOp::kTexCoord:
+        FixedTexCoord2f(c.a[0], c.a[1]);
+        break;
+      case TListOp::kColour:
+        FixedColor4f(c.a[0], c.a[1], c.a[2], c.a[3]);
+        break;
+      case TListOp::kTranslate:
+        FixedTranslatef(c.a[0], c.a[1], c.a[2]);
+        break;
+      case TListOp::kScale:
+        FixedScalef(c.a[0], c.a[1], c.a[2]);
+        break;
+      case TListOp::kRotate:
+        FixedRotatef(c.a[0], c.a[1], c.a[2], c.a[3]);
+        break;
+      case TListOp::kPush:
+        FixedPushMatrix();
+        break;
+      case TListOp::kPop:
+        FixedPopMatrix();
+        break;
+      case TListOp::kIdentity:
+        FixedLoadIdentity();
+        break;
       case TListOp::kCall:
         // A list calling itself would never end; GL bounds the nesting too.
         if (static_cast<GLuint>(c.a[0]) != list) FixedCallList(static_cast<GLuint>(c.a[0]));

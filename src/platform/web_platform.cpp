@@ -57,7 +57,7 @@ EM_JS(void, StartMusic, (double fromMs), {
 });
 EM_JS(double, MusicStartMs, (), {
   const k = Module.kelvane;
-  return k && k.startMs !== undefined ? k.startMs : 0;
+  return k && typeof k.startMs == "number" ? k.startMs : 0;
 });
 EM_JS(void, TellPage, (const char* event, int value), {
   if (Module.onKelvane) Module.onKelvane(UTF8ToString(event), value);
@@ -67,7 +67,9 @@ double WebTickCount() { return AudioClockMs(); }
 // The page makes the context itself, on the viewer's click; the frames its
 // tests draw need no context at all.
 bool WebInitSound(int, int) { return BrowserHasAudio() != 0; }
-void* WebLoadSample(const char* fileName) { return HasMusic(fileName) ? &web.musicHandle : nullptr; }
+void* WebLoadSample(const char* fileName) {
+  return HasMusic(fileName) ? &web.musicHandle : nullptr;
+}
 int WebPlaySample(void* sample) {
   if (!sample) return -1;
   StartMusic(0.0);
