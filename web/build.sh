@@ -13,12 +13,14 @@ src=$here/../src
 command -v emcc >/dev/null || { echo "web/build.sh: emcc is missing: apt-get install emscripten" >&2; exit 1; }
 # Debian's emcc needs the machine's node modules (acorn) on NODE_PATH.
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-# Its cache is read-only under /usr/share; a private copy lives with the
-# build so that nothing is written outside it.
+# Its cache under /usr/share holds the prebuilt system libraries and is not
+# ours to write (emcc takes a lock file in it): the build's own cache links
+# to those libraries and keeps its lock beside them.
 export EM_CACHE=${EM_CACHE:-$out.cache}
-if [ ! -d "$EM_CACHE" ]; then
-  cp -r /usr/share/emscripten/cache "$EM_CACHE.tmp" && mv "$EM_CACHE.tmp" "$EM_CACHE"
-fi
+mkdir -p "$EM_CACHE"
+for entry in /usr/share/emscripten/cache/*; do
+  [ "$(basename "$entry")" = cache.lock ] || ln -sfn "$entry" "$EM_CACHE/$(basename "$entry")"
+done
 
 # The core as the native build has it, with the web's platform and program
 # instead of SDL, EGL and the window's main.
