@@ -4,7 +4,9 @@
 // projection times model-view, and stored in clip coordinates with its
 // clamped colour and texture coordinate. Primitives are assembled as they
 // arrive (quads split into (0 1 3) and (1 2 3), or into their edges in
-// GL_LINE mode) and appended to one batch of triangles, lines or points.
+// GL_LINE mode) and appended to one batch of triangles, lines or points:
+// each primitive's corners once, and the indices that join them, so a quad
+// costs four vertices rather than six.
 // The batch is drawn by one shader pair when anything that the GPU would
 // read changes: a capability, the blend function, the bound texture or its
 // filters, the viewport, the point size, or the kind of primitive. Matrix
@@ -84,8 +86,10 @@ struct TFixedState {
   bool lineMode = false;
   float pointSize = 1.0f;
 
-  // The batch: vertices gathered for one draw of batchKind.
+  // The batch: vertices gathered for one draw of batchKind, and the
+  // indices into them that make its primitives.
   std::vector<TVertex> batch;
+  std::vector<GLushort> indices;
   GLenum batchKind = GL_TRIANGLES;
 
   // Display lists.
@@ -94,7 +98,7 @@ struct TFixedState {
 
   // GL objects.
   GLuint program = 0;
-  GLuint buffer = 0;
+  GLuint buffer = 0, indexBuffer = 0;
   GLint textured = -1, pointSizeUniform = -1;
   long vertices = 0, draws = 0;
 };
@@ -162,32 +166,33 @@ void UseBatchKind(GLenum kind) {
   ff.batchKind = kind;
 }
 
-void Emit(const TVertex& v) { ff.batch.push_back(v); }
-
-void EmitTriangle(const TVertex& a, const TVertex& b, const TVertex& c) {
-  if (ff.lineMode) {
-    UseBatchKind(GL_LINES);
-    const TVertex* edges[6] = {&a, &b, &b, &c, &c, &a};
-    for (const TVertex* v : edges) Emit(*v);
-    return;
-  }
-  UseBatchKind(GL_TRIANGLES);
-  Emit(a);
-  Emit(b);
-  Emit(c);
+// Appends `count` corners and the primitives `order` makes of them (indices
+// into the corners). A batch holds at most 65536 vertices, 16-bit indices.
+void Emit(GLenum kind, const TVertex* corners, int count, const int* order, int orderCount) {
+  UseBatchKind(kind);
+  if (ff.batch.size() + count > 65536) FlushFixedFunction();
+  const size_t base = ff.batch.size();
+  ff.batch.insert(ff.batch.end(), corners, corners + count);
+  for (int i = 0; i < orderCount; ++i) ff.indices.push_back(static_cast<GLushort>(base + order[i]));
 }
 
+void EmitTriangle(const TVertex* t) {
+  static const int kFill[3] = {0, 1, 2};
+  static const int kEdges[6] = {0, 1, 1, 2, 2, 0};
+  if (ff.lineMode)
+    Emit(GL_LINES, t, 3, kEdges, 6);
+  else
+    Emit(GL_TRIANGLES, t, 3, kFill, 3);
+}
+
+// Mesa's split: (0 1 3) and (1 2 3).
 void EmitQuad(const TVertex* q) {
-  if (ff.lineMode) {
-    UseBatchKind(GL_LINES);
-    for (int i = 0; i < 4; ++i) {
-      Emit(q[i]);
-      Emit(q[(i + 1) % 4]);
-    }
-    return;
-  }
-  EmitTriangle(q[0], q[1], q[3]);
-  EmitTriangle(q[1], q[2], q[3]);
+  static const int kFill[6] = {0, 1, 3, 1, 2, 3};
+  static const int kEdges[8] = {0, 1, 1, 2, 2, 3, 3, 0};
+  if (ff.lineMode)
+    Emit(GL_LINES, q, 4, kEdges, 8);
+  else
+    Emit(GL_TRIANGLES, q, 4, kFill, 6);
 }
 
 void Vertex(double x, double y, double z) {
@@ -204,11 +209,11 @@ void Vertex(double x, double y, double z) {
   v.texCoord[1] = ff.texCoord[1];
   ++ff.cornerCount;
   if (ff.mode == GL_POINTS) {
-    UseBatchKind(GL_POINTS);
-    Emit(v);
+    static const int kPoint[1] = {0};
+    Emit(GL_POINTS, &v, 1, kPoint, 1);
     ff.cornerCount = 0;
   } else if (ff.mode == GL_TRIANGLES && ff.cornerCount == 3) {
-    EmitTriangle(ff.corners[0], ff.corners[1], ff.corners[2]);
+    EmitTriangle(ff.corners);
     ff.cornerCount = 0;
   } else if (ff.mode == GL_QUADS && ff.cornerCount == 4) {
     EmitQuad(ff.corners);
@@ -267,6 +272,7 @@ bool OpenFixedFunction() {
   for (TMatrix& m : ff.modelView) SetIdentity(&m);
   for (TMatrix& m : ff.projection) SetIdentity(&m);
   ff.batch.reserve(16384);
+  ff.indices.reserve(32768);
 
   ff.program = glCreateProgram();
   glAttachShader(ff.program, CompileShader(GL_VERTEX_SHADER, kVertexShader));
@@ -288,6 +294,8 @@ bool OpenFixedFunction() {
 
   glGenBuffers(1, &ff.buffer);
   glBindBuffer(GL_ARRAY_BUFFER, ff.buffer);
+  glGenBuffers(1, &ff.indexBuffer);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ff.indexBuffer);
   const GLsizei stride = sizeof(TVertex);
   glVertexAttribPointer(kPositionAttribute, 4, GL_FLOAT, GL_FALSE, stride,
                         reinterpret_cast<const void*>(offsetof(TVertex, position)));
@@ -307,10 +315,14 @@ void FlushFixedFunction() {
   glUniform1f(ff.pointSizeUniform, ff.pointSize);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(ff.batch.size() * sizeof(TVertex)),
                ff.batch.data(), GL_STREAM_DRAW);
-  glDrawArrays(ff.batchKind, 0, static_cast<GLsizei>(ff.batch.size()));
+  glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+               static_cast<GLsizeiptr>(ff.indices.size() * sizeof(GLushort)), ff.indices.data(),
+               GL_STREAM_DRAW);
+  glDrawElements(ff.batchKind, static_cast<GLsizei>(ff.indices.size()), GL_UNSIGNED_SHORT, nullptr);
   ff.vertices += static_cast<long>(ff.batch.size());
   ++ff.draws;
   ff.batch.clear();
+  ff.indices.clear();
 }
 
 long FixedVertexCount() { return ff.vertices; }
