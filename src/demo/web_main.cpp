@@ -70,14 +70,18 @@ void KelvanePlay(int reduced) {
   ReducedFlashing = reduced != 0;
   ResetRandom();
   int width = 0, height = 0;
-  if (FitWebCanvas(&width, &height)) {
+  const bool resized = FitWebCanvas(&width, &height);
+  if (resized) {
     page.width = width;
     page.height = height;
   }
-  if (page.loaded)
+  if (page.loaded) {
+    // The window may have changed while the end card showed.
+    if (resized) ResizeProjection(width, height);
     SeekWebMusic(0.0);
-  else
+  } else {
     Load();
+  }
   RunWebFrames(Frame);
 }
 
