@@ -37,7 +37,7 @@ stage=$out.pack
 rm -rf "$stage" && mkdir -p "$stage" "$out"
 find "$data" -maxdepth 1 -type f ! -name '.*' -exec cp {} "$stage" \;
 
-exports=_main,_malloc,_KelvaneMusicBuffer,_KelvanePlay,_KelvaneSeek,_KelvaneDemoTime,\
+exports=_main,_malloc,_KelvaneMusicBuffer,_KelvanePlay,_KelvaneSeek,_KelvaneDemoTime,_KelvaneReducedFlashing,\
 _KelvaneStill,_KelvaneRenderAt,_KelvaneRowCount,_KelvaneRunningSeconds,_KelvaneRowTime,_KelvaneRowBound,_KelvaneRowScene,_KelvaneLevelAt
 version=$(sed -n 's/^project(kelvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
 emcc -std=c++17 -O2 -Wall -Wextra -Werror -DKELVANE_GLES -DKELVANE_VERSION="\"$version\"" \

@@ -92,6 +92,7 @@ void KelvaneSeek(double d) {
 }
 
 double KelvaneDemoTime() { return page.demoTime; }
+int KelvaneReducedFlashing() { return ReducedFlashing ? 1 : 0; }
 
 // Start-up at a fixed size of width x height pixels, without music.
 void KelvaneStill(int width, int height) {

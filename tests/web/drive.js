@@ -163,6 +163,8 @@ async function live(browser, url, shotsDir) {
         'the start card shows the title and the running time');
   await page.screenshot({path: path.join(shotsDir, 'start.png')});
 
+  // The viewer asks for reduced flashing.
+  await page.click('#reduce');
   const clicked = Date.now();
   await page.click('#play');
   await page.waitForFunction(() => Module._KelvaneDemoTime() > 0, {timeout: 10000, polling: 'raf'});
@@ -171,6 +173,8 @@ async function live(browser, url, shotsDir) {
   // 2 s on loopback).
   console.log(`info  first frame ${Date.now() - clicked} ms after the click`);
   check(await page.evaluate(() => document.getElementById('start').hidden), 'the card is gone');
+  check(await page.evaluate(() => Module._KelvaneReducedFlashing() === 1),
+        '"Reduce flashing" reaches the demo');
 
   // Demo time against the audio clock, sampled inside animation frames.
   const drift = await page.evaluate(() => new Promise((resolve) => {
