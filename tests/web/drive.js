@@ -52,8 +52,9 @@ async function launch(extraArgs = []) {
   return puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
-    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-           '--autoplay-policy=no-user-gesture-required', '--window-size=900,700', ...extraArgs],
+    args: ['--no-sandbox', '--disable-dev-shm-usage', '--use-angle=swiftshader',
+           '--enable-unsafe-swiftshader', '--autoplay-policy=no-user-gesture-required',
+           '--window-size=900,700', ...extraArgs],
   });
 }
 
