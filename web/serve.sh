@@ -6,7 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 port=${1:-8000}
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_WEB=ON >/dev/null
+# A new build folder gets the demo, the tools and the page only; an existing
+# one keeps its settings and gains the page.
+options=(-DKELVANE_WEB=ON)
+[ -f build/CMakeCache.txt ] || options+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF)
+cmake -S . -B build "${options[@]}" >/dev/null
 cmake --build build -j"$(nproc)" --target web
 echo "Kelvane: http://127.0.0.1:$port/"
 exec python3 -m http.server --bind 127.0.0.1 --directory build/web "$port"
