@@ -3,7 +3,8 @@
 #   web/build.sh OUT_DIR DATA_DIR ICON_PNG
 # OUT_DIR gets index.html, kelvane.js, kelvane.wasm, the asset pack
 # kelvane.data (the files kelvane-assetgen wrote into DATA_DIR) and
-# favicon.png. Every source is compiled in one emcc call.
+# favicon.png. Every source is compiled in one emcc call; warnings are
+# errors when KELVANE_WERROR is 1 (as the CMake build passes it).
 set -euo pipefail
 out=${1:?usage: web/build.sh OUT_DIR DATA_DIR ICON_PNG}
 data=${2:?usage: web/build.sh OUT_DIR DATA_DIR ICON_PNG}
@@ -40,7 +41,9 @@ find "$data" -maxdepth 1 -type f ! -name '.*' -exec cp {} "$stage" \;
 exports=_main,_malloc,_KelvaneMusicBuffer,_KelvanePlay,_KelvaneSeek,_KelvaneDemoTime,_KelvaneReducedFlashing,\
 _KelvaneStill,_KelvaneRenderAt,_KelvaneRowCount,_KelvaneRunningSeconds,_KelvaneRowTime,_KelvaneRowBound,_KelvaneRowScene,_KelvaneLevelAt
 version=$(sed -n 's/^project(kelvane VERSION \([0-9.]*\).*/\1/p' "$here/../CMakeLists.txt")
-emcc -std=c++17 -O2 -Wall -Wextra -Werror -DKELVANE_GLES -DKELVANE_VERSION="\"$version\"" \
+werror=()
+[ "${KELVANE_WERROR:-0}" = 1 ] && werror=(-Werror)
+emcc -std=c++17 -O2 -Wall -Wextra "${werror[@]}" -DKELVANE_GLES -DKELVANE_VERSION="\"$version\"" \
   -I"$src" "${sources[@]}" -o "$out/kelvane.js" \
   -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1 -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 \
   -sEXPORTED_FUNCTIONS="$exports" -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString \
