@@ -83,6 +83,7 @@ struct TFixedState {
 
   // Rendering state the shader reads.
   bool texturing = false;
+  GLuint boundTexture = 0;  // the program's, as glBindTexture last named it
   bool lineMode = false;
   float pointSize = 1.0f;
 
@@ -99,7 +100,8 @@ struct TFixedState {
   // GL objects.
   GLuint program = 0;
   GLuint buffer = 0, indexBuffer = 0;
-  GLint textured = -1, pointSizeUniform = -1;
+  GLuint white = 0;  // 1 x 1 white: what untextured draws sample
+  GLint pointSizeUniform = -1;
   long vertices = 0, draws = 0;
 };
 TFixedState ff;
@@ -248,7 +250,8 @@ const char* const kVertexShader =
     "  vColour = colour;\n"
     "  vTexCoord = texCoord;\n"
     "}\n";
-// GL_MODULATE: the texel times the colour, alpha included.
+// GL_MODULATE: the texel times the colour, alpha included. Untextured draws
+// sample a white texel, which leaves the colour as it is, so no branch.
 const char* const kFragmentShader =
     "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
     "precision highp float;\n"
@@ -256,11 +259,10 @@ const char* const kFragmentShader =
     "precision mediump float;\n"
     "#endif\n"
     "uniform sampler2D picture;\n"
-    "uniform bool textured;\n"
     "varying vec4 vColour;\n"
     "varying vec2 vTexCoord;\n"
     "void main() {\n"
-    "  gl_FragColor = textured ? vColour * texture2D(picture, vTexCoord) : vColour;\n"
+    "  gl_FragColor = vColour * texture2D(picture, vTexCoord);\n"
     "}\n";
 
 enum { kPositionAttribute = 0, kColourAttribute = 1, kTexCoordAttribute = 2 };
@@ -288,7 +290,6 @@ bool OpenFixedFunction() {
     return false;
   }
   glUseProgram(ff.program);
-  ff.textured = glGetUniformLocation(ff.program, "textured");
   ff.pointSizeUniform = glGetUniformLocation(ff.program, "pointSize");
   glUniform1i(glGetUniformLocation(ff.program, "picture"), 0);
 
@@ -306,19 +307,28 @@ bool OpenFixedFunction() {
   glEnableVertexAttribArray(kPositionAttribute);
   glEnableVertexAttribArray(kColourAttribute);
   glEnableVertexAttribArray(kTexCoordAttribute);
+
+  const GLubyte white[4] = {255, 255, 255, 255};
+  glGenTextures(1, &ff.white);
+  glBindTexture(GL_TEXTURE_2D, ff.white);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
   return true;
 }
 
 void FlushFixedFunction() {
   if (ff.batch.empty()) return;
-  glUniform1i(ff.textured, ff.texturing ? 1 : 0);
   glUniform1f(ff.pointSizeUniform, ff.pointSize);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(ff.batch.size() * sizeof(TVertex)),
                ff.batch.data(), GL_STREAM_DRAW);
   glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                static_cast<GLsizeiptr>(ff.indices.size() * sizeof(GLushort)), ff.indices.data(),
                GL_STREAM_DRAW);
+  if (!ff.texturing) glBindTexture(GL_TEXTURE_2D, ff.white);
   glDrawElements(ff.batchKind, static_cast<GLsizei>(ff.indices.size()), GL_UNSIGNED_SHORT, nullptr);
+  if (!ff.texturing) glBindTexture(GL_TEXTURE_2D, ff.boundTexture);
   ff.vertices += static_cast<long>(ff.batch.size());
   ++ff.draws;
   ff.batch.clear();
@@ -579,6 +589,7 @@ void FixedBlendFunc(GLenum source, GLenum destination) {
 
 void FixedBindTexture(GLenum target, GLuint texture) {
   FlushFixedFunction();
+  ff.boundTexture = texture;
   glBindTexture(target, texture);
 }
 
