@@ -13,10 +13,14 @@ libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # runs, bc for their timing, what the install test validates with (lintian
 # for the .debs), and Python for the bad-asset matrix and the player's
 # pictures. The player's runs add a window manager (openbox), xdotool for the
-# keys, xwd for screenshots and xrdb for the HiDPI screen's resources.
+# keys, xwd for screenshots and xrdb for the HiDPI screen's resources. Then
+# OpenGL ES 2 for the fixed-function layer's native build, and emscripten,
+# node and chromium for the web page (npm, which the web tests install their
+# driver with, comes with nodejs from some sources and as its own package
+# from Debian's).
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
 xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3 \
-openbox xdotool x11-apps x11-xserver-utils"
+openbox xdotool x11-apps x11-xserver-utils libgles-dev emscripten nodejs chromium"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {

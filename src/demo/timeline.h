@@ -19,6 +19,12 @@ extern const TTimelineRow kTimeline[kTimelineRows];
 // their indices go into rows, and the count is returned.
 int ScenesDrawnAt(double d, int rows[kTimelineRows]);
 
+// The middle of a row's window (an unbounded start counts from 0): the demo
+// time at which the contact sheet and the frame comparisons show the row.
+constexpr double RowMiddle(const TTimelineRow& row) {
+  return 0.5 * (row.window.start + row.window.end);
+}
+
 // No flash while the particles glow: strictly inside their window.
 constexpr TWindow kFlashlessWindow = {kParticleMorphWindow.start, kParticleMorphWindow.end,
                                       TEdge::kOpen, TEdge::kOpen};

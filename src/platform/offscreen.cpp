@@ -93,14 +93,23 @@ bool OpenOffscreen(int width, int height, std::string* error) {
   if (rig.display == EGL_NO_DISPLAY) return Fail(error, "no surfaceless EGL display");
   EGLint major = 0, minor = 0;
   if (!eglInitialize(rig.display, &major, &minor)) return Fail(error, "eglInitialize failed");
+#ifdef KELVANE_GLES
+  // The fixed-function layer's build: OpenGL ES 2 instead of desktop GL.
+  if (!eglBindAPI(EGL_OPENGL_ES_API)) return Fail(error, "EGL cannot bind OpenGL ES");
+  const EGLint renderable = EGL_OPENGL_ES2_BIT;
+  const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
+#else
   if (!eglBindAPI(EGL_OPENGL_API)) return Fail(error, "EGL cannot bind desktop OpenGL");
+  const EGLint renderable = EGL_OPENGL_BIT;
+  const EGLint* contextAttributes = nullptr;
+#endif
 
   // The window asks for 24 colour bits and a 32-bit depth buffer; take the
   // configuration without alpha that comes closest, deepest depth first.
   const EGLint want[] = {EGL_SURFACE_TYPE,
                          EGL_PBUFFER_BIT,
                          EGL_RENDERABLE_TYPE,
-                         EGL_OPENGL_BIT,
+                         renderable,
                          EGL_RED_SIZE,
                          8,
                          EGL_GREEN_SIZE,
@@ -131,10 +140,13 @@ bool OpenOffscreen(int width, int height, std::string* error) {
   const EGLint size[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   rig.surface = eglCreatePbufferSurface(rig.display, best, size);
   if (rig.surface == EGL_NO_SURFACE) return Fail(error, "cannot create the pbuffer");
-  rig.context = eglCreateContext(rig.display, best, EGL_NO_CONTEXT, nullptr);
+  rig.context = eglCreateContext(rig.display, best, EGL_NO_CONTEXT, contextAttributes);
   if (rig.context == EGL_NO_CONTEXT) return Fail(error, "cannot create an OpenGL context");
   if (!eglMakeCurrent(rig.display, rig.surface, rig.surface, rig.context))
     return Fail(error, "cannot make the context current");
+#ifdef KELVANE_GLES
+  if (!OpenFixedFunction()) return Fail(error, "the fixed-function layer's shaders do not build");
+#endif
 
   rig.width = width;
   rig.height = height;
@@ -182,9 +194,17 @@ int RigPresentCount() { return rig.presentCount; }
 
 std::vector<uint8_t> ReadFramePixels() {
   std::vector<uint8_t> rgb(static_cast<size_t>(rig.width) * rig.height * 3);
+#ifdef KELVANE_GLES
+  // OpenGL ES reads RGBA only; the alpha bytes are dropped.
+  std::vector<uint8_t> rgba(static_cast<size_t>(rig.width) * rig.height * 4);
+  glReadPixels(0, 0, rig.width, rig.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  for (size_t i = 0, n = rgb.size() / 3; i < n; ++i)
+    std::copy(&rgba[i * 4], &rgba[i * 4 + 3], &rgb[i * 3]);
+#else
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(0, 0, rig.width, rig.height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
+#endif
   FlipRows(rgb.data(), static_cast<size_t>(rig.width) * 3, rig.height);
   return rgb;
 }

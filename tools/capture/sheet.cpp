@@ -26,7 +26,6 @@ const uint8_t kSheetBackground[3] = {40, 40, 40};
 const uint8_t kLabelBackground[3] = {0, 0, 0};
 const uint8_t kLabelInk[3] = {235, 235, 235};
 
-double RowMiddle(const TTimelineRow& row) { return 0.5 * (row.window.start + row.window.end); }
 
 // The label under tile `index` (0 to 15): "10  ModelShowcase  D 835".
 std::string RowLabel(int index) {
