@@ -28,7 +28,8 @@ done
 sources=()
 for f in "$src"/{platform,assets,geometry,scenes,demo}/*.cpp; do
   case "$(basename "$f")" in
-    window_sdl.cpp | sound_sdl.cpp | offscreen.cpp | png_file.cpp | main.cpp | offscreen_demo.cpp) ;;
+    window_sdl.cpp | sound_sdl.cpp | player_window_sdl.cpp | player_sound_sdl.cpp | offscreen.cpp | \
+      png_file.cpp | main.cpp | offscreen_demo.cpp) ;;
     *) sources+=("$f") ;;
   esac
 done
