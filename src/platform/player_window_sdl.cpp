@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/player_window.h"
+#include "platform/sdl_display.h"
 
 namespace {
 
@@ -41,23 +42,9 @@ double XftDpi() {
   return dpi;
 }
 
-// Real displays only: SDL would otherwise fall back to drivers that show
-// nothing, which are used only when SDL_VIDEODRIVER names them.
+// Real displays only (sdl_display.h).
 bool OpenVideo(std::string* why) {
-  const char* chosen = std::getenv("SDL_VIDEODRIVER");
-  if (chosen && *chosen) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    *why = SDL_GetError();
-    return false;
-  }
-  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
-    const std::string driver = SDL_GetVideoDriver(i);
-    if (driver == "offscreen" || driver == "dummy" || driver == "evdev") continue;
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    if (!why->empty()) *why += "; ";
-    *why += driver + ": " + SDL_GetError();
-  }
+  if (OpenRealDisplay(why)) return true;
   if (why->empty()) *why = "no video driver";
   return false;
 }

@@ -12,6 +12,7 @@
 
 #include "platform/gl.h"
 #include "platform/platform.h"
+#include "platform/sdl_display.h"
 #include "platform/sound.h"
 #include "platform/window.h"
 
@@ -170,26 +171,12 @@ void HandleEvent(const SDL_Event& event) {
 // any program: its message, the program's name as caption, one OK button.
 void ShowException(const std::exception& e) { ShowMessage(e.what(), "Kelvane"); }
 
-// Opens the video subsystem on a real display. SDL would fall back to its
-// offscreen and dummy drivers, which show nothing; those are used only when
-// SDL_VIDEODRIVER names them. False, with SDL's reason, when no display opens.
+// Opens the video subsystem on a real display (sdl_display.h), with SDL's
+// own complaints on stderr silenced. False, with SDL's reason, when no
+// display opens.
 bool OpenDisplay(std::string* why) {
   TQuietStderr quiet;
-  const char* chosen = std::getenv("SDL_VIDEODRIVER");
-  if (chosen && *chosen) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    *why = SDL_GetError();
-    return false;
-  }
-  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
-    const std::string driver = SDL_GetVideoDriver(i);
-    if (driver == "offscreen" || driver == "dummy" || driver == "evdev") continue;
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, driver.c_str());
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    if (!why->empty()) *why += "; ";
-    *why += driver + ": " + SDL_GetError();
-  }
-  return false;
+  return OpenRealDisplay(why);
 }
 
 // Everything before the window is shown: SDL, the display, the window layer
