@@ -4,7 +4,7 @@ add_test(NAME assetgen_deterministic
   COMMAND ${CMAKE_COMMAND} -DGENERATOR=$<TARGET_FILE:kelvane-assetgen>
           -DWORK=${CMAKE_CURRENT_BINARY_DIR}/assetgen_runs
           -P ${PROJECT_SOURCE_DIR}/tools/assetgen/check_deterministic.cmake)
-set_tests_properties(assetgen_deterministic PROPERTIES TIMEOUT 120)
+set_tests_properties(assetgen_deterministic PROPERTIES TIMEOUT 300)
 if(TARGET kelvane-inspect)
   add_test(NAME assetgen_inspect COMMAND kelvane-inspect check ${KELVANE_DATA_DIR})
   set_tests_properties(assetgen_inspect PROPERTIES TIMEOUT 60)
