@@ -11,8 +11,6 @@ bool ReducedFlashing = false;
 
 namespace {
 
-// The designed flash: a grey of twice the level once that reaches 0.2.
-constexpr float kFlashThresholdLevel = 0.1f;
 constexpr double kBlockMs = 1000.0 * kMeterBlockFrames / kMusicRate;
 
 bool NearGlitch(double demoTime) {
@@ -40,7 +38,7 @@ float FlashLevel(double demoTime, TLevelAtMs levelAt) {
   const double toMs = (slot + 1) * kFlashSlotUnits / kDemoUnitsPerMs;
   float loudest = 0.0f;
   for (double ms = fromMs; ms < toMs; ms += kBlockMs) loudest = std::max(loudest, levelAt(ms));
-  if (!(loudest >= kFlashThresholdLevel)) return 0.0f;
+  if (!(loudest >= kFlashLevel)) return 0.0f;
   return std::min(loudest, static_cast<float>(kReducedFlashGrey / 2.0));
 }
 

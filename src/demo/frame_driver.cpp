@@ -26,10 +26,10 @@ void DrawFrame() {
 bool DrawFrameAt(double demoTime, float musicLevel) {
   DemoTime = demoTime;
 
-  // Flash: a grey of twice the music level once that reaches 0.2, black
-  // while the particles glow.
+  // Flash: a grey of twice the music level once that reaches kFlashLevel,
+  // black while the particles glow.
   double level = 2.0 * musicLevel;
-  if (!(level >= 0.2)) level = 0.0;
+  if (!(musicLevel >= kFlashLevel)) level = 0.0;
   if (InWindow(kFlashlessWindow, DemoTime)) level = 0.0;
   glClearColor(static_cast<float>(level), static_cast<float>(level), static_cast<float>(level),
                0.0f);

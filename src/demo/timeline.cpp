@@ -3,22 +3,22 @@
 #include "scenes/scenes.h"
 
 const TTimelineRow kTimeline[kTimelineRows] = {
-    {"OpeningTitle", OpeningTitle, kOpeningTitleWindow},
-    {"EchoImage1", EchoImage1, kEchoImage1Window},
-    {"EchoImage2", EchoImage2, kEchoImage2Window},
-    {"UnfoldImage", UnfoldImage, kUnfoldImageWindow},
-    {"PointTunnel", PointTunnel, kPointTunnelWindow},
-    {"WavySlices", WavySlices, kWavySlicesWindow},
-    {"ParticleMorph", ParticleMorph, kParticleMorphWindow},
-    {"TileGrid", TileGrid, kTileGridWindow},
-    {"ColorSplit", ColorSplit, kColorSplitWindow},
-    {"ModelShowcase", ModelShowcase, kModelShowcaseWindow},
-    {"SettlingSlices", SettlingSlices, kSettlingSlicesWindow},
-    {"ModelShowcase", ModelShowcase, kModelShowcaseWindow},
-    {"LensBubbles", LensBubbles, kLensBubblesWindow},
-    {"ClosingTitle", ClosingTitle, kClosingTitleWindow},
-    {"PanBanner", PanBanner, kPanBannerWindow},
-    {"SpriteRing", SpriteRing, kSpriteRingWindow},
+    {"OpeningTitle", "Opening title", OpeningTitle, kOpeningTitleWindow},
+    {"EchoImage1", "Echo images", EchoImage1, kEchoImage1Window},
+    {"EchoImage2", "Second echo images", EchoImage2, kEchoImage2Window},
+    {"UnfoldImage", "Unfolding picture", UnfoldImage, kUnfoldImageWindow},
+    {"PointTunnel", "Point tunnel", PointTunnel, kPointTunnelWindow},
+    {"WavySlices", "Wavy slices", WavySlices, kWavySlicesWindow},
+    {"ParticleMorph", "Particle morph", ParticleMorph, kParticleMorphWindow},
+    {"TileGrid", "Tile wall", TileGrid, kTileGridWindow},
+    {"ColorSplit", "Colour split", ColorSplit, kColorSplitWindow},
+    {"ModelShowcase", "Model showcase", ModelShowcase, kModelShowcaseWindow},
+    {"SettlingSlices", "Settling slices", SettlingSlices, kSettlingSlicesWindow},
+    {"ModelShowcase", "Model showcase", ModelShowcase, kModelShowcaseWindow},
+    {"LensBubbles", "Lens bubbles", LensBubbles, kLensBubblesWindow},
+    {"ClosingTitle", "Closing title", ClosingTitle, kClosingTitleWindow},
+    {"PanBanner", "Panning banner", PanBanner, kPanBannerWindow},
+    {"SpriteRing", "Sprite ring", SpriteRing, kSpriteRingWindow},
 };
 
 int ScenesDrawnAt(double d, int rows[kTimelineRows]) {

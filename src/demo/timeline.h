@@ -9,6 +9,7 @@
 
 struct TTimelineRow {
   const char* scene;  // the scene function's name
+  const char* title;  // the scene as viewers read it ("Particle morph")
   void (*draw)();
   TWindow window;  // the scene's own window (scenes/windows.h)
 };
@@ -24,6 +25,13 @@ int ScenesDrawnAt(double d, int rows[kTimelineRows]);
 constexpr double RowMiddle(const TTimelineRow& row) {
   return 0.5 * (row.window.start + row.window.end);
 }
+
+// One beat of the music: every scene boundary falls on one.
+constexpr double kBeatUnits = 5.0;
+
+// The background flashes, at a grey of twice the music level, once the
+// level (the meter's RMS of the block playing, 0..1) reaches this: -20 dBFS.
+constexpr float kFlashLevel = 0.1f;
 
 // No flash while the particles glow: strictly inside their window.
 constexpr TWindow kFlashlessWindow = {kParticleMorphWindow.start, kParticleMorphWindow.end,
