@@ -11,8 +11,8 @@
 #include "demo/demo.h"
 #include "geometry/lens.h"
 #include "geometry/particles.h"
-#include "platform/gl.h"
-#include "platform/offscreen.h"
+#include "platform/graphics/gl.h"
+#include "platform/offscreen/offscreen.h"
 #include "scenes/scenes.h"
 
 namespace {

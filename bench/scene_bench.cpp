@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "demo/demo.h"
-#include "demo/offscreen_demo.h"
 #include "demo/timeline.h"
-#include "platform/gl.h"
+#include "hosts/offscreen/offscreen_demo.h"
+#include "platform/graphics/gl.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ bool EnsureRig(TSize size) {
   static bool ready = false;
   if (size.width == open.width && size.height == open.height) return ready;
   open = size;
-  ready = OpenOffscreen(size.width, size.height) && StartDemoOffscreen(KELVANE_DATA_DIR);
+  ready = OpenDemoOffscreen(size.width, size.height) && StartDemoOffscreen(KELVANE_DATA_DIR);
   return ready;
 }
 

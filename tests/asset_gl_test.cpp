@@ -14,10 +14,10 @@
 #include "asset_support.h"
 #include "assets/asc_mesh.h"
 #include "assets/asc_parser.h"
-#include "assets/manifest.h"
 #include "assets/bitmap.h"
+#include "assets/manifest.h"
 #include "assets/textures.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "rig.h"
 
 namespace {
@@ -162,7 +162,8 @@ TEST(StartupTextures, FillsEachSlotFromItsFileInOrder) {
   const GLint previous = BoundTexture();
   static TTextureTable table = {};
   InFolder(dir, [] { LoadStartupTextures(table); });
-  EXPECT_EQ(static_cast<GLuint>(BoundTexture()), TextureSlot(table, kSlotClosingTitle)) << "last one left bound";
+  EXPECT_EQ(static_cast<GLuint>(BoundTexture()), TextureSlot(table, kSlotClosingTitle))
+      << "last one left bound";
 
   for (int slot = kFirstSlot + 1; slot <= kLastSlot; ++slot) {
     const std::vector<uint8_t> texels = Texels(TextureSlot(table, slot));

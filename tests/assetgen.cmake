@@ -10,18 +10,10 @@ if(TARGET kelvane-inspect)
   set_tests_properties(assetgen_inspect PROPERTIES TIMEOUT 60)
 endif()
 
-# The generator's raster and mesh steps build into the unit binary, which
-# tests them against the demo's own BMP reader and ASC extractor; so does
-# its music without the encoder, whose flash guard is measured against the
-# master it guards.
-target_sources(kelvane_tests PRIVATE
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/raster.cpp
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/mesh_build.cpp
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_master.cpp
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_mix.cpp
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_score.cpp
-  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_synth.cpp)
-target_include_directories(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools)
+# The unit binary links the generator's core: its raster and mesh steps are
+# tested against the demo's own BMP reader and ASC extractor, and its music's
+# flash guard against the master it guards.
+target_link_libraries(kelvane_tests PRIVATE kelvane_assetgen_core)
 
 # The generator's command line: refusals, the output folder and the icons.
 add_test(NAME assetgen_command_line

@@ -13,8 +13,8 @@
 
 #include "demo/demo.h"
 #include "demo/timeline.h"
-#include "platform/level_meter.h"
-#include "platform/sound.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound.h"
 #include "rig.h"
 
 namespace {

@@ -25,9 +25,9 @@
 #include "capture/sheet.h"
 #include "demo/demo.h"
 #include "demo/timeline.h"
-#include "platform/gl.h"
-#include "platform/level_meter.h"
-#include "platform/sound.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound.h"
+#include "platform/graphics/gl.h"
 #include "rig.h"
 
 extern char** environ;

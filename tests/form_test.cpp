@@ -1,6 +1,6 @@
 // The window's own logic: the diagnostic list's number format, the mouse
 // offsets, the timers and the creation sequence against a fake window layer.
-#include "demo/form.h"
+#include "hosts/window/form.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "demo/demo.h"
-#include "demo/form.h"
-#include "platform/gl.h"
+#include "hosts/window/form.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
 #include "rig.h"
 

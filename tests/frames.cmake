@@ -6,7 +6,7 @@ add_executable(frame_compare frames/frame_compare.cpp)
 target_link_libraries(frame_compare PRIVATE PNG::PNG)
 if(TARGET kelvane_offscreen_gles AND TARGET kelvane-capture)
   add_executable(kelvane_gles_row_frames frames/row_frames.cpp)
-  target_link_libraries(kelvane_gles_row_frames PRIVATE kelvane_offscreen_gles)
+  target_link_libraries(kelvane_gles_row_frames PRIVATE kelvane_offscreen_gles kelvane_png)
   set(KELVANE_FRAMES_DIR ${CMAKE_BINARY_DIR}/frames)
   add_test(NAME frames_reference
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frames/rows.sh reference

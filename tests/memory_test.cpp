@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "demo/demo.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "rig.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/level_meter.h"
-#include "platform/sound.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound.h"
 
 namespace {
 

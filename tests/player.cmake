@@ -8,6 +8,5 @@ if(TARGET kelvane-player AND TARGET kelvane-capture)
   endforeach()
 endif()
 
-# The player's command line and playhead build into the unit binary.
-target_sources(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools/player/arguments.cpp
-                                     ${PROJECT_SOURCE_DIR}/tools/player/playhead.cpp)
+# The unit binary links the player's core: its command line and playhead.
+target_link_libraries(kelvane_tests PRIVATE kelvane_player_core)

@@ -58,7 +58,7 @@ TEST(PlayerPlayhead, ReplayMatchesTheCapturesSkippedFrames) {
     ReplayDrawsBefore(d, 12345u);
     const uint32_t replayed = RandomState();
     SetRandomState(12345u);
-    SkipFrames(0, FirstFrameAt(d, rate), rate);
+    ReplayFrameDraws(0, FirstFrameAt(d, rate), rate);
     EXPECT_EQ(replayed, RandomState()) << d;
   }
   EXPECT_EQ(NearestFrameTime(499.8000001), FrameDemoTime(3060, rate));

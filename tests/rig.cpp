@@ -10,7 +10,7 @@ bool loaded = false;
 bool EnsureDemoLoaded() {
   if (!opened) {
     std::string why;
-    opened = OpenOffscreen(kRigWidth, kRigHeight, &why);
+    opened = OpenDemoOffscreen(kRigWidth, kRigHeight, &why);
     if (!opened) {
       ADD_FAILURE() << "offscreen rig: " << why;
       return false;

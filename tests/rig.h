@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "demo/offscreen_demo.h"
+#include "hosts/offscreen/offscreen_demo.h"
 
 constexpr int kRigWidth = 320;
 constexpr int kRigHeight = 240;

@@ -19,7 +19,7 @@
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "rig.h"
 
 // A texture made by the test, installed in one slot for the life of the

@@ -1,6 +1,6 @@
 // The level meter, the music's length read from its frame headers, and the
 // sound layer's decoder.
-#include "platform/sound.h"
+#include "platform/audio/sound.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/level_meter.h"
-#include "platform/sound_length.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound_length.h"
 
 TEST(LevelMeter, RmsOverBothChannelsAsAVuMeterReads) {
   const int16_t quiet[] = {0, 0, 0, 0};

@@ -10,8 +10,8 @@ set_tests_properties(window_nosound window_noformat window_nodisplay window_miss
 # The window layer on X11 under Xvfb and on SDL's offscreen driver: the
 # pixel-format request as the context's buffers, and the projection set by
 # the first appearance.
-add_executable(kelvane_window_tests window/window_layer_test.cpp ${PROJECT_SOURCE_DIR}/src/platform/window_sdl.cpp)
-target_link_libraries(kelvane_window_tests PRIVATE kelvane_core kelvane_sound SDL2::SDL2 GTest::gtest GTest::gtest_main)
+add_executable(kelvane_window_tests window/window_layer_test.cpp)
+target_link_libraries(kelvane_window_tests PRIVATE kelvane_window_host GTest::gtest GTest::gtest_main)
 target_compile_definitions(kelvane_window_tests PRIVATE KELVANE_DATA_DIR="${KELVANE_DATA_DIR}")
 add_dependencies(kelvane_window_tests asset_pack)
 add_test(NAME window_layer_x11

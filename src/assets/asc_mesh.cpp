@@ -7,7 +7,7 @@
 
 #include "assets/asc_parser.h"
 #include "assets/manifest.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/regular_file.h"
+#include "platform/files/regular_file.h"
 
 namespace {
 

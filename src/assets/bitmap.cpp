@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "platform/regular_file.h"
+#include "platform/files/regular_file.h"
 
 namespace {
 

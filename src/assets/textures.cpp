@@ -4,7 +4,7 @@
 
 #include "assets/bitmap.h"
 #include "assets/manifest.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 
 // Written only by LoadStartupTextures, once; read by the scenes.
 TTextureTable Textures = {};

@@ -12,6 +12,11 @@
 
 // Demo units per millisecond: one unit is 1 / 0.0098 ms, about 102.04 ms.
 constexpr double kDemoUnitsPerMs = 0.0098;
+// The designed client area in pixels, which every host draws at unless its
+// window is resized: the capture's default frame, the player's first window.
+constexpr int kDesignedClientWidth = 675;
+constexpr int kDesignedClientHeight = 525;
+
 // The timeline ends in the first frame whose demo time exceeds this.
 constexpr double kDemoEnd = 1300.0;
 

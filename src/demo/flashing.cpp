@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "demo/timeline.h"
-#include "platform/level_meter.h"
+#include "platform/audio/level_meter.h"
 
 bool ReducedFlashing = false;
 

@@ -7,7 +7,7 @@
 #include "demo/demo.h"
 #include "demo/flashing.h"
 #include "demo/timeline.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
 #include "scenes/scenes.h"
 

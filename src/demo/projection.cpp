@@ -1,10 +1,11 @@
 #include "demo/demo.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 
 namespace {
 // Aspect of the last resize with a non-zero height; the designed client area
 // until the first resize.
-float lastAspect = 675.0f / 525.0f;
+float lastAspect =
+    static_cast<float>(kDesignedClientWidth) / static_cast<float>(kDesignedClientHeight);
 }  // namespace
 
 void ResizeProjection(int width, int height) {

@@ -12,7 +12,7 @@
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
 
 double StartTime = 0.0;

@@ -13,7 +13,7 @@
 #include <cmath>
 
 #include "geometry/vector.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 
 namespace {
 

@@ -1,14 +1,16 @@
 #include "platform/platform.h"
 
-#include "platform/window.h"
+#include "platform/sdl/window.h"
+
+bool SoundPlayedByHost(int, int) { return true; }
+void* NoSample(const char*) { return nullptr; }
+int NoPlaySample(void*) { return -1; }
+float NoChannelLevel(int) { return 0.0f; }
 
 namespace {
-// Until a window or the rig installs itself: no clock, no sound, no screen.
+// Until a host fills the tables: no clock, no sound, no screen.
 double NoTicks() { return 0.0; }
 bool NoSound(int, int) { return false; }
-void* NoSample(const char*) { return nullptr; }
-int NoPlay(void*) { return -1; }
-float NoLevel(int) { return 0.0f; }
 void NoPresent() {}
 void NoEnd(int) {}
 int NoFormat(const TPixelFormatRequest&) { return 0; }
@@ -18,5 +20,5 @@ void NoMessage(const char*, const char*) {}
 void NoClose() {}
 }  // namespace
 
-TPlatform Platform = {NoTicks, NoSound, NoSample, NoPlay, NoLevel, NoPresent, NoEnd};
+TPlatform Platform = {NoTicks, NoSound, NoSample, NoPlaySample, NoChannelLevel, NoPresent, NoEnd};
 TWindowLayer WindowLayer = {NoFormat, NoSetFormat, NoClientSize, NoMessage, NoClose};

@@ -1,10 +1,10 @@
 // What the demo needs of the machine it runs on, as a table of functions.
 //
-// The window layer (src/platform/window_sdl.cpp) fills it with SDL2 and
-// SDL2_mixer; the offscreen rig (src/platform/offscreen.cpp) fills it with a
-// virtual clock, a level the caller sets and no sound. LoadDemo and DrawFrame
-// call only these, so both run the same code. Written once by whichever of
-// the two starts the demo, before LoadDemo.
+// Each program that runs the demo (src/hosts/, the player, the capture
+// through the offscreen host) fills it in one place, before LoadDemo, from
+// the back-ends below it: SDL2 and SDL2_mixer for the window, the offscreen
+// rig's virtual clock, the browser's. LoadDemo and DrawFrame call only
+// these, so every host runs the same code.
 #pragma once
 
 #include <cstdint>
@@ -36,3 +36,11 @@ struct TPlatform {
 };
 
 extern TPlatform Platform;
+
+// Sound entries for a host that plays the music itself rather than through
+// start-up (the player streams and meters its own): the output "opens",
+// no sample loads, nothing plays, the level is 0.
+bool SoundPlayedByHost(int mixRate, int maxChannels);
+void* NoSample(const char* fileName);
+int NoPlaySample(void* sample);
+float NoChannelLevel(int channel);

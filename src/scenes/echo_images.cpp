@@ -1,7 +1,7 @@
 // Ten faint copies of one picture: the camera pulls back from it, then the
 // copies drift apart sideways and fade, smearing the picture into echoes.
 #include "assets/manifest.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

@@ -4,7 +4,7 @@
 #include "assets/manifest.h"
 #include "assets/textures.h"
 #include "geometry/particles.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

@@ -3,7 +3,7 @@
 // state set here stays set until the next scene or frame sets its own.
 #pragma once
 
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 
 // Leaves set: depth test off, blending on (factors untouched), lighting off,
 // current colour (1, 1, 1, 1), the slot's texture bound to GL_TEXTURE_2D and

@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "assets/manifest.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

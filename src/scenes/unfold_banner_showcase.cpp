@@ -2,7 +2,7 @@
 // crossed by a panning camera as a wide banner, and as a panning backdrop
 // behind three spinning wireframe models.
 #include "assets/manifest.h"
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "scenes/clock.h"
 #include "scenes/scene_state.h"
 #include "scenes/scenes.h"

@@ -1,5 +1,5 @@
 // The unit card every textured scene draws.
-#include "platform/gl.h"
+#include "platform/graphics/gl.h"
 #include "scenes/scenes.h"
 
 void DrawUnitCard() {

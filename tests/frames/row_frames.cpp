@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "demo/offscreen_demo.h"
 #include "demo/timeline.h"
-#include "platform/png_file.h"
+#include "hosts/offscreen/offscreen_demo.h"
+#include "png_file.h"
 #include "scenes/clock.h"
 
 int main(int argc, char** argv) {
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   }
   const int width = std::atoi(argv[3]), height = std::atoi(argv[4]);
   std::string why;
-  if (!OpenOffscreen(width, height, &why)) {
+  if (!OpenDemoOffscreen(width, height, &why)) {
     std::fprintf(stderr, "row_frames: %s\n", why.c_str());
     return 1;
   }

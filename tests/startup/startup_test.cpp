@@ -13,8 +13,8 @@
 
 #include "assets/textures.h"
 #include "demo/demo.h"
-#include "demo/offscreen_demo.h"
-#include "platform/gl.h"
+#include "hosts/offscreen/offscreen_demo.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,7 +23,7 @@ class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
-    ASSERT_TRUE(OpenOffscreen(160, 120, &why)) << why;
+    ASSERT_TRUE(OpenDemoOffscreen(160, 120, &why)) << why;
     char pattern[] = "/tmp/kelvane-startup-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir_ = pattern;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/level_meter.h"
-#include "platform/sound.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

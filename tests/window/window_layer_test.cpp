@@ -12,9 +12,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "demo/form.h"
-#include "platform/gl.h"
-#include "platform/window.h"
+#include "hosts/window/form.h"
+#include "platform/graphics/gl.h"
+#include "platform/sdl/window.h"
 
 namespace {
 
@@ -30,6 +30,7 @@ class WindowLayerTest : public ::testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     ASSERT_EQ(chdir(KELVANE_DATA_DIR), 0);
     int status = -1;
+    InstallWindowPlatform();
     opened = OpenDemoWindow(kFormWindow, kFormHandlers, &status);
   }
   static bool opened;

@@ -17,7 +17,7 @@
 #include "assetgen/assetgen.h"
 #include "lettering.h"
 #include "pictures.h"
-#include "platform/png_file.h"
+#include "png_file.h"
 
 namespace {
 

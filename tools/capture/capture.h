@@ -4,13 +4,15 @@
 // slowly the machine renders; its music level comes from the decoded music
 // at that moment, through the live demo's level meter.
 //
-// The pure parts (frame clock, spans, arguments) are here and in
-// frame_clock.cpp and arguments.cpp, free of GL, so the tests use them alone.
+// The pure parts (spans, arguments) are here and in span.cpp and
+// arguments.cpp, free of GL, so the tests use them alone.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "demo/frame_clock.h"
 
 // Exit statuses of the tool.
 constexpr int kExitOk = 0;
@@ -18,27 +20,6 @@ constexpr int kExitFailed = 1;         // rendering, the data or ffmpeg failed
 constexpr int kExitBadArguments = 2;   // a mistake on the command line
 constexpr int kExitInterrupted = 130;  // SIGINT (Ctrl-C); what was written stays playable
 constexpr int kExitTerminated = 143;   // SIGTERM
-
-// A frame rate of num / den frames per second: 60 / 1, 30000 / 1001.
-struct TFrameRate {
-  int64_t num;
-  int64_t den;
-};
-
-// Milliseconds after demo time 0 at which frame `frame` is shown:
-// frame x 1000 x den / num. The numerator is an exact integer and the one
-// division rounds once, so frame times never drift.
-double FrameMs(int64_t frame, TFrameRate rate);
-// The demo time DrawFrame computes for that frame (demo units).
-double FrameDemoTime(int64_t frame, TFrameRate rate);
-// Frames from demo time 0 to the end of the timeline: every frame whose demo
-// time is at most 1300 (7960 at 60 frames per second).
-int64_t TimelineFrames(TFrameRate rate);
-// The first frame whose demo time is at least d (demo units, d >= 0).
-int64_t FirstFrameAt(double d, TFrameRate rate);
-// Music sample frames (44.1 kHz) before the moment frame `frame` is shown,
-// rounded down: the audio of frames a..b is samples [SampleAt(a), SampleAt(b)).
-int64_t SampleAt(int64_t frame, TFrameRate rate);
 
 enum class TVerb { kNone, kAt, kVideo, kFrames, kSheet, kJoin, kHelp, kVersion };
 
@@ -75,18 +56,6 @@ void FrameSpan(const TCaptureOptions& options, int64_t* first, int64_t* count);
 // Piece k (1 to n) of count frames from first: frames first + count x (k - 1)
 // / n up to first + count x k / n.
 void SegmentSpan(int k, int n, int64_t* first, int64_t* count);
-
-// The asset pack a capture without --data reads: "data" beside the program
-// (build/data in the build tree), else "share/kelvane/data" beside the
-// program's folder (an installed copy), else the current directory; the
-// first that holds any of the demo's files. *tried lists the folders looked
-// at, for the message when none does.
-std::string FindDataDir(std::string* tried);
-// True when dir is a folder the process may enter; otherwise false, with the
-// reason in *why.
-bool CanEnterFolder(const std::string& dir, std::string* why);
-// True when dir holds at least one of the files LoadDemo reads.
-bool HoldsDemoAssets(const std::string& dir);
 
 extern const char* const kCaptureUsage;
 extern const char* const kCaptureVersion;

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "capture/render.h"
-#include "platform/level_meter.h"
+#include "platform/audio/level_meter.h"
 
 namespace {
 

@@ -43,7 +43,7 @@ int CaptureFrames(const TCaptureOptions& options) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
-  SkipFrames(0, first, options.fps);
+  ReplayFrameDraws(0, first, options.fps);
   std::vector<uint8_t> rgb(static_cast<size_t>(options.width) * options.height * 3);
   TProgress progress;
   StartProgress(&progress, count);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "assets/data_folder.h"
 #include "capture/render.h"
 
 int main(int argc, char** argv) {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/png_file.h"
+#include "png_file.h"
 
 namespace {
 

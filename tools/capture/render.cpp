@@ -12,9 +12,9 @@
 #include "capture/output.h"
 #include "demo/demo.h"
 #include "demo/flashing.h"
-#include "demo/offscreen_demo.h"
-#include "platform/gl.h"
-#include "platform/level_meter.h"
+#include "hosts/offscreen/offscreen_demo.h"
+#include "platform/audio/level_meter.h"
+#include "platform/graphics/gl.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
   ReducedFlashing = options.reduceFlashing;
   LoadCaptureMusic(options);
   std::string why;
-  if (!OpenOffscreen(options.width, options.height, &why)) {
+  if (!OpenDemoOffscreen(options.width, options.height, &why)) {
     *error = "offscreen OpenGL: " + why;
     return false;
   }
@@ -63,10 +63,6 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error) {
 }
 
 const TPcm& CaptureMusic() { return capture.music; }
-
-void SkipFrames(int64_t from, int64_t to, TFrameRate rate) {
-  for (int64_t frame = from; frame < to; ++frame) TakeFrameDraws(FrameDemoTime(frame, rate));
-}
 
 float CaptureLevel(double ms) {
   if (capture.levelGiven) return capture.level;

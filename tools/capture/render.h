@@ -10,7 +10,7 @@
 #include "capture/children.h"
 #include "capture/output.h"
 #include "capture/progress.h"
-#include "platform/sound.h"
+#include "platform/audio/sound.h"
 
 // Decodes "kel.mp3" from the data directory, once per process; a capture
 // without it is silent, as the demo is.
@@ -22,10 +22,6 @@ bool OpenCapture(const TCaptureOptions& options, std::string* error);
 // The decoded music: signed 16-bit stereo at 44.1 kHz; empty when silent.
 const TPcm& CaptureMusic();
 
-// Takes from the shared generator what frames `from` to to - 1 at `rate`
-// take when drawn, without drawing them. After frames 0 to n - 1, drawn or
-// skipped, frame n shows what it shows in a capture from frame 0.
-void SkipFrames(int64_t from, int64_t to, TFrameRate rate);
 // The music level a frame `ms` milliseconds after demo time 0 is drawn with
 // (DrawFrameAt): the level of that moment of the decoded music, or the
 // --level override.

@@ -2,7 +2,7 @@
 // span in N processes at once, and --join puts segment videos together.
 //
 // A segment is an ordinary --video run over part of the span: it skips the
-// generator's draws of the frames before it (SkipFrames), so its frames are
+// generator's draws of the frames before it (ReplayFrameDraws), so its frames are
 // those of a capture from 0, and it starts with a key frame. Each segment
 // says in its metadata which it is (K of N) and what it was made with (the
 // --fps, --from, --duration and --size), and the join refuses a part that is

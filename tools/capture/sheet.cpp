@@ -16,7 +16,7 @@
 #include "capture/render.h"
 #include "demo/demo.h"
 #include "demo/timeline.h"
-#include "platform/offscreen.h"
+#include "platform/offscreen/offscreen.h"
 
 namespace {
 
@@ -25,7 +25,6 @@ const char* const kLabelFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"
 const uint8_t kSheetBackground[3] = {40, 40, 40};
 const uint8_t kLabelBackground[3] = {0, 0, 0};
 const uint8_t kLabelInk[3] = {235, 235, 235};
-
 
 // The label under tile `index` (0 to 15): "10  ModelShowcase  D 835".
 std::string RowLabel(int index) {

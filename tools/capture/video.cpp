@@ -8,7 +8,7 @@
 // buffer object). On a machine with two cores or more, two renderer
 // processes therefore take turns: renderer w draws frames w, w + 2, ... of
 // the span and skips the others' draws from the shared generator
-// (SkipFrames), so every frame is the one a single renderer draws. Each
+// (ReplayFrameDraws), so every frame is the one a single renderer draws. Each
 // hands its frames over in shared memory, a ring of kFrameSlots per
 // renderer; this process takes them in order and sends them to ffmpeg, the
 // rows in reverse, since GL reads the bottom row first, so no frame is
@@ -43,7 +43,7 @@
 #include "capture/output.h"
 #include "capture/render.h"
 #include "demo/demo.h"
-#include "platform/level_meter.h"
+#include "platform/audio/level_meter.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ bool WriteFrameTopFirst(int fd, const uint8_t* frame, int width, int height,
   } else {
     int64_t next = 0;  // the first frame neither drawn nor skipped yet
     for (int64_t n = 0, frame = first + index; frame < first + count; ++n, frame += renderers) {
-      SkipFrames(next, frame, options.fps);
+      ReplayFrameDraws(next, frame, options.fps);
       bool slotFree = false;
       while (!CaptureInterrupted && !(slotFree = WaitPostFor(&share->free, kWatchMs))) {
       }

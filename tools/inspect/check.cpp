@@ -21,9 +21,9 @@
 #include "assets/bitmap.h"
 #include "assets/manifest.h"
 #include "inspect.h"
-#include "platform/level_meter.h"
-#include "platform/regular_file.h"
-#include "platform/sound.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/sound.h"
+#include "platform/files/regular_file.h"
 
 namespace {
 

@@ -18,18 +18,18 @@
 #include <thread>
 
 #include "assets/asc_mesh.h"
+#include "assets/data_folder.h"
 #include "assets/manifest.h"
 #include "assets/textures.h"
-#include "capture/capture.h"
 #include "demo/demo.h"
 #include "demo/flashing.h"
-#include "demo/form.h"
+#include "demo/frame_clock.h"
 #include "demo/timeline.h"
-#include "platform/gl.h"
-#include "platform/level_meter.h"
+#include "platform/audio/level_meter.h"
+#include "platform/audio/player_sound.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
-#include "platform/player_sound.h"
-#include "platform/player_window.h"
+#include "platform/sdl/player_window.h"
 #include "player/player.h"
 
 namespace {
@@ -337,10 +337,6 @@ int Fail(const std::string& text) {
 
 // The platform table LoadDemo and DrawFrameAt go through: sound is the
 // player's own business, so start-up finds it ready and plays nothing.
-bool InitSound(int, int) { return true; }
-void* LoadSample(const char*) { return nullptr; }
-int PlaySample(void*) { return -1; }
-float ChannelLevel(int) { return 0.0f; }
 
 int Run() {
   std::string error;
@@ -381,8 +377,8 @@ int Run() {
     std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
                  soundError.c_str());
 
-  Platform = TPlatform{PlayerClockMs, InitSound,    LoadSample, PlaySample,
-                       ChannelLevel,  PresentFrame, EndProcess};
+  Platform = TPlatform{PlayerClockMs,  SoundPlayedByHost, NoSample,  NoPlaySample,
+                       NoChannelLevel, PresentFrame,      EndProcess};
   ReducedFlashing = o.reduceFlashing;
   for (const TTextureAsset& texture : kTextureAssets)
     if (texture.slot == kSlotOpeningTitle) SetPlayerIcon(texture.file);

@@ -3,8 +3,8 @@
 // the capture draws there.
 #include <cmath>
 
-#include "capture/capture.h"
 #include "demo/demo.h"
+#include "demo/frame_clock.h"
 #include "demo/timeline.h"
 #include "player/player.h"
 
@@ -47,7 +47,7 @@ double NextSceneStart(double d) {
 void ReplayDrawsBefore(double d, uint32_t startState) {
   SetRandomState(startState);
   const int64_t first = d > 0.0 ? FirstFrameAt(d, kReplayRate) : 0;
-  for (int64_t frame = 0; frame < first; ++frame) TakeFrameDraws(FrameDemoTime(frame, kReplayRate));
+  ReplayFrameDraws(0, first, kReplayRate);
 }
 
 double NearestFrameTime(double d) {

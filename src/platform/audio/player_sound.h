@@ -1,0 +1,27 @@
+// The player's music: the decoded PCM streamed through SDL2_mixer's music
+// hook, so that it can stop, start and jump at any sample frame, and a
+// report of where the stream is, which the player's clock follows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/audio/sound.h"
+
+// Opens sound output (44.1 kHz stereo, blocks of 1024 frames) with the
+// output's own diagnostics kept off stderr. False, with SDL's reason in
+// *why, when none opens.
+bool OpenPlayerSound(std::string* why);
+// Opens the same output on SDL's silent driver, whatever SDL_AUDIODRIVER
+// names, so that the music still decodes (and meters) when no sound opens.
+bool OpenSilentPlayerSound();
+// Streams pcm (which must outlive the stream) from frame 0, paused. Past
+// the end of the music the stream plays silence and keeps counting.
+void StartPlayerMusic(const TPcm* pcm);
+void SetPlayerMusicPaused(bool paused);
+// Moves the stream to a sample frame (44.1 kHz); the next block starts there.
+void SeekPlayerMusic(int64_t frame);
+// Where the music is at clock time nowMs (PlayerClockMs, the SDL clock): the first frame of
+// the block being mixed, plus the time since it was handed to the output,
+// at most one block. Milliseconds of music; -1 before the first block.
+double PlayerMusicMs(double nowMs);

@@ -1,0 +1,184 @@
+#include "platform/audio/sound_length.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct TFrame {
+  int bytes;      // 1 for a free-format frame, whose length the header does not give
+  int64_t ticks;  // samples / sample rate, in ticks
+};
+
+// kbit/s by bitrate index 1..14 (0 is free format, 15 is invalid).
+constexpr int kBitrates[5][14] = {
+    {32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},  // MPEG-1 layer I
+    {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},     // MPEG-1 layer II
+    {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},      // MPEG-1 layer III
+    {32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},     // MPEG-2 and 2.5 layer I
+    {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},          // MPEG-2 and 2.5 II, III
+};
+// Hz by version (MPEG-2.5, reserved, MPEG-2, MPEG-1) and sample rate index 0..2.
+constexpr int kRates[4][3] = {
+    {11025, 12000, 8000}, {11025, 12000, 8000}, {22050, 24000, 16000}, {44100, 48000, 32000}};
+
+// Reads a frame header. The test is loose, so that no header a decoder
+// takes is missed: only a missing sync, the reserved layer, bitrate index 15
+// and sample rate index 3 are refused, and the reserved version reads as
+// MPEG-2.5 (the lowest sample rates).
+bool ReadHeader(const unsigned char* h, TFrame* frame) {
+  if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0) return false;
+  const int version = (h[1] >> 3) & 3;  // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+  const int layer = 4 - ((h[1] >> 1) & 3);
+  const int bitrateIndex = h[2] >> 4;
+  const int rateIndex = (h[2] >> 2) & 3;
+  if (layer == 4 || bitrateIndex == 15 || rateIndex == 3) return false;
+  const bool mpeg1 = version == 3;
+  const int rate = kRates[version][rateIndex];
+  const int samples = layer == 1 ? 384 : layer == 3 && !mpeg1 ? 576 : 1152;
+  frame->ticks = samples * (kSoundTicksPerSecond / rate);
+  if (bitrateIndex == 0) {
+    frame->bytes = 1;
+    return true;
+  }
+  const int kbps = kBitrates[mpeg1 ? layer - 1 : layer == 1 ? 3 : 4][bitrateIndex - 1];
+  const int padding = (h[2] >> 1) & 1;
+  if (layer == 1) {
+    frame->bytes = (12000 * kbps / rate + padding) * 4;
+  } else {
+    frame->bytes = (layer == 3 && !mpeg1 ? 72000 : 144000) * kbps / rate + padding;
+  }
+  return true;
+}
+
+// The bytes an ID3v2 tag at the start takes (header, body and footer), or 0
+// when there is none. Its size is four 7-bit bytes ("syncsafe"). A tag that
+// claims to run past the end of the file is not trusted: the walk then
+// starts at its first byte.
+int64_t Id3v2Bytes(const unsigned char* h, size_t have, int64_t fileSize) {
+  if (have < 10 || std::memcmp(h, "ID3", 3) != 0 || h[3] == 0xFF || h[4] == 0xFF ||
+      ((h[6] | h[7] | h[8] | h[9]) & 0x80) != 0)
+    return 0;
+  const int64_t body = (int64_t{h[6]} << 21) | (h[7] << 14) | (h[8] << 7) | h[9];
+  const int64_t bytes = 10 + body + ((h[5] & 0x10) ? 10 : 0);
+  return bytes <= fileSize ? bytes : 0;
+}
+
+// A frame still open as the walk goes on: where it ends, and the longest
+// reading that ends with it.
+struct TOpenFrame {
+  int64_t end;
+  int64_t ticks;
+};
+bool EndsLater(const TOpenFrame& a, const TOpenFrame& b) { return a.end > b.end; }
+
+// The walk's state. A frame is at most 2881 bytes (layer II at 160 kbit/s
+// and 8 kHz, padded) and each starts at a byte of its own, so at most that
+// many frames are open at once.
+struct TWalk {
+  int64_t at = 0;                // stream position of the next byte looked at
+  int64_t longest = 0;           // ticks of the longest reading whose frames have all ended
+  std::vector<TOpenFrame> open;  // a heap, the first to end on top
+};
+
+// Closes the frames that end by `position`.
+void CloseFrames(TWalk* w, int64_t position) {
+  while (!w->open.empty() && w->open.front().end <= position) {
+    w->longest = std::max(w->longest, w->open.front().ticks);
+    std::pop_heap(w->open.begin(), w->open.end(), EndsLater);
+    w->open.pop_back();
+  }
+}
+
+// Looks at `count` positions from w->at; data holds their bytes and `have`
+// >= count bytes in all, as a header needs 4.
+void Walk(TWalk* w, const unsigned char* data, size_t count, size_t have) {
+  const unsigned char* end = data + count;
+  for (const unsigned char* p = data; p < end; ++p) {
+    p = static_cast<const unsigned char*>(std::memchr(p, 0xFF, end - p));
+    if (!p) break;
+    TFrame frame;
+    if (static_cast<size_t>(p - data) + 3 >= have || !ReadHeader(p, &frame)) continue;
+    const int64_t at = w->at + (p - data);
+    CloseFrames(w, at);
+    w->open.push_back({at + frame.bytes, w->longest + frame.ticks});
+    std::push_heap(w->open.begin(), w->open.end(), EndsLater);
+  }
+  w->at += count;
+}
+
+// The bound once the whole stream is walked: frames cut short by its end
+// count too.
+int64_t Finish(TWalk* w) {
+  CloseFrames(w, INT64_MAX);
+  return w->longest;
+}
+
+// Reads `want` bytes at `offset`, fewer only at the end of the file; -1 on
+// an error.
+int64_t ReadAt(int fd, unsigned char* data, int64_t want, int64_t offset) {
+  int64_t done = 0;
+  while (done < want) {
+    const ssize_t got = pread(fd, data + done, static_cast<size_t>(want - done), offset + done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+}  // namespace
+
+int64_t MpegAudioTicks(const unsigned char* data, size_t size) {
+  const size_t start = static_cast<size_t>(Id3v2Bytes(data, size, static_cast<int64_t>(size)));
+  TWalk w;
+  w.at = static_cast<int64_t>(start);
+  Walk(&w, data + start, size - start, size - start);
+  return Finish(&w);
+}
+
+int64_t MpegAudioTicks(int fd, int64_t size) {
+  unsigned char head[10];
+  const int64_t headBytes = ReadAt(fd, head, std::min<int64_t>(size, sizeof head), 0);
+  if (headBytes < 0) return -1;
+  int64_t offset = Id3v2Bytes(head, static_cast<size_t>(headBytes), size);  // of buffer[0]
+  TWalk w;
+  w.at = offset;
+  // Each piece is looked at up to its last 3 bytes, which start the next
+  // one, so a header across two pieces is read whole.
+  std::vector<unsigned char> buffer(64 * 1024 + 3);
+  size_t have = 0;  // bytes in the buffer
+  for (;;) {
+    const int64_t want = std::min<int64_t>(buffer.size() - have, size - offset - have);
+    const int64_t got = ReadAt(fd, buffer.data() + have, want, offset + have);
+    if (got < 0) return -1;
+    have += static_cast<size_t>(got);
+    const bool last = got < want || offset + static_cast<int64_t>(have) >= size;
+    const size_t count = last ? have : have - 3;
+    Walk(&w, buffer.data(), count, have);
+    if (last) break;
+    std::memmove(buffer.data(), buffer.data() + count, have - count);
+    offset += count;
+    have -= count;
+  }
+  return Finish(&w);
+}
+
+std::string FormatPlayingTime(int64_t ticks) {
+  const int64_t seconds = (ticks + kSoundTicksPerSecond - 1) / kSoundTicksPerSecond;
+  char text[32];
+  if (seconds >= 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02d:%02d", static_cast<long long>(seconds / 3600),
+                  static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+  } else {
+    std::snprintf(text, sizeof text, "%d:%02d", static_cast<int>(seconds / 60),
+                  static_cast<int>(seconds % 60));
+  }
+  return text;
+}
