@@ -12,8 +12,16 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kSongRate = 44100;              // frames per second
-constexpr int kBeatFrames = 22500;            // one beat, 5 demo units
+#include "demo/demo.h"
+#include "demo/timeline.h"
+#include "platform/level_meter.h"
+
+constexpr int kSongRate = kMusicRate;  // frames per second, the demo's
+// One beat, kBeatUnits demo units, in frames: 44100 x 5 / 9.8, rounded
+// because 0.0098 has no exact double.
+constexpr int kBeatFrames =
+    static_cast<int>(kSongRate * kBeatUnits / (1000.0 * kDemoUnitsPerMs) + 0.5);
+static_assert(kBeatFrames == 22500, "a beat is no longer a whole number of frames");
 constexpr int kStepFrames = kBeatFrames / 4;  // a sixteenth note
 constexpr int kSongBeats = 263;               // 134.2 s; the demo ends at beat 260
 constexpr int kSongFrames = kSongBeats * kBeatFrames;
@@ -105,14 +113,14 @@ void ScaleSide(TStereo* bus, const std::vector<float>& width);
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open);
 
 // The flash guard. The demo flashes its background while the RMS of the
-// 1024-frame block being played reaches 0.1 of full scale. accent[b] marks
+// meter's block being played reaches kFlashLevel (demo/timeline.h). accent[b] marks
 // the blocks chosen to flash; the accent's own hit carries them over the
 // flash line, and the guard only holds them under `loud`, so the flash
 // never turns white. An accent flashes once: the blocks of its run after
 // the first that falls under `flash`, and every other block, are held
 // under `quiet` by a smooth limiter. Blocks where `free[b]` is set are left
 // alone. The guard lowers the gain only; it never lifts it.
-constexpr int kGuardBlock = 1024;
+constexpr int kGuardBlock = kMeterBlockFrames;  // frames, the meter's block
 void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
                   float quiet, float flash, float loud);
 
