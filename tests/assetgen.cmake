@@ -18,7 +18,10 @@ target_sources(kelvane_tests PRIVATE
   ${PROJECT_SOURCE_DIR}/tools/assetgen/raster.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/mesh_build.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/music_master.cpp
+  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_arrange.cpp
+  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_drums.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/music_mix.cpp
+  ${PROJECT_SOURCE_DIR}/tools/assetgen/music_pitched.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/music_score.cpp
   ${PROJECT_SOURCE_DIR}/tools/assetgen/music_synth.cpp)
 target_include_directories(kelvane_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools)

@@ -23,7 +23,8 @@ constexpr int kBeatFrames =
     static_cast<int>(kSongRate * kBeatUnits / (1000.0 * kDemoUnitsPerMs) + 0.5);
 static_assert(kBeatFrames == 22500, "a beat is no longer a whole number of frames");
 constexpr int kStepFrames = kBeatFrames / 4;  // a sixteenth note
-constexpr int kSongBeats = 263;               // 134.2 s; the demo ends at beat 260
+// 263 beats, 134.2 s: the demo ends at beat 260, the song 3 beats later.
+constexpr int kSongBeats = static_cast<int>(kDemoEnd / kBeatUnits) + 3;
 constexpr int kSongFrames = kSongBeats * kBeatFrames;
 
 constexpr int BeatFrame(double beat) { return static_cast<int>(beat * kBeatFrames + 0.5); }
