@@ -1,12 +1,16 @@
 // The music generator's parts: a small synthesiser (music_synth.cpp), the
-// mixing and mastering steps (music_mix.cpp), the arrangement
-// (music_score.cpp) and the writer that masters and encodes "kel.mp3"
-// (music.cpp).
+// mixing and mastering steps (music_mix.cpp), the song and the writer that
+// masters and encodes "kel.mp3" (music.cpp). The song is a score of tables
+// (music_score.cpp, written in the types of music_song.h) that the arranger
+// (music_arrange.cpp, with music_arrange.h) plays through the players of
+// its parts (music_drums.cpp, music_pitched.cpp); music_master.cpp mixes and
+// masters it.
 //
-// Everything runs at 44.1 kHz on float stereo buses, full scale 1.0. Times
-// are sample frames from the first sample of the song, which is demo time 0.
-// One beat is 5 demo units, exactly 22500 frames (510.2 ms, 117.6 BPM), so
-// every scene boundary of the timeline falls on a beat.
+// Everything runs at the demo's 44.1 kHz on float stereo buses, full scale
+// 1.0. Times are sample frames from the first sample of the song, which is
+// demo time 0. One beat is kBeatUnits (5) demo units, exactly 22500 frames
+// (510.2 ms, 117.6 BPM), so every scene boundary of the timeline falls on a
+// beat.
 #pragma once
 
 #include <cstdint>
@@ -125,7 +129,7 @@ constexpr int kGuardBlock = kMeterBlockFrames;  // frames, the meter's block
 void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
                   float quiet, float flash, float loud);
 
-// ---- The song (music_score.cpp) -------------------------------------------
+// ---- The song (music_arrange.cpp, playing music_score.cpp) -----------------
 
 // The buses the arrangement renders into. `kick` is the key for the duck:
 // the kick drum alone, also mixed into `drums`. `accents` holds the hits
