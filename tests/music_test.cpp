@@ -1,7 +1,11 @@
 // The generated "kel.mp3" as the demo hears it: decoded by the demo's own
 // decoder and measured with the frame driver's level meter, sampled at
 // 60 frames per second. The background flashes on a frame whose level is
-// at least 0.1 (2 x level >= 0.2), except from demo time 410 to 580.
+// at least kFlashLevel (2 x level >= 0.2), except strictly inside the
+// particle scene's window (kFlashlessWindow). Beats, scene windows and the
+// demo's end come from the generator and the timeline.
+#include "assetgen/music.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,16 +19,22 @@
 #include <string>
 #include <vector>
 
+#include "demo/demo.h"
+#include "demo/timeline.h"
 #include "platform/audio/level_meter.h"
 #include "platform/audio/sound.h"
+#include "scenes/windows.h"
 
 namespace {
 
 const std::string kMusicFile = std::string(KELVANE_DATA_DIR) + "/kel.mp3";
-constexpr double kUnitMs = 1.0 / 0.0098;  // one demo unit, ms
+constexpr double kUnitMs = 1.0 / kDemoUnitsPerMs;  // one demo unit, ms
 constexpr double kFrameMs = 1000.0 / 60.0;
-constexpr long kBeatFrames = 22500;  // 5 demo units at 44.1 kHz
-constexpr double kEnd = 1300.0;      // demo units
+constexpr double kEnd = kDemoEnd;  // demo units
+// The last chord lands two beats before the closing card goes (demo units).
+constexpr double kLastChordAt = kClosingTitleWindow.end - 2 * kBeatUnits;
+// The beat at demo time d, which the timeline puts on a beat.
+constexpr int BeatAt(double d) { return static_cast<int>(d / kBeatUnits); }
 
 const TPcm& Music() {
   static TPcm pcm;
@@ -138,7 +148,7 @@ namespace {
 
 // ---- Flash figures ---------------------------------------------------------
 
-bool Counted(double d) { return d >= 0.0 && d < kEnd && !(d > 410.0 && d < 580.0); }
+bool Counted(double d) { return d >= 0.0 && d < kEnd && !InWindow(kFlashlessWindow, d); }
 
 struct TFlashFigures {
   int frames = 0, flashed = 0, bright = 0;  // frames counted, flashed, above grey 0.5
@@ -152,7 +162,7 @@ struct TFlashFigures {
 double FrameTime(int frame) { return frame * kFrameMs / kUnitMs; }  // demo units
 
 // Every frame at 60 fps from demo time 0 to 1300, as the frame driver
-// shows it: grey 2 x level from 0.2, black inside the particle scene.
+// shows it: grey 2 x level from kFlashLevel, black inside the particle scene.
 TFlashFigures MeasureFlashes(const TPcm& pcm) {
   TFlashFigures f;
   std::vector<int>& onsets = f.onsets;
@@ -160,15 +170,17 @@ TFlashFigures MeasureFlashes(const TPcm& pcm) {
   for (int k = 0;; ++k) {
     const double ms = k * kFrameMs, d = ms / kUnitMs;
     if (d >= kEnd) break;
-    const double grey = 2.0 * MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms);
-    const bool flash = Counted(d) && grey >= 0.2;
+    const float level = MusicLevelAt(pcm.samples.data(), pcm.Frames(), ms);
+    const double grey = 2.0 * level;
+    const bool flash = Counted(d) && level >= kFlashLevel;  // as the frame driver tests it
     f.greys.push_back(flash ? grey : 0.0);
     if (Counted(d)) {
       ++f.frames;
       f.flashed += flash;
       f.bright += flash && grey > 0.5;
     }
-    if (d < 60.0 || (d >= 1200.0 && d < 1260.0)) {
+    if (d < kOpeningTitleWindow.end ||
+        (d >= kClosingTitleWindow.start && d < kClosingTitleWindow.end)) {
       ++f.titleFrames;
       f.titleFlashed += flash;
     }
@@ -310,7 +322,7 @@ TEST(MusicFigures, FlashMarksAccentsAtMostThreeTimesInAnySecond) {
   const auto percent = [](int part, int whole) { return 100.0 * part / std::max(1, whole); };
   std::printf(
       "flash onsets in one second: at most %d (from demo time %.1f)\n"
-      "flashed frames outside 410..580: %.1f%% of %d; under the titles %.1f%%; "
+      "flashed frames outside the particle scene: %.1f%% of %d; under the titles %.1f%%; "
       "above grey 0.5 %.2f%%\n",
       f.mostOnsetsInASecond, f.mostOnsetsAt, percent(f.flashed, f.frames), f.frames,
       percent(f.titleFlashed, f.titleFrames), percent(f.bright, f.frames));
@@ -358,7 +370,7 @@ TEST(MusicFigures, BarsDifferFromOneAnother) {
   // beats, in 40 bands. Two bars are near-copies when their spectra differ
   // by at most 1 dB on average over the bands.
   const TPcm& pcm = Music();
-  const int bars = 1300 / 20;
+  const int bars = static_cast<int>(kEnd / (4 * kBeatUnits));
   std::vector<std::vector<double>> spectra;
   for (int b = 0; b < bars; ++b) {
     spectra.push_back(FortyBands(PowerSpectrum(pcm, b * 4 * kBeatFrames, (b + 1) * 4 * kBeatFrames,
@@ -392,11 +404,21 @@ struct TSpan {
   double from, to;
 };
 const TSpan kSections[] = {
-    {"intro", 0, 60},        {"groove", 60, 140},     {"theme", 140, 220},
-    {"turn", 220, 290},      {"lift", 290, 330},      {"chorus", 330, 410},
-    {"breakdown", 410, 580}, {"drop", 580, 650},      {"half time", 650, 760},
-    {"build", 760, 900},     {"glitch", 900, 910},    {"last chorus", 910, 1100},
-    {"bubbles", 1100, 1200}, {"cadence", 1200, 1250}, {"last chord", 1250, 1300},
+    {"intro", kOpeningTitleWindow.start, kOpeningTitleWindow.end},
+    {"groove", kEchoImage1Window.start, kEchoImage1Window.end},
+    {"theme", kEchoImage2Window.start, kEchoImage2Window.end},
+    {"turn", kUnfoldImageWindow.start, kUnfoldImageWindow.end},
+    {"lift", kPointTunnelWindow.start, kPointTunnelWindow.end},
+    {"chorus", kWavySlicesWindow.start, kWavySlicesWindow.end},
+    {"breakdown", kParticleMorphWindow.start, kParticleMorphWindow.end},
+    {"drop", kTileGridWindow.start, kColorSplitWindow.start},
+    {"half time", kColorSplitWindow.start, kColorSplitWindow.end},
+    {"build", kModelShowcaseWindow.start, kGlitchWindow.start},
+    {"glitch", kGlitchWindow.start, kSettlingSlicesWindow.start},
+    {"last chorus", kSettlingSlicesWindow.start, kSettlingSlicesWindow.end},
+    {"bubbles", kLensBubblesWindow.start, kLensBubblesWindow.end},
+    {"cadence", kClosingTitleWindow.start, kLastChordAt},
+    {"last chord", kLastChordAt, kEnd},
 };
 
 long FrameAt(double d) { return std::lrint(d * kUnitMs * kMusicRate / 1000.0); }
@@ -429,8 +451,10 @@ double MedianShortTerm(const std::vector<double>& shortTerm, double from, double
 TEST(MusicFigures, LastChorusStandsWellAboveTheFirstGroove) {
   const TLoudness whole = MeasureLoudness(kEnd * kUnitMs / 1000.0);
   ASSERT_FALSE(whole.shortTerm.empty()) << "ffmpeg's ebur128 filter gave no readings";
-  const double groove = MedianShortTerm(whole.shortTerm, 60, 140);
-  const double last = MedianShortTerm(whole.shortTerm, 910, 1100);
+  const double groove =
+      MedianShortTerm(whole.shortTerm, kEchoImage1Window.start, kEchoImage1Window.end);
+  const double last =
+      MedianShortTerm(whole.shortTerm, kSettlingSlicesWindow.start, kSettlingSlicesWindow.end);
   std::printf("median short-term loudness: first groove %.1f LUFS, last chorus %.1f LUFS (+%.1f)\n",
               groove, last, last - groove);
   EXPECT_GE(last - groove, 6.0);
@@ -440,18 +464,22 @@ TEST(MusicFigures, TransitionsLandOnTheBeat) {
   const TPcm& pcm = Music();
   // The drop's first beat (beat 116): its first 100 ms against those of the
   // eight beats after it.
+  const int drop = BeatAt(kTileGridWindow.start);
   const long tenth = kMusicRate / 10;
-  const double first = Rms(pcm, 116 * kBeatFrames, 116 * kBeatFrames + tenth);
+  const double first = Rms(pcm, drop * kBeatFrames, drop * kBeatFrames + tenth);
   double loudest = 0.0;
-  for (int beat = 117; beat <= 124; ++beat)
+  for (int beat = drop + 1; beat <= drop + 8; ++beat)
     loudest = std::max(loudest, Rms(pcm, beat * kBeatFrames, beat * kBeatFrames + tenth));
   // The roll into the glitch (beats 176 to 179): its last beat over its first.
-  const double roll = Db(Rms(pcm, 179 * kBeatFrames, 180 * kBeatFrames) /
-                         Rms(pcm, 176 * kBeatFrames, 177 * kBeatFrames));
-  // Back from the glitch at demo time 918: the first full hit is where the
-  // low end (a one-pole low-pass at 200 Hz) first reaches half its largest
-  // value over the two beats after 918.
-  const long resume = FrameAt(918);
+  const int cut = BeatAt(kGlitchWindow.start);
+  const double roll = Db(Rms(pcm, (cut - 1) * kBeatFrames, cut * kBeatFrames) /
+                         Rms(pcm, (cut - 4) * kBeatFrames, (cut - 3) * kBeatFrames));
+  // Back from the glitch at the end of its window (demo time 918): the first
+  // full hit is where the low end (a one-pole low-pass at 200 Hz) first
+  // reaches half its largest value over the two beats after it, on the last
+  // chorus's first beat (184), after a two-beat pick-up.
+  const long resume = FrameAt(kGlitchWindow.end);
+  const int lastChorus = BeatAt(kSettlingSlicesWindow.start) + 2;
   const double pole = std::exp(-2.0 * M_PI * 200.0 / kMusicRate);
   std::vector<double> low;
   double y = 0.0, top = 0.0;
@@ -462,8 +490,8 @@ TEST(MusicFigures, TransitionsLandOnTheBeat) {
   }
   long hit = 0;
   while (hit < static_cast<long>(low.size()) && 2.0 * low[hit] < top) ++hit;
-  const double hitMs = (resume + hit - 184 * kBeatFrames) * 1000.0 / kMusicRate;
-  const double pickUp = Rms(pcm, resume, 184 * kBeatFrames);
+  const double hitMs = (resume + hit - lastChorus * kBeatFrames) * 1000.0 / kMusicRate;
+  const double pickUp = Rms(pcm, resume, lastChorus * kBeatFrames);
   std::printf(
       "drop's first 100 ms %+.1f dB against the loudest of the next 8 beats; roll builds "
       "%+.1f dB over its last 4 beats; first full hit after the glitch %+.1f ms from beat 184, "
@@ -482,12 +510,12 @@ TEST(MusicFigures, LastChordFlashesWhileTheCardIsLit) {
   for (int onset : f.onsets) lastOnset = std::max(lastOnset, FrameTime(onset));
   for (size_t k = 0; k < f.greys.size(); ++k) {
     const double d = FrameTime(static_cast<int>(k));
-    lateFlashes += d >= 1255.0 && d <= 1300.0 && f.greys[k] > 0.0;
+    lateFlashes += d >= kLastChordAt + kBeatUnits && d <= kEnd && f.greys[k] > 0.0;
   }
   std::printf("last flash onset at demo time %.1f; flashed frames in 1255..1300: %d\n", lastOnset,
               lateFlashes);
-  EXPECT_GE(lastOnset, 1245.0);
-  EXPECT_LE(lastOnset, 1250.0);
+  EXPECT_GE(lastOnset, kLastChordAt - kBeatUnits);
+  EXPECT_LE(lastOnset, kLastChordAt);
   EXPECT_EQ(lateFlashes, 0);
 }
 
@@ -495,6 +523,8 @@ TEST(MusicFigures, BigMomentsFlashBrighterThanPhraseStarts) {
   // Each onset's brightest frame before the flash ends; the big moments are
   // the drop (580), the cut into the glitch (900) and the last chorus's
   // first full hit (920).
+  constexpr double kDrop = kTileGridWindow.start;
+  constexpr double kLastChorus = kSettlingSlicesWindow.start + 2 * kBeatUnits;
   const TFlashFigures f = MeasureFlashes(Music());
   std::vector<double> peaks, big;
   for (int onset : f.onsets) {
@@ -502,7 +532,8 @@ TEST(MusicFigures, BigMomentsFlashBrighterThanPhraseStarts) {
     for (size_t k = onset; k < f.greys.size() && f.greys[k] > 0.0; ++k)
       peak = std::max(peak, f.greys[k]);
     const double d = FrameTime(onset);
-    const bool isBig = std::fabs(d - 580) < 2 || std::fabs(d - 900) < 2 || std::fabs(d - 920) < 2;
+    const bool isBig = std::fabs(d - kDrop) < 2 || std::fabs(d - kGlitchWindow.start) < 2 ||
+                       std::fabs(d - kLastChorus) < 2;
     (isBig ? big : peaks).push_back(peak);
   }
   ASSERT_EQ(big.size(), 3u) << "the drop, the cut and the last chorus each flash once";

@@ -1,4 +1,4 @@
-// Writes "kel.mp3": renders the arrangement (music_score.cpp), mixes and
+// Writes "kel.mp3": renders the song (music_arrange.cpp), mixes and
 // masters it (music_master.cpp, with the steps of music_mix.cpp) and
 // encodes it with LAME, 192 kbit/s CBR joint stereo.
 //

@@ -1,21 +1,34 @@
 // The music generator's parts: a small synthesiser (music_synth.cpp), the
-// mixing and mastering steps (music_mix.cpp), the arrangement
-// (music_score.cpp) and the writer that masters and encodes "kel.mp3"
-// (music.cpp).
+// mixing and mastering steps (music_mix.cpp), the song and the writer that
+// masters and encodes "kel.mp3" (music.cpp). The song is a score of tables
+// (music_score.cpp, written in the types of music_song.h) that the arranger
+// (music_arrange.cpp, with music_arrange.h) plays through the players of
+// its parts (music_drums.cpp, music_pitched.cpp); music_master.cpp mixes and
+// masters it.
 //
-// Everything runs at 44.1 kHz on float stereo buses, full scale 1.0. Times
-// are sample frames from the first sample of the song, which is demo time 0.
-// One beat is 5 demo units, exactly 22500 frames (510.2 ms, 117.6 BPM), so
-// every scene boundary of the timeline falls on a beat.
+// Everything runs at the demo's 44.1 kHz on float stereo buses, full scale
+// 1.0. Times are sample frames from the first sample of the song, which is
+// demo time 0. One beat is kBeatUnits (5) demo units, exactly 22500 frames
+// (510.2 ms, 117.6 BPM), so every scene boundary of the timeline falls on a
+// beat.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-constexpr int kSongRate = 44100;              // frames per second
-constexpr int kBeatFrames = 22500;            // one beat, 5 demo units
+#include "demo/demo.h"
+#include "demo/timeline.h"
+#include "platform/audio/level_meter.h"
+
+constexpr int kSongRate = kMusicRate;  // frames per second, the demo's
+// One beat, kBeatUnits demo units, in frames: 44100 x 5 / 9.8, rounded
+// because 0.0098 has no exact double.
+constexpr int kBeatFrames =
+    static_cast<int>(kSongRate * kBeatUnits / (1000.0 * kDemoUnitsPerMs) + 0.5);
+static_assert(kBeatFrames == 22500, "a beat is no longer a whole number of frames");
 constexpr int kStepFrames = kBeatFrames / 4;  // a sixteenth note
-constexpr int kSongBeats = 263;               // 134.2 s; the demo ends at beat 260
+// 263 beats, 134.2 s: the demo ends at beat 260, the song 3 beats later.
+constexpr int kSongBeats = static_cast<int>(kDemoEnd / kBeatUnits) + 3;
 constexpr int kSongFrames = kSongBeats * kBeatFrames;
 
 constexpr int BeatFrame(double beat) { return static_cast<int>(beat * kBeatFrames + 0.5); }
@@ -105,18 +118,18 @@ void ScaleSide(TStereo* bus, const std::vector<float>& width);
 void Stutter(TStereo* bus, int from, int to, int slice, int count, float open);
 
 // The flash guard. The demo flashes its background while the RMS of the
-// 1024-frame block being played reaches 0.1 of full scale. accent[b] marks
+// meter's block being played reaches kFlashLevel (demo/timeline.h). accent[b] marks
 // the blocks chosen to flash; the accent's own hit carries them over the
 // flash line, and the guard only holds them under `loud`, so the flash
 // never turns white. An accent flashes once: the blocks of its run after
 // the first that falls under `flash`, and every other block, are held
 // under `quiet` by a smooth limiter. Blocks where `free[b]` is set are left
 // alone. The guard lowers the gain only; it never lifts it.
-constexpr int kGuardBlock = 1024;
+constexpr int kGuardBlock = kMeterBlockFrames;  // frames, the meter's block
 void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
                   float quiet, float flash, float loud);
 
-// ---- The song (music_score.cpp) -------------------------------------------
+// ---- The song (music_arrange.cpp, playing music_score.cpp) -----------------
 
 // The buses the arrangement renders into. `kick` is the key for the duck:
 // the kick drum alone, also mixed into `drums`. `accents` holds the hits

@@ -18,11 +18,13 @@ namespace {
 
 constexpr double kLoudness = -23.0;    // LUFS, integrated
 constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
-constexpr float kQuietBlock = 0.09f;   // RMS every block but an accent stays under
-constexpr float kFlashBlock = 0.105f;  // RMS an accent block must reach to flash
-constexpr float kLoudBlock = 0.245f;   // RMS no accent block goes over: grey 0.49
 constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
 constexpr double kSideCutoff = 240.0;  // Hz: the side signal below it is removed
+// The guard's lines, RMS 0..1, in per cent of the demo's flash level. The
+// float sums give 0.09, 0.105 and 0.245 to the last bit.
+constexpr float kQuietBlock = kFlashLevel * 90 / 100;   // every block but an accent stays under
+constexpr float kFlashBlock = kFlashLevel * 105 / 100;  // an accent block must reach it to flash
+constexpr float kLoudBlock = kFlashLevel * 245 / 100;   // no accent block goes over: grey 0.49
 
 // The blocks of the flash meter that each accent may flash: the block the
 // hit falls in and those after it. The particle scene's blocks are left to
@@ -35,7 +37,7 @@ void AccentBlocks(std::vector<bool>* accent, std::vector<bool>* free) {
     const int first = at / kGuardBlock;
     for (int b = first; b < first + kAccentBlocks && b < blocks; ++b) (*accent)[b] = true;
   }
-  const double framesPerUnit = kBeatFrames / 5.0;
+  const double framesPerUnit = kBeatFrames / kBeatUnits;
   for (int b = 0; b < blocks; ++b) {
     const double from = b * kGuardBlock / framesPerUnit, to = (b + 1) * kGuardBlock / framesPerUnit;
     // The demo never flashes strictly inside the particle scene's window.
