@@ -8,7 +8,8 @@ cd "$(dirname "$0")"
 . scripts/packages.sh
 # shellcheck disable=SC2086
 kelvane_install_packages $KELVANE_RUN_PACKAGES
-kelvane_build -DBUILD_TESTING=OFF
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
+cmake --workflow --preset play
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   video="$(pwd)/kelvane.mp4"
   echo "No display to open the demo window on: rendering $video with the capture tool"

@@ -41,9 +41,3 @@ kelvane_install_packages() {
   # shellcheck disable=SC2086
   apt-get install -y -qq --no-install-recommends $missing || { echo "apt-get install failed" >&2; exit 1; }
 }
-
-# kelvane_build [CMAKE OPTION...]: configures and builds into build/.
-kelvane_build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  cmake --build build -j"$(nproc)"
-}
