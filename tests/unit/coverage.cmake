@@ -1,4 +1,4 @@
-# cmake -DTESTS=kelvane_tests -DSOURCES=tests/ -P unit_coverage.cmake: fails
+# cmake -DTESTS=kelvane_tests -DSOURCES=tests/ -P coverage.cmake: fails
 # when the binary holds a suite that no unit_AREA entry runs, that is, one
 # not declared by a TEST, TEST_F or TEST_P at the start of a line of a
 # tests/*_test.cpp file (tests/CMakeLists.txt builds the entries' filters
