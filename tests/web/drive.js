@@ -220,7 +220,7 @@ async function live(browser, url, shotsDir) {
   check(served.bytes <= 6e6, `a whole load sends ${served.bytes} bytes (at most 6 MB)`);
   check(await page.evaluate(() => !document.getElementById('start').hidden &&
                                   /KELVANE/.test(document.getElementById('start').textContent) &&
-                                  /2\u00a0min 13\u00a0s/.test(document.getElementById('length').textContent)),
+                                  /2\u00a0min\u00a013\u00a0s/.test(document.getElementById('length').textContent)),
         'the start card shows the title and the running time');
   await page.screenshot({path: path.join(shotsDir, 'start.png')});
 
