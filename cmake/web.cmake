@@ -3,7 +3,9 @@
 # on the fixed-function layer over WebGL, the browser's platform and the
 # page's program, with the asset pack the native build generated.
 # KELVANE_WEB_OUT gets index.html, kelvane.js, kelvane.wasm, the pack
-# kelvane.data and favicon.png.
+# gzipped as kelvane.data.gz (the page inflates it with the browser's
+# DecompressionStream, so any static server sends a third of the bytes) and
+# favicon.png.
 set(KELVANE_WEB_DATA "" CACHE PATH "The asset pack's folder (build/data of a native build)")
 set(KELVANE_WEB_ICON "" CACHE FILEPATH "The page's icon (build/icons/64x64/kelvane.png)")
 set(KELVANE_WEB_OUT ${CMAKE_BINARY_DIR}/web CACHE PATH "Where the page is written")
@@ -35,17 +37,22 @@ add_custom_target(web_pack DEPENDS ${CMAKE_BINARY_DIR}/pack.staged)
 add_dependencies(kelvane web_pack)
 
 # What the page calls (src/hosts/web/web_main.cpp).
-set(exports _main _malloc _KelvaneMusicBuffer _KelvanePlay _KelvaneSeek _KelvaneDemoTime
+set(exports _main _malloc _free _KelvanePrepare _KelvaneMusicFromFloat _KelvanePlay
+            _KelvaneSeek _KelvanePause _KelvanePaused _KelvaneSetReduced _KelvaneDemoTime
             _KelvaneReducedFlashing _KelvaneStill _KelvaneRenderAt _KelvaneRowCount
             _KelvaneRunningSeconds _KelvaneRowTime _KelvaneRowBound _KelvaneRowScene
-            _KelvaneLevelAt)
+            _KelvaneRowTitle _KelvaneRowAt _KelvaneLevelAt)
 list(JOIN exports "," exports)
 target_link_options(kelvane PRIVATE -O2 -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH=1
   -sMIN_WEBGL_VERSION=1 -sMAX_WEBGL_VERSION=1 "-sEXPORTED_FUNCTIONS=${exports}"
   -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString "SHELL:--preload-file ${pack}@/")
 set_target_properties(kelvane PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${KELVANE_WEB_OUT}
                                          LINK_DEPENDS ${CMAKE_BINARY_DIR}/pack.staged)
+# gzip is part of every Debian system; -n leaves out the time, so the same
+# pack gives the same bytes.
+find_program(KELVANE_GZIP gzip REQUIRED)
 add_custom_command(TARGET kelvane POST_BUILD
+  COMMAND ${KELVANE_GZIP} -9 -n -f ${KELVANE_WEB_OUT}/kelvane.data
   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/index.html ${KELVANE_WEB_OUT}/index.html
   COMMAND ${CMAKE_COMMAND} -E copy ${KELVANE_WEB_ICON} ${KELVANE_WEB_OUT}/favicon.png)
 # A new page without a new program still reaches the output folder.

@@ -13,7 +13,7 @@ if(TARGET kelvane_offscreen_gles AND TARGET kelvane-capture)
             $<TARGET_FILE:kelvane_gles_row_frames> ${KELVANE_DATA_DIR} ${KELVANE_FRAMES_DIR}
             $<TARGET_FILE:kelvane-capture>)
   set_tests_properties(frames_reference PROPERTIES FIXTURES_SETUP frames_reference
-    LABELS frames TIMEOUT 180)
+    LABELS frames TIMEOUT 300)
   add_test(NAME frames_gles
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/frames/rows.sh gles
             $<TARGET_FILE:kelvane_gles_row_frames> ${KELVANE_DATA_DIR} ${KELVANE_FRAMES_DIR}

@@ -1,7 +1,8 @@
 // The web platform layer (see web_platform.h). The JavaScript halves of the
 // calls below keep their state in Module.kelvane, which the page creates:
-//   ctx        the AudioContext, made on the viewer's click (44.1 kHz)
-//   music      the decoded AudioBuffer of musicName, or undefined
+//   ctx        the AudioContext (44.1 kHz), resumed on the viewer's click
+//   out        the GainNode the music plays through (mute, volume)
+//   music      the decoded AudioBuffer of kel.mp3, or undefined
 //   source     the AudioBufferSourceNode playing it
 //   startMs    the audio clock, in ms, at the music's first sample
 #include "platform/web/web_platform.h"
@@ -36,10 +37,6 @@ EM_JS(int, HasAudio, (), { return Module.kelvane && Module.kelvane.ctx ? 1 : 0; 
 EM_JS(int, BrowserHasAudio, (), {
   return typeof AudioContext != "undefined" || typeof webkitAudioContext != "undefined" ? 1 : 0;
 });
-EM_JS(int, HasMusic, (const char* name), {
-  const k = Module.kelvane;
-  return k && k.music && k.musicName == UTF8ToString(name) ? 1 : 0;
-});
 EM_JS(void, StartMusic, (double fromMs), {
   const k = Module.kelvane;
   if (k.source) {
@@ -51,7 +48,7 @@ EM_JS(void, StartMusic, (double fromMs), {
   if (!k.music) return;
   k.source = k.ctx.createBufferSource();
   k.source.buffer = k.music;
-  k.source.connect(k.ctx.destination);
+  k.source.connect(k.out || k.ctx.destination);
   k.source.start(0, fromMs / 1000);
 });
 EM_JS(double, MusicStartMs, (), {
@@ -65,17 +62,12 @@ EM_JS(void, TellPage, (const char* event, int value), {
 }  // namespace
 
 double WebTickCount() { return AudioClockMs(); }
-// The page makes the context itself, on the viewer's click; the frames its
-// tests draw need no context at all.
+// The page makes the context itself and decodes the music while start-up
+// runs; the music starts on the viewer's click (SeekWebMusic), and the
+// frames the tests draw need no context at all.
 bool WebInitSound(int, int) { return BrowserHasAudio() != 0; }
-void* WebLoadSample(const char* fileName) {
-  return HasMusic(fileName) ? &web.musicHandle : nullptr;
-}
-int WebPlaySample(void* sample) {
-  if (!sample) return -1;
-  StartMusic(0.0);
-  return 0;
-}
+void* WebLoadSample(const char*) { return &web.musicHandle; }
+int WebPlaySample(void* sample) { return sample ? 0 : -1; }
 // The frame driver of the page computes its level from the PCM itself
 // (FlashLevel); nothing reads the channel's.
 float WebChannelLevel(int) { return 0.0f; }
@@ -125,6 +117,13 @@ void SetWebCanvasSize(int width, int height) {
   emscripten_set_canvas_element_size(kCanvas, width, height);
   web.width = width;
   web.height = height;
+}
+
+void WebCanvasSize(int* width, int* height) {
+  if (web.width <= 0 || web.height <= 0)
+    emscripten_get_canvas_element_size(kCanvas, &web.width, &web.height);
+  *width = web.width;
+  *height = web.height;
 }
 
 int16_t* WebMusicBuffer(size_t frames) {

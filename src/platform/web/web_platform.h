@@ -1,8 +1,9 @@
 // The web platform layer: the demo in a browser page, built with emscripten.
 //
-// The page (web/index.html) owns the HTML side: it shows the start card,
-// makes the AudioContext on the viewer's click, has the browser decode the
-// music and copies its PCM into WebMusicBuffer. This layer owns the rest:
+// The page (web/index.html) owns the HTML side: it shows the start card and
+// the controls, has the browser decode the music (handed to the program for
+// the meter, which fills WebMusicBuffer) and makes the AudioContext, resumed
+// on the viewer's click. This layer owns the rest:
 // the WebGL context on the page's canvas (drawn through the fixed-function
 // layer), the platform table, the music's playback, the audio clock and the
 // animation frames. Everything runs on the page's one thread.
@@ -20,10 +21,13 @@ bool OpenWebCanvas();
 bool FitWebCanvas(int* width, int* height);
 // Gives the drawing buffer a fixed size in pixels (the test entry's frames).
 void SetWebCanvasSize(int width, int height);
+// The drawing buffer's size in pixels.
+void WebCanvasSize(int* width, int* height);
 
 // The page's entries for the platform table (platform/platform.h), which the
 // web program fills it with: the audio clock, the music the page decoded
-// (loaded when the page has it, played from its start), a level of 0 (the
+// (started by SeekWebMusic once the viewer clicked, silence without it),
+// a level of 0 (the
 // page meters the PCM itself), a present that hands the frame to the browser
 // and an end that tells the page.
 double WebTickCount();
@@ -35,7 +39,7 @@ void WebPresentFrame();
 void WebEndProcess(int status);
 
 // Room for `frames` frames of the decoded music, 16-bit interleaved stereo
-// at 44.1 kHz, which the page fills before the demo starts.
+// at 44.1 kHz, filled before the demo starts.
 int16_t* WebMusicBuffer(size_t frames);
 const int16_t* WebMusicSamples();
 size_t WebMusicFrames();
@@ -43,11 +47,13 @@ size_t WebMusicFrames();
 // Milliseconds of music played, on the audio clock: the demo's time in ms.
 // Counts from 0 when the music starts.
 double WebMusicMs();
-// Plays the music again from `ms` milliseconds in.
+// Plays the music from `ms` milliseconds in (once the page made its
+// AudioContext; paused with it while it is suspended).
 void SeekWebMusic(double ms);
 
 // Calls frame() once per animation frame of the browser until it returns
 // false.
 void RunWebFrames(bool (*frame)());
-// Tells the page what happened: "end" with the demo's status, "no-webgl".
+// Tells the page what happened: "ready", "no-webgl", "first-frame" (after a
+// start), "end" with the demo's status.
 void TellWebPage(const char* event, int value);
