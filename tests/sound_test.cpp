@@ -230,3 +230,50 @@ TEST(SoundDecoder, RefusesMusicOverTheLimitBeforeDecoding) {
   EXPECT_TRUE(pcm.samples.empty());
   std::remove(path.c_str());
 }
+
+TEST(SoundGapless, ReadsTheLameTagOfTheMusic) {
+  // kel.mp3 from LAME: 5138 frames of 1152 behind the Info frame, 576
+  // samples of encoder delay and 900 of padding. A decoder that trims
+  // nothing adds the Info frame, the delay and its own 529 at the start.
+  const std::string music = std::string(KELVANE_DATA_DIR) + "/kel.mp3";
+  const int fd = open(music.c_str(), O_RDONLY);
+  ASSERT_GE(fd, 0) << music;
+  struct stat info;
+  ASSERT_EQ(fstat(fd, &info), 0);
+  const TGapless gapless = ReadGapless(fd, info.st_size);
+  EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0);
+  close(fd);
+  EXPECT_EQ(gapless.lead, 2257);
+  EXPECT_EQ(gapless.tail, 371);
+  EXPECT_EQ(gapless.musicFrames, 5138 * 1152 - 576 - 900);
+  // libmpg123 trims by itself: the sound layer must not trim again.
+  TPcm pcm;
+  std::string error;
+  ASSERT_TRUE(DecodeSoundFile(music.c_str(), &pcm, &error)) << error;
+  EXPECT_EQ(static_cast<int64_t>(pcm.Frames()), gapless.musicFrames);
+}
+
+TEST(SoundGapless, TrimsWhatTheDecoderKept) {
+  const TGapless gapless{1000, 2257, 371};
+  int64_t first, count;
+  TrimGapless(gapless, 1000 + 2257 + 371, &first, &count);  // trimmed nothing (dr_mp3)
+  EXPECT_EQ(first, 2257);
+  EXPECT_EQ(count, 1000);
+  TrimGapless(gapless, 1000 + 1105 + 371, &first, &count);  // skipped the Info frame only
+  EXPECT_EQ(first, 1105);
+  EXPECT_EQ(count, 1000);
+  TrimGapless(gapless, 1000, &first, &count);  // trimmed all (libmpg123)
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(count, 1000);
+  TrimGapless(TGapless{}, 5000, &first, &count);  // no tag
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(count, 5000);
+  // A tag that is not the file's: never more than lead and tail.
+  const std::string noTag(2048, '\0');
+  EXPECT_EQ(ReadGapless(reinterpret_cast<const unsigned char*>(noTag.data()), noTag.size())
+                .musicFrames,
+            -1);
+  TrimGapless(gapless, 9000, &first, &count);
+  EXPECT_EQ(first, 2257);
+  EXPECT_EQ(count, 9000 - 2257 - 371);
+}

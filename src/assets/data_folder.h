@@ -9,6 +9,15 @@
 // first that holds any of the demo's files. *tried lists the folders looked
 // at, for the message when none does.
 std::string FindDataDir(std::string* tried);
+// The demo's own start on Windows, where a double-click in Explorer starts it
+// in its own folder: when the current folder holds none of the pack and
+// "data" beside the program does, that folder becomes the current one.
+// Elsewhere the demo reads the current folder as it is (the launcher enters
+// the pack's folder), and this does nothing.
+void EnterDataFolderBesideProgram();
+// How to start the demo so that it finds its files, for the message that
+// says some are missing.
+const char* MissingAssetsHint();
 // True when dir is a folder the process may enter; otherwise false, with the
 // reason in *why.
 bool CanEnterFolder(const std::string& dir, std::string* why);

@@ -1,18 +1,18 @@
 // Start-up: everything the timeline needs is prepared here, once, so that no
 // frame reads a file. StartTime is stamped only after all of it, just before
 // playback, so demo time 0 is the moment the music starts.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "assets/asc_mesh.h"
+#include "assets/data_folder.h"
 #include "assets/manifest.h"
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
 #include "platform/graphics/gl.h"
+#include "platform/files/regular_file.h"
 #include "platform/platform.h"
 
 double StartTime = 0.0;
@@ -22,18 +22,13 @@ double StartTime = 0.0;
 void ReportMissingAssets() {
   int missing = 0;
   for (int i = 0; i < kAssetFileCount; ++i) {
-    const char* file = kAssetFiles.names[i];
-    struct stat info;
-    missing += stat(file, &info) != 0 || !S_ISREG(info.st_mode);
+    missing += RegularFileSize(kAssetFiles.names[i]) < 0;
   }
   if (missing == 0) return;
-  char folder[4096];
-  if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "%s", ".");
-  std::fprintf(stderr,
-               "kelvane: %d of its %d asset files are missing from %s; start it from the folder "
-               "that holds them (build/data in a build tree) or with the installed launcher "
-               "'kelvane'\n",
-               missing, kAssetFileCount, folder);
+  std::error_code failed;
+  const std::string folder = std::filesystem::current_path(failed).string();
+  std::fprintf(stderr, "kelvane: %d of its %d asset files are missing from %s; %s\n", missing,
+               kAssetFileCount, failed ? "." : folder.c_str(), MissingAssetsHint());
 }
 
 namespace {

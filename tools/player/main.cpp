@@ -4,16 +4,13 @@
 // designed aspect. A paused frame is drawn again with the generator put back
 // where it was, so it never changes; a seek replays the generator's draws
 // as the capture does, so the frame after it is the capture's frame.
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -27,9 +24,11 @@
 #include "demo/timeline.h"
 #include "platform/audio/level_meter.h"
 #include "platform/audio/player_sound.h"
+#include "platform/files/regular_file.h"
 #include "platform/graphics/gl.h"
 #include "platform/platform.h"
 #include "platform/sdl/player_window.h"
+#include "platform/sdl/sdl_common.h"
 #include "player/player.h"
 
 namespace {
@@ -277,18 +276,8 @@ void HandleKey(TPlayerKey key) {
 // The watched files' change times, by their place in the manifest's list.
 struct TWatch {
   double nextMs = 0.0;
-  timespec changed[kAssetFileCount] = {};
+  int64_t changed[kAssetFileCount] = {};  // FileChangeTime
 } watch;
-
-timespec ChangeTime(const char* file) {
-  struct stat info;
-  if (stat(file, &info) != 0) return timespec{};
-  return info.st_mtim;
-}
-
-bool Differ(const timespec& a, const timespec& b) {
-  return a.tv_sec != b.tv_sec || a.tv_nsec != b.tv_nsec;
-}
 
 // Loads a picture or mesh of the pack again when its file has changed since
 // the last look (four looks a second). True when something was loaded.
@@ -299,8 +288,8 @@ bool ReloadChanged() {
   bool reloaded = false;
   for (int i = 0; i < kAssetFileCount; ++i) {
     const char* file = kAssetFiles.names[i];
-    const timespec t = ChangeTime(file);
-    if (!Differ(t, watch.changed[i])) continue;
+    const int64_t t = FileChangeTime(file);
+    if (t == watch.changed[i]) continue;
     watch.changed[i] = t;
     for (const TTextureAsset& texture : kTextureAssets) {
       if (std::string(texture.file) != file &&
@@ -325,7 +314,7 @@ bool ReloadChanged() {
 }
 
 void StartWatching() {
-  for (int i = 0; i < kAssetFileCount; ++i) watch.changed[i] = ChangeTime(kAssetFiles.names[i]);
+  for (int i = 0; i < kAssetFileCount; ++i) watch.changed[i] = FileChangeTime(kAssetFiles.names[i]);
   watch.nextMs = PlayerClockMs() + 250.0;
 }
 
@@ -345,8 +334,10 @@ int Run() {
     std::string tried;
     o.dataDir = FindDataDir(&tried);
   }
-  if (chdir(o.dataDir.c_str()) != 0)
-    return Fail("cannot enter the data folder " + o.dataDir + ": " + std::strerror(errno));
+  std::error_code entered;
+  std::filesystem::current_path(o.dataDir, entered);
+  if (entered)
+    return Fail("cannot enter the data folder " + o.dataDir + ": " + entered.message());
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
 
@@ -357,9 +348,8 @@ int Run() {
   player.sound = OpenPlayerSound(&soundError);
   if (!player.sound) OpenSilentPlayerSound();
   player.decoder = new std::thread([] {
-    // Behind the start-up and the frames on a busy machine: on Linux a
-    // thread's nice value is its own.
-    setpriority(PRIO_PROCESS, 0, kDecoderNice);
+    // Behind the start-up and the frames on a busy machine.
+    LowerDecoderPriority(kDecoderNice);
     if (!DecodeSoundFile(kMusicFile, &player.music, &player.decodeError))
       player.music.samples.clear();
     player.decoded.store(true);
@@ -467,5 +457,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kelvane-player: no sound output: %s\n", why.c_str());
     return 1;
   }
+  // Started from Explorer (Windows, no console): a failure shows in a box.
+  if (StderrGoesNowhere()) player.options.messageBox = true;
   return Run();
 }

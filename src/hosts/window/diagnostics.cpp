@@ -2,8 +2,12 @@
 // 200 ms, and the number format it writes in.
 #include "hosts/window/diagnostics.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -70,10 +74,17 @@ std::string FormatGeneral(double value, char separator) {
 }
 
 char LocaleDecimalSeparator() {
+#ifdef _WIN32
+  // The user's regional settings, as Windows programs read them.
+  char radix[8];
+  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, radix, sizeof radix) <= 1) return '.';
+  return radix[0];
+#else
   locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
   if (user == static_cast<locale_t>(0)) return '.';
   const char* radix = nl_langinfo_l(RADIXCHAR, user);
   const char separator = (radix && radix[0]) ? radix[0] : '.';
   freelocale(user);
   return separator;
+#endif
 }

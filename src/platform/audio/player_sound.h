@@ -15,6 +15,9 @@ bool OpenPlayerSound(std::string* why);
 // Opens the same output on SDL's silent driver, whatever SDL_AUDIODRIVER
 // names, so that the music still decodes (and meters) when no sound opens.
 bool OpenSilentPlayerSound();
+// Puts the calling thread (the one decoding the music) behind the others on
+// a busy machine: its nice value on Linux (1..19), below normal on Windows.
+void LowerDecoderPriority(int nice);
 // Streams pcm (which must outlive the stream) from frame 0, paused. Past
 // the end of the music the stream plays silence and keeps counting.
 void StartPlayerMusic(const TPcm* pcm);

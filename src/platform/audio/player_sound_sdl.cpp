@@ -14,6 +14,12 @@
 #include "platform/audio/player_sound.h"
 #include "platform/sdl/sdl_common.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 // pcm is written once before the hook is set; the rest by both threads.
@@ -77,4 +83,14 @@ double PlayerMusicMs(double nowMs) {
   const double blockLengthMs = 1000.0 * kMeterBlockFrames / kMusicRate;
   const double since = std::clamp(nowMs - stream.blockMs.load(), 0.0, blockLengthMs);
   return 1000.0 * static_cast<double>(block) / kMusicRate + since;
+}
+
+void LowerDecoderPriority(int nice) {
+#ifdef _WIN32
+  (void)nice;
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+#else
+  // On Linux a thread's nice value is its own.
+  setpriority(PRIO_PROCESS, 0, nice);
+#endif
 }

@@ -1,12 +1,12 @@
 #include "platform/audio/sound_length.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "platform/files/regular_file.h"
 
 namespace {
 
@@ -119,20 +119,6 @@ int64_t Finish(TWalk* w) {
   return w->longest;
 }
 
-// Reads `want` bytes at `offset`, fewer only at the end of the file; -1 on
-// an error.
-int64_t ReadAt(int fd, unsigned char* data, int64_t want, int64_t offset) {
-  int64_t done = 0;
-  while (done < want) {
-    const ssize_t got = pread(fd, data + done, static_cast<size_t>(want - done), offset + done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return -1;
-    if (got == 0) break;
-    done += got;
-  }
-  return done;
-}
-
 }  // namespace
 
 int64_t MpegAudioTicks(const unsigned char* data, size_t size) {
@@ -145,7 +131,7 @@ int64_t MpegAudioTicks(const unsigned char* data, size_t size) {
 
 int64_t MpegAudioTicks(int fd, int64_t size) {
   unsigned char head[10];
-  const int64_t headBytes = ReadAt(fd, head, std::min<int64_t>(size, sizeof head), 0);
+  const int64_t headBytes = ReadDescriptorAt(fd, head, std::min<int64_t>(size, sizeof head), 0);
   if (headBytes < 0) return -1;
   int64_t offset = Id3v2Bytes(head, static_cast<size_t>(headBytes), size);  // of buffer[0]
   TWalk w;
@@ -156,7 +142,7 @@ int64_t MpegAudioTicks(int fd, int64_t size) {
   size_t have = 0;  // bytes in the buffer
   for (;;) {
     const int64_t want = std::min<int64_t>(buffer.size() - have, size - offset - have);
-    const int64_t got = ReadAt(fd, buffer.data() + have, want, offset + have);
+    const int64_t got = ReadDescriptorAt(fd, buffer.data() + have, want, offset + have);
     if (got < 0) return -1;
     have += static_cast<size_t>(got);
     const bool last = got < want || offset + static_cast<int64_t>(have) >= size;
@@ -168,6 +154,64 @@ int64_t MpegAudioTicks(int fd, int64_t size) {
     have -= count;
   }
   return Finish(&w);
+}
+
+TGapless ReadGapless(const unsigned char* data, size_t size) {
+  TGapless gapless;
+  const size_t at = static_cast<size_t>(Id3v2Bytes(data, size, static_cast<int64_t>(size)));
+  TFrame frame;
+  if (size < at + 4 || !ReadHeader(data + at, &frame) || ((data[at + 1] >> 1) & 3) != 1)
+    return gapless;  // layer III only
+  const unsigned char* h = data + at;
+  const bool mpeg1 = ((h[1] >> 3) & 3) == 3;
+  const bool mono = (h[3] >> 6) == 3;
+  const size_t samples = mpeg1 ? 1152 : 576;
+  // The tag follows the side information, whose size depends on the mode.
+  size_t p = at + 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+  auto word = [&](size_t i) {
+    return (uint32_t{data[i]} << 24) | (data[i + 1] << 16) | (data[i + 2] << 8) | data[i + 3];
+  };
+  if (size < p + 8 || (std::memcmp(data + p, "Xing", 4) != 0 && std::memcmp(data + p, "Info", 4)))
+    return gapless;
+  const uint32_t flags = word(p + 4);
+  p += 8;
+  if (!(flags & 1) || size < p + 4) return gapless;  // no frame count
+  const int64_t frames = word(p);
+  p += 4 + ((flags & 2) ? 4 : 0) + ((flags & 4) ? 100 : 0) + ((flags & 8) ? 4 : 0);
+  // The LAME extension: 9 bytes of encoder name, then at +21 the delay and
+  // the padding, 12 bits each.
+  int64_t delay = 0, padding = 0;
+  if (size >= p + 24 && std::memcmp(data + p, "LAME", 4) == 0) {
+    delay = (data[p + 21] << 4) | (data[p + 22] >> 4);
+    padding = ((data[p + 22] & 0x0F) << 8) | data[p + 23];
+  }
+  constexpr int64_t kDecoderDelay = 529;
+  gapless.musicFrames = std::max<int64_t>(0, frames * samples - delay - padding);
+  gapless.lead = static_cast<int64_t>(samples) + delay + kDecoderDelay;
+  gapless.tail = std::max<int64_t>(0, padding - kDecoderDelay);
+  return gapless;
+}
+
+TGapless ReadGapless(int fd, int64_t size) {
+  // An ID3v2 tag (pictures, lyrics) may come first: read past it.
+  unsigned char head[10];
+  const int64_t headBytes = ReadDescriptorAt(fd, head, std::min<int64_t>(size, sizeof head), 0);
+  if (headBytes < 0) return TGapless{};
+  const int64_t skip = Id3v2Bytes(head, static_cast<size_t>(headBytes), size);
+  unsigned char frame[2048];  // more than the longest layer III frame's start needs
+  const int64_t got = ReadDescriptorAt(fd, frame, sizeof frame, skip);
+  return got < 0 ? TGapless{} : ReadGapless(frame, static_cast<size_t>(got));
+}
+
+void TrimGapless(const TGapless& gapless, int64_t decodedFrames, int64_t* first, int64_t* count) {
+  *first = 0;
+  *count = decodedFrames;
+  if (gapless.musicFrames < 0 || decodedFrames <= gapless.musicFrames) return;
+  int64_t extra = decodedFrames - gapless.musicFrames;
+  const int64_t atEnd = std::min(extra, gapless.tail);
+  extra -= atEnd;
+  *first = std::min(extra, gapless.lead);
+  *count = decodedFrames - atEnd - *first;
 }
 
 std::string FormatPlayingTime(int64_t ticks) {

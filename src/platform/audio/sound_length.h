@@ -26,11 +26,35 @@
 constexpr int64_t kSoundTicksPerSecond = 14112000;
 
 // The bound, in ticks, for the first `size` bytes of the open file `fd`. It
-// reads with pread, in pieces of 64 KiB, and leaves the file's offset where
+// reads with ReadDescriptorAt (regular_file.h), in pieces of 64 KiB, and leaves the file's offset where
 // it was. -1, with errno set, when reading fails.
 int64_t MpegAudioTicks(int fd, int64_t size);
 // The same over bytes in memory.
 int64_t MpegAudioTicks(const unsigned char* data, size_t size);
+
+// Gapless playback. An encoder such as LAME starts the stream with a frame
+// that holds no audio (the Xing or Info frame, which counts the frames), and
+// the audio itself starts `delay` samples into the first real frame and ends
+// `padding` samples before the end of the last; a decoder adds its own 529
+// samples of delay on top. libmpg123 reads the tag and removes all of it;
+// SDL2_mixer's built-in decoder (dr_mp3, the Windows build's) plays the
+// Info frame as silence and keeps the rest. Trimming in the sound layer by
+// what the tag says, whatever the decoder did, gives every platform the same
+// samples, so the level meter reads the same blocks at the same moments.
+struct TGapless {
+  int64_t musicFrames = -1;  // sample frames of the music itself; -1 when there is no tag
+  int64_t lead = 0;          // frames a decoder that trims nothing adds at the start
+  int64_t tail = 0;          // and at the end
+};
+// Reads the Info/Xing frame and its LAME extension at the start of the open
+// file `fd` of `size` bytes (after any ID3v2 tag). No tag: musicFrames -1.
+TGapless ReadGapless(int fd, int64_t size);
+TGapless ReadGapless(const unsigned char* data, size_t size);
+// Of `decodedFrames` sample frames, the first to keep and how many: the
+// frames beyond the music's own length are taken off the end (up to `tail`)
+// and then off the start (up to `lead`), so a decoder that trimmed already
+// loses nothing, and one that skipped only the Info frame loses the rest.
+void TrimGapless(const TGapless& gapless, int64_t decodedFrames, int64_t* first, int64_t* count);
 
 // "7:00:03", "2:05": a time in ticks as h:mm:ss, or m:ss under an hour,
 // rounded up to the next second.

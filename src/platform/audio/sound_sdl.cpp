@@ -4,8 +4,6 @@
 // hands it to the output, so the level follows what is being played.
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -68,16 +66,17 @@ constexpr int64_t kMinSoundFileBytes = 24;
 // same open file, so nothing can be swapped in between. Null, with the
 // reason in *why, when the file is refused; *openError is then errno of the
 // open (ENOENT missing, EINVAL not a regular file), or 0 when it opened.
-SDL_RWops* OpenMusic(const char* fileName, std::string* why, int* openError) {
+// *gapless is what the encoder's tag says to trim (sound_length.h).
+SDL_RWops* OpenMusic(const char* fileName, std::string* why, int* openError, TGapless* gapless) {
   const int fd = OpenRegularDescriptor(fileName);
   *openError = fd < 0 ? errno : 0;
   if (fd < 0) {
     *why = *openError == EINVAL ? "not a regular file" : std::strerror(*openError);
     return nullptr;
   }
-  struct stat info;
-  const int64_t size = fstat(fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : -1;
+  const int64_t size = DescriptorSize(fd);
   const int64_t ticks = size < kMinSoundFileBytes ? 0 : MpegAudioTicks(fd, size);
+  if (ticks > 0) *gapless = ReadGapless(fd, size);
   if (size < 0 || ticks < 0) {
     *why = std::strerror(errno);
   } else if (size < kMinSoundFileBytes) {
@@ -85,7 +84,7 @@ SDL_RWops* OpenMusic(const char* fileName, std::string* why, int* openError) {
   } else if (ticks > kMaxMusicSeconds * kSoundTicksPerSecond) {
     *why = FormatPlayingTime(ticks) + " long, over the " + std::to_string(kMaxMusicSeconds / 60) +
            "-minute limit the demo decodes";
-  } else if (FILE* file = fdopen(fd, "rb")) {
+  } else if (FILE* file = DescriptorStream(fd)) {
     if (SDL_RWops* stream = SDL_RWFromFP(file, SDL_TRUE)) return stream;
     *why = SDL_GetError();
     std::fclose(file);
@@ -93,17 +92,26 @@ SDL_RWops* OpenMusic(const char* fileName, std::string* why, int* openError) {
   } else {
     *why = std::strerror(errno);
   }
-  close(fd);
+  CloseDescriptor(fd);
   return nullptr;
 }
 
-// Decodes the music whole; null, with the reason in *why, when it is
-// refused or cannot be decoded.
+// Decodes the music whole, trimmed to the music's own samples; null, with
+// the reason in *why, when it is refused or cannot be decoded.
 Mix_Chunk* LoadChunk(const char* fileName, std::string* why, int* openError) {
-  SDL_RWops* stream = OpenMusic(fileName, why, openError);
+  TGapless gapless;
+  SDL_RWops* stream = OpenMusic(fileName, why, openError, &gapless);
   if (!stream) return nullptr;
   Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
-  if (!chunk) *why = Mix_GetError();
+  if (!chunk) {
+    *why = Mix_GetError();
+    return nullptr;
+  }
+  constexpr Uint32 kFrameBytes = 2 * kMusicChannels;
+  int64_t first, count;
+  TrimGapless(gapless, chunk->alen / kFrameBytes, &first, &count);
+  std::memmove(chunk->abuf, chunk->abuf + first * kFrameBytes, count * kFrameBytes);
+  chunk->alen = static_cast<Uint32>(count * kFrameBytes);
   return chunk;
 }
 
@@ -135,7 +143,8 @@ float SoundChannelLevel(int channel) {
 bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error) {
   std::string why;
   int openError;
-  SDL_RWops* stream = OpenMusic(fileName, &why, &openError);
+  TGapless gapless;
+  SDL_RWops* stream = OpenMusic(fileName, &why, &openError, &gapless);
   if (!stream) {
     if (error) *error = std::string(fileName) + (openError == ENOENT ? " is missing" : ": " + why);
     return false;
@@ -156,8 +165,11 @@ bool DecodeSoundFile(const char* fileName, TPcm* pcm, std::string* error) {
   Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 1);
   const bool ok = chunk != nullptr;
   if (ok) {
-    pcm->samples.assign(reinterpret_cast<const int16_t*>(chunk->abuf),
-                        reinterpret_cast<const int16_t*>(chunk->abuf) + chunk->alen / 2);
+    const int16_t* samples = reinterpret_cast<const int16_t*>(chunk->abuf);
+    int64_t first, count;
+    TrimGapless(gapless, chunk->alen / (2 * kMusicChannels), &first, &count);
+    pcm->samples.assign(samples + first * kMusicChannels,
+                        samples + (first + count) * kMusicChannels);
     Mix_FreeChunk(chunk);
   } else if (error) {
     *error = std::string(fileName) + ": " + Mix_GetError();

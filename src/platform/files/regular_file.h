@@ -1,20 +1,43 @@
 // Opening the demo's files safely: only a regular file is read. A FIFO would
-// block the open, and a device such as /dev/zero or a folder would make a
-// reader wait forever or fail in odd ways, so anything else is refused as
-// unreadable, at once.
+// block the open, and a device such as /dev/zero (NUL or CON on Windows) or a
+// folder would make a reader wait forever or fail in odd ways, so anything
+// else is refused as unreadable, at once.
+//
+// This is also the one place where the file calls of POSIX and Windows
+// differ; the rest of the demo and the tools go through it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
-// A descriptor open for reading (blocking, close-on-exec) when the file is a
-// regular file; -1 otherwise, with errno set (EINVAL for a file that is not
-// regular). The check is made on the open file, so the file cannot be
-// swapped for a FIFO between the check and the reading.
+// A descriptor open for reading (blocking, not inherited by child
+// processes) when the file is a regular file; -1 otherwise, with errno set
+// (EINVAL for a file that is not regular). The check is made on the open
+// file, so the file cannot be swapped for a FIFO between the check and the
+// reading.
 int OpenRegularDescriptor(const char* fileName);
 // The same as a stdio stream.
 FILE* OpenRegularFile(const char* fileName);
+// A stdio stream reading the open descriptor, which it then owns; null, with
+// errno set, when none can be made (the descriptor is then still open).
+FILE* DescriptorStream(int fd);
+void CloseDescriptor(int fd);
 
 // The size in bytes of a regular file; -1 when it is missing, unreadable or
 // not a regular file.
 int64_t RegularFileSize(const char* fileName);
+// The size in bytes of an open file; -1, with errno set, when it cannot be
+// told.
+int64_t DescriptorSize(int fd);
+// Reads up to `want` bytes at `offset` of an open file, fewer only at its
+// end, and leaves the file's offset where it was. -1, with errno set, on an
+// error.
+int64_t ReadDescriptorAt(int fd, unsigned char* data, int64_t want, int64_t offset);
+// When the file last changed, in nanoseconds since an origin of the
+// system's; 0 when it is missing.
+int64_t FileChangeTime(const char* fileName);
+
+// Sends stderr to the null device; returns a descriptor that
+// RestoreStderr(saved) puts back (-1 when stderr could not be moved).
+int SilenceStderr();
+void RestoreStderr(int saved);

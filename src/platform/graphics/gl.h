@@ -6,6 +6,19 @@
 
 #ifndef KELVANE_GLES
 
+#ifdef _WIN32
+// Windows' GL headers need only these three of <windows.h>, whose macros
+// (LoadBitmap, DrawText and more) would otherwise reach every scene.
+#ifndef APIENTRY
+#define APIENTRY __stdcall
+#endif
+#ifndef CALLBACK
+#define CALLBACK __stdcall
+#endif
+#ifndef WINGDIAPI
+#define WINGDIAPI __declspec(dllimport)
+#endif
+#endif
 #include <GL/gl.h>
 #include <GL/glu.h>
 

@@ -3,8 +3,10 @@
 // sized by the display's scale, goes fullscreen, sets a swap interval and
 // turns keys into the player's actions.
 #include <SDL.h>
+#ifndef _WIN32
 #include <X11/Xlib.h>
 #include <X11/Xresource.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +26,12 @@ struct TPlayerWindowState {
 TPlayerWindowState state;
 
 // Xft.dpi from the X server's resource database, as desktops set it; 0 when
-// it is not set or there is no X display.
+// it is not set or there is no X display (always on Windows, where the
+// x11 driver is never the current one).
 double XftDpi() {
+#ifdef _WIN32
+  return 0.0;
+#else
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 0.0;
   double dpi = 0.0;
@@ -40,6 +46,7 @@ double XftDpi() {
   }
   XCloseDisplay(display);
   return dpi;
+#endif
 }
 
 // Real displays only (sdl_common.h).
@@ -100,7 +107,7 @@ double PlayerDisplayScale() {
 
 bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
   // The X11 class the desktop entry's StartupWMClass names.
-  setenv("SDL_VIDEO_X11_WMCLASS", request.windowClass, 1);
+  SDL_setenv("SDL_VIDEO_X11_WMCLASS", request.windowClass, 1);
   std::string why;
   if (SDL_Init(SDL_INIT_TIMER) != 0 || !OpenVideo(&why)) {
     *error = "no display to open the window on (" + (why.empty() ? SDL_GetError() : why) + ")";

@@ -34,6 +34,16 @@ class TQuietStderr {
 void ShowErrorBox(const char* caption, const char* text, const char* prefix,
                   SDL_Window* window = nullptr);
 
+// True on Windows when stderr leads nowhere: a program built for the GUI
+// subsystem and started from Explorer has no console. Always false
+// elsewhere.
+bool StderrGoesNowhere();
+// Where stderr goes nowhere, keeps what the program writes there and shows
+// it in an error box with this caption when the program ends (by returning
+// from main or by exit), so a failure to start is seen, as the desktop
+// entry's box shows it on Linux. Nothing otherwise.
+void ShowStderrInBoxAtExit(const char* caption);
+
 // A monotonic clock in milliseconds, with the performance counter's
 // resolution (fractions of a millisecond).
 double SdlClockMs();
