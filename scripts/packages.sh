@@ -17,10 +17,13 @@ libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # OpenGL ES 2 for the fixed-function layer's native build, and emscripten,
 # node and chromium for the web page (npm, which the web tests install their
 # driver with, comes with nodejs from some sources and as its own package
-# from Debian's).
+# from Debian's). The Windows zip adds the mingw-w64 cross compiler (SDL2 and
+# SDL2_mixer are built for it from Debian's source packages, which apt-get
+# source unpacks with dpkg-dev) and Wine to test it.
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
 xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3 \
-openbox xdotool x11-apps x11-xserver-utils libgles-dev emscripten nodejs chromium"
+openbox xdotool x11-apps x11-xserver-utils libgles-dev emscripten nodejs chromium \
+g++-mingw-w64-x86-64-posix wine64"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {

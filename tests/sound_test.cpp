@@ -270,9 +270,9 @@ TEST(SoundGapless, TrimsWhatTheDecoderKept) {
   EXPECT_EQ(count, 5000);
   // A tag that is not the file's: never more than lead and tail.
   const std::string noTag(2048, '\0');
-  EXPECT_EQ(ReadGapless(reinterpret_cast<const unsigned char*>(noTag.data()), noTag.size())
-                .musicFrames,
-            -1);
+  EXPECT_EQ(
+      ReadGapless(reinterpret_cast<const unsigned char*>(noTag.data()), noTag.size()).musicFrames,
+      -1);
   TrimGapless(gapless, 9000, &first, &count);
   EXPECT_EQ(first, 2257);
   EXPECT_EQ(count, 9000 - 2257 - 371);

@@ -11,8 +11,8 @@
 #include "assets/textures.h"
 #include "demo/demo.h"
 #include "geometry/particles.h"
-#include "platform/graphics/gl.h"
 #include "platform/files/regular_file.h"
+#include "platform/graphics/gl.h"
 #include "platform/platform.h"
 
 double StartTime = 0.0;

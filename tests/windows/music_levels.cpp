@@ -3,6 +3,7 @@
 // meter reads at demo times 800, 1000 and 1250 in each. Built for Linux
 // (libmpg123) and Windows (dr_mp3), so tests/windows.cmake can compare the
 // decoders.
+#define SDL_MAIN_HANDLED  // a plain main on Windows too
 #include <SDL.h>
 #include <SDL_mixer.h>
 

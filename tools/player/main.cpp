@@ -6,7 +6,7 @@
 // as the capture does, so the frame after it is the capture's frame.
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -201,7 +201,9 @@ void Pace() {
   if (!player.pacing) return;
   const double now = PlayerClockMs();
   player.nextFrameMs = std::max(player.nextFrameMs + player.periodMs, now - player.periodMs);
-  if (player.nextFrameMs > now) usleep(static_cast<useconds_t>((player.nextFrameMs - now) * 1000));
+  if (player.nextFrameMs > now)
+    std::this_thread::sleep_for(
+        std::chrono::duration<double, std::milli>(player.nextFrameMs - now));
 }
 
 void EndProcess(int) { player.ended = true; }
@@ -336,8 +338,7 @@ int Run() {
   }
   std::error_code entered;
   std::filesystem::current_path(o.dataDir, entered);
-  if (entered)
-    return Fail("cannot enter the data folder " + o.dataDir + ": " + entered.message());
+  if (entered) return Fail("cannot enter the data folder " + o.dataDir + ": " + entered.message());
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");
 

@@ -26,8 +26,8 @@
 constexpr int64_t kSoundTicksPerSecond = 14112000;
 
 // The bound, in ticks, for the first `size` bytes of the open file `fd`. It
-// reads with ReadDescriptorAt (regular_file.h), in pieces of 64 KiB, and leaves the file's offset where
-// it was. -1, with errno set, when reading fails.
+// reads with ReadDescriptorAt (regular_file.h), in pieces of 64 KiB, and leaves the file's offset
+// where it was. -1, with errno set, when reading fails.
 int64_t MpegAudioTicks(int fd, int64_t size);
 // The same over bytes in memory.
 int64_t MpegAudioTicks(const unsigned char* data, size_t size);
