@@ -23,6 +23,8 @@ set(SDL2_mixer_DIR ${deps}/lib/cmake/SDL2_mixer)
 list(APPEND CMAKE_FIND_ROOT_PATH ${deps})
 find_package(SDL2 REQUIRED CONFIG)
 find_package(SDL2_mixer REQUIRED CONFIG)
+# Beside the programs, so that they run from the build folder too.
+file(COPY ${deps}/bin/SDL2.dll ${deps}/bin/SDL2_mixer.dll DESTINATION ${CMAKE_BINARY_DIR})
 
 # Hardening as far as mingw offers it: the stack protector (its runtime in
 # libssp) and _FORTIFY_SOURCE; ASLR (high entropy) and DEP are the linker's
@@ -30,7 +32,8 @@ find_package(SDL2_mixer REQUIRED CONFIG)
 # the programs need only Windows' own DLLs and SDL's.
 add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security
                     $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE
+                        KELVANE_VERSION="${PROJECT_VERSION}")
 add_link_options(-static)
 
 include(cmake/sources.cmake)
@@ -60,9 +63,12 @@ install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${deps}/licenses/SDL2.txt ${deps}/licenses/SDL2_mixer.txt DESTINATION licenses)
 install(DIRECTORY ${KELVANE_WINDOWS_DATA}/ DESTINATION data PATTERN ".generated-*" EXCLUDE)
 set(CPACK_GENERATOR ZIP)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_FILE_NAME kelvane-${PROJECT_VERSION}-win64)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR})
+# cpack installs without building first: windows_zip below runs it.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 include(CPack)
 # Built by default, so the windows preset and the ci build end with the zip.
 add_custom_target(windows_zip ALL

@@ -21,7 +21,7 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
   exit 0
 fi
 work="$prefix-src"
-rm -rf "$prefix" "$work"
+rm -rf "$work"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$prefix"
 prefix=$(realpath "$prefix")
 work=$(realpath "$work")
@@ -54,6 +54,8 @@ build() {
   local name=$1 src
   src=$(echo "$work"/$2)
   shift 2
+  # Each library once, even when an earlier run stopped after it.
+  [ -f "$prefix/licenses/$name.txt" ] && return 0
   echo "Building $name for Windows"
   cmake -S "$src" -B "$work/build-$name" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_PREFIX_PATH="$prefix" \
@@ -61,12 +63,12 @@ build() {
     { cat "$work/$name-configure.log" >&2; echo "$0: configuring $name failed" >&2; exit 1; }
   cmake --build "$work/build-$name" -j "${CMAKE_BUILD_PARALLEL_LEVEL:-2}" >"$work/$name-build.log" ||
     { tail -40 "$work/$name-build.log" >&2; echo "$0: building $name failed" >&2; exit 1; }
-  cmake --install "$work/build-$name" >/dev/null
+  cmake --install "$work/build-$name" --strip >/dev/null
   mkdir -p "$prefix/licenses"
   cp "$src/LICENSE.txt" "$prefix/licenses/$name.txt"
 }
 build SDL2 "libsdl2-[0-9]*/" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
-build SDL2_mixer "libsdl2-mixer-[0-9]*/" -DBUILD_SHARED_LIBS=ON -DSDL2MIXER_SAMPLES=OFF \
+build SDL2_mixer "libsdl2-mixer-[0-9]*/" -DSDL2_DIR="$prefix/lib/cmake/SDL2" -DBUILD_SHARED_LIBS=ON -DSDL2MIXER_SAMPLES=OFF \
   -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MOD=OFF \
   -DSDL2MIXER_MIDI=OFF -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS= -DSDL2MIXER_MP3=ON \
   -DSDL2MIXER_MP3_DRMP3=ON -DSDL2MIXER_MP3_MPG123=OFF -DSDL2MIXER_WAVE=ON

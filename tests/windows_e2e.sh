@@ -33,7 +33,7 @@ zip=$(ls "$win"/kelvane-*-win64.zip 2>/dev/null | head -1)
 [ -n "$zip" ] || fail "no zip in $win"
 work=$(mktemp -d)
 pids=""
-trap 'for p in $pids; do kill $p 2>/dev/null; done; rm -rf "$work"' EXIT
+trap 'for p in $pids; do kill $p 2>/dev/null; done; [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"; rm -rf "$work"' EXIT
 python3 -m zipfile -e "$zip" "$work/unpacked" || fail "cannot unpack $zip"
 folder=$(ls -d "$work"/unpacked/kelvane-*)
 
@@ -116,8 +116,9 @@ await_end() {
 
 case "$mode" in
 frames)
-  # The particles (450.8), the flash and glitch (905), and four more.
-  for d in 100.0 450.8 700.0 905.0 1000.0 1250.0; do
+  # Moments on the 60 fps grid (frames 600, 2760, 4320, 5550, 6120, 7650):
+  # the particles (450.8), the flash and glitch (906.5) and four more.
+  for d in 98.0 450.8 705.6 906.5 999.6 1249.5; do
     "$build/kelvane-capture" --data "$build/data" --frames "$work/frames-$d" --from $d \
       --duration 0.01 >/dev/null 2>&1 || fail "capture at $d"
     SDL_AUDIODRIVER=dummy start kelvane-player.exe --from $d --pause
