@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "demo/demo.h"
+#include "demo/timeline.h"
 #include "hosts/window/form.h"
 #include "platform/graphics/gl.h"
 #include "platform/platform.h"
@@ -123,10 +124,12 @@ TEST(Flash, SuppressedStrictlyInsideTheParticleScene) {
 // wireframe, a colour, no lighting and no depth test were left behind (by a
 // scene, or anything else sharing the context) has the same pixels as one
 // drawn after a clean frame, and leaves the model-view stack as it found it.
-// The moments are a title card, the lit models and the lens discs.
+// The moments are the middles of the opening title, the lit models and the
+// lens discs.
 TEST(BaseState, AFrameDrawsTheSameWhateverTheLastOneLeft) {
   ASSERT_TRUE(EnsureDemoLoaded());
-  for (double d : {60.0, 830.0, 1020.0}) {
+  for (int row : {0, 9, 12}) {
+    const double d = RowMiddle(kTimeline[row]);
     RenderAt(kEmptyMoment);
     const std::vector<uint8_t> clean = RenderAt(d);
     glEnable(GL_FOG);
