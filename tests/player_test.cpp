@@ -83,12 +83,28 @@ TEST(DemoTime, ThreeFormsAndNothingElse) {
   EXPECT_DOUBLE_EQ(d, 882.0);
   ASSERT_TRUE(ParseDemoTime("65", &d));
   EXPECT_DOUBLE_EQ(d, 65.0);
-  for (const char* bad : {"1:60", "1:5", "1:05s", ":30", "1.5:00", "-1", "5e2", "s", "1:30:00",
-                          " 90", "90 s", ""})
+  for (const char* bad :
+       {"1:60", "1:5", "1:05s", ":30", "1.5:00", "-1", "5e2", "s", "1:30:00", " 90", "90 s", ""})
     EXPECT_FALSE(ParseDemoTime(bad, &d)) << bad;
   EXPECT_FALSE(ParseTimelineTime("2:13", &d));
   EXPECT_EQ(FormatDemoTime(kDemoEnd), "2:12.7");
   EXPECT_EQ(FormatDemoTime(59.96 * 9.8), "1:00.0");
+}
+
+// The capture reads its moments with the same parser.
+TEST(DemoTime, TheCapturesAtAndFrom) {
+  std::vector<std::string> words = {"kelvane-capture", "--frames", "f", "--from", "1:30"};
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  TCaptureOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseCaptureArgs(5, argv.data(), &o, &error)) << error;
+  EXPECT_DOUBLE_EQ(o.from, 882.0);
+  words = {"kelvane-capture", "--at", "44.3s", "--out", "a.png"};
+  argv.clear();
+  for (std::string& w : words) argv.push_back(w.data());
+  ASSERT_TRUE(ParseCaptureArgs(5, argv.data(), &o, &error)) << error;
+  EXPECT_DOUBLE_EQ(o.at, 434.14);
 }
 
 TEST(PlayerArgs, TimesInEveryFormAndTheCard) {
