@@ -1,13 +1,14 @@
 # Shared by run.sh and test.sh: installs the Debian packages a step needs, or,
 # when not root, prints the exact command to run and stops.
 #
-# Building and playing: the compiler and CMake, SDL2 with SDL2_mixer, Xlib
-# (the player reads the desktop's scale from the X resources), Mesa's
-# OpenGL, GLU and EGL, libpng, FreeType with the DejaVu fonts and LAME for the
-# asset generator, and ffmpeg for the capture tool's videos.
-KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev libx11-dev \
-libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev \
-libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
+# Building and playing: the compiler and CMake, SDL2 with SDL2_mixer and
+# SDL2_ttf (the player's on-screen text, in DejaVu Sans), Xlib (the player
+# reads the desktop's scale from the X resources), Mesa's OpenGL, GLU and
+# EGL, libpng, FreeType with the DejaVu fonts and LAME for the asset
+# generator, and ffmpeg for the capture tool's videos.
+KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
+libsdl2-ttf-dev libx11-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri \
+libpng-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # Testing, on top of those: GoogleTest and Google Benchmark, clang with its
 # sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
 # runs, bc for their timing, what the install test validates with (lintian

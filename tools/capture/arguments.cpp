@@ -11,19 +11,20 @@
 #include "capture/capture.h"
 #include "command_line.h"
 #include "demo/demo.h"
+#include "demo/demo_time.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
 const char* const kCaptureUsage =
-    "usage: kelvane-capture --at D --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
+    "usage: kelvane-capture --at T --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "                       [--reduce-flashing]\n"
     "       kelvane-capture --video FILE.mp4 [--fps F] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
+    "                       [--from T] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
     "                       [--reduce-flashing]\n"
     "       kelvane-capture --frames DIR [--fps F] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L] [--segment K/N]\n"
+    "                       [--from T] [--duration S] [--level L] [--segment K/N]\n"
     "                       [--reduce-flashing]\n"
-    "       kelvane-capture --join FILE.mp4 [--fps F] [--from D] [--duration S]\n"
+    "       kelvane-capture --join FILE.mp4 [--fps F] [--from T] [--duration S]\n"
     "                       [--data DIR] PART.mp4...\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "                       [--reduce-flashing]\n"
@@ -34,7 +35,8 @@ const char* const kCaptureUsage =
     "demo time 0, whatever the speed of the machine. The music level of every frame\n"
     "is read from the decoded music, as the live demo reads it.\n"
     "\n"
-    "  --at D          render the frame at demo time D (0 to 1300) into --out\n"
+    "  --at T          render the frame at time T into --out: m:ss[.t] (1:30,\n"
+    "                  0:44.3), seconds (90s) or demo units (0 to 1300; 9.8 a second)\n"
     "  --out FILE      the .png file for --at\n"
     "  --video FILE    the whole timeline (demo time 0 to 1300) as H.264 and AAC\n"
     "                  through ffmpeg, into a .mp4, .m4v, .mov or .mkv file; Ctrl-C\n"
@@ -53,8 +55,8 @@ const char* const kCaptureUsage =
     "                  area; 676x526 for --video, which needs even sides)\n"
     "  --fps F         frames per second, 0.1 to 1000 (default 60): N, N/M or a\n"
     "                  decimal (30, 30000/1001, 29.97, which is 2997/100)\n"
-    "  --from D        start at the first frame at or after demo time D; each frame\n"
-    "                  is the same as in a capture from 0\n"
+    "  --from T        start at the first frame at or after time T (as for --at);\n"
+    "                  each frame is the same as in a capture from 0\n"
     "  --duration S    stop after S seconds of frames, at most 3600\n"
     "  --segment K/N   only the K-th of N consecutive segments of those frames\n"
     "  --jobs N        render the video as N segments in N processes at once and\n"
@@ -262,8 +264,8 @@ bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, st
   *verbCode = code;
   if (code == kAtCode) {
     o->verb = TVerb::kAt;
-    if (!ParseDecimal(value, &o->at) || o->at < 0.0 || o->at > kDemoEnd)
-      return Fail(error, std::string("--at wants a demo time from 0 to 1300, not '") + value + "'");
+    if (!ParseTimelineTime(value, &o->at))
+      return Fail(error, std::string("--at wants ") + kTimelineTimeForms + ", not '" + value + "'");
     return true;
   }
   o->verb = code == kVideoCode    ? TVerb::kVideo
@@ -309,9 +311,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
                                value + "'");
       return true;
     case kFromCode:
-      if (!ParseDecimal(value, &o->from) || o->from < 0.0 || o->from > kDemoEnd)
+      if (!ParseTimelineTime(value, &o->from))
         return Fail(error,
-                    std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
+                    std::string("--from wants ") + kTimelineTimeForms + ", not '" + value + "'");
       return true;
     case kSegmentCode:
       if (!ParseSegment(value, &o->segment, &o->segments))

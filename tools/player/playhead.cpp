@@ -1,6 +1,7 @@
 // The timeline as the player moves over it: scenes by their windows, and the
 // generator's draws replayed up to a moment, so that a seek shows the frame
 // the capture draws there.
+#include <algorithm>
 #include <cmath>
 
 #include "demo/demo.h"
@@ -63,4 +64,25 @@ double NextFrameTime(double d) {
   int64_t frame = FirstFrameAt(d < 0.0 ? 0.0 : d, kReplayRate);
   if (!(FrameDemoTime(frame, kReplayRate) > d)) ++frame;
   return FrameDemoTime(frame, kReplayRate);
+}
+
+double PreviousFrameTime(double d) {
+  if (d <= 0.0) return 0.0;
+  int64_t frame = FirstFrameAt(d, kReplayRate);
+  if (FrameDemoTime(frame, kReplayRate) >= d) --frame;
+  return frame > 0 ? FrameDemoTime(frame, kReplayRate) : 0.0;
+}
+
+double BarTimeAt(int x, int width) {
+  if (width <= 0) return 0.0;
+  return std::clamp((x + 0.5) / width, 0.0, 1.0) * kDemoEnd;
+}
+
+int BarPixelAt(double d, int width) {
+  return static_cast<int>(std::clamp(d / kDemoEnd, 0.0, 1.0) * width);
+}
+
+const char* SceneTitleAt(double d) {
+  const int row = SceneRowAt(d);
+  return row < 0 ? "End" : kTimeline[row].title;
 }
