@@ -34,15 +34,6 @@ extern const char* const kPhotosensitivityWarning;
 extern const char* const kCardWarning;
 extern const char* const kCardKeys;
 
-// The scene under the playhead at demo time d: the timeline row drawn at d
-// whose window started last; -1 after the last scene.
-int SceneRowAt(double d);
-// Where [ and ] go from d: the start of the latest scene window starting
-// before d - 1 (0 at the start), and of the first starting after d (-1
-// when none does).
-double PreviousSceneStart(double d);
-double NextSceneStart(double d);
-
 // Puts the shared generator where a capture at 60 frames a second has it
 // when it draws its first frame at or after demo time d: the state after
 // start-up, then the draws of every earlier frame. `startState` is the

@@ -1,6 +1,5 @@
-// The timeline as the player moves over it: scenes by their windows, and the
-// generator's draws replayed up to a moment, so that a seek shows the frame
-// the capture draws there.
+// The playhead on the capture's frame grid: the generator's draws replayed
+// up to a moment, so that a seek shows the frame the capture draws there.
 #include <algorithm>
 #include <cmath>
 
@@ -13,37 +12,7 @@ namespace {
 
 constexpr TFrameRate kReplayRate = {60, 1};
 
-double WindowStart(const TWindow& w) { return w.startEdge == TEdge::kUnbounded ? 0.0 : w.start; }
-
 }  // namespace
-
-int SceneRowAt(double d) {
-  int rows[kTimelineRows];
-  const int drawn = ScenesDrawnAt(d, rows);
-  int best = -1;
-  for (int i = 0; i < drawn; ++i)
-    if (best < 0 || WindowStart(kTimeline[rows[i]].window) > WindowStart(kTimeline[best].window))
-      best = rows[i];
-  return best;
-}
-
-double PreviousSceneStart(double d) {
-  double best = 0.0;
-  for (const TTimelineRow& row : kTimeline) {
-    const double start = WindowStart(row.window);
-    if (start < d - 1.0 && start > best) best = start;
-  }
-  return best;
-}
-
-double NextSceneStart(double d) {
-  double best = -1.0;
-  for (const TTimelineRow& row : kTimeline) {
-    const double start = WindowStart(row.window);
-    if (start > d && (best < 0.0 || start < best)) best = start;
-  }
-  return best;
-}
 
 void ReplayDrawsBefore(double d, uint32_t startState) {
   SetRandomState(startState);
