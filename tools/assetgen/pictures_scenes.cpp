@@ -222,7 +222,9 @@ TCanvas PaintRingedPlanet() {
 }
 
 // The unfolding picture, 1.63:1: mountains at sunset mirrored in a still
-// lake, symmetric about the middle line from which the scene opens it.
+// lake, symmetric about the middle line from which the scene opens it. The
+// scene opens it after the fading echoes, from a line, so the dusk is lit
+// through: the sky's top and the water are violet, not black.
 TCanvas PaintMirrorLake() {
   const int w = 1304, h = 800;
   const float horizon = h * 0.5f;
@@ -230,7 +232,8 @@ TCanvas PaintMirrorLake() {
   const float sunX = w * 0.5f, sunY = horizon - 28, sunR = 64;
   ShadeAll(top, [&](float x, float y, TColor) {
     const float t = y / horizon;
-    TColor sky = Mix(TColor{0.01f, 0.02f, 0.1f}, TColor{0.35f, 0.1f, 0.4f}, SmoothStep(0, 0.7f, t));
+    TColor sky =
+        Mix(TColor{0.12f, 0.08f, 0.3f}, TColor{0.45f, 0.16f, 0.5f}, SmoothStep(0, 0.7f, t));
     sky = Mix(sky, TColor{1.0f, 0.45f, 0.15f}, SmoothStep(0.55f, 1.0f, t));
     sky = Add(sky, Scale(TColor{0.9f, 0.9f, 1.0f}, Stars(x, y, 0.06f, 51) * (1 - t) * (1 - t)));
     const float d = std::hypot(x - sunX, y - sunY);
@@ -244,7 +247,7 @@ TCanvas PaintMirrorLake() {
     if (y > far) sky = Mix(sky, TColor{0.32f, 0.14f, 0.38f}, Clamp01(y - far) * 0.92f);
     if (y > near) {
       const float rim = std::exp(-(y - near) / 3.0f) * 0.8f;
-      sky = Mix(sky, TColor{0.05f, 0.02f, 0.08f}, Clamp01(y - near));
+      sky = Mix(sky, TColor{0.14f, 0.07f, 0.2f}, Clamp01(y - near));
       sky = Add(sky, Scale(TColor{1.0f, 0.5f, 0.2f}, rim));
     }
     return sky;
@@ -262,8 +265,8 @@ TCanvas PaintMirrorLake() {
       const float ripple = std::sin(y * 0.9f + std::sin(y * 0.13f) * 3.0f) * (1.0f + 5.0f * depth);
       const int mx = std::clamp(static_cast<int>(x + ripple), 0, w - 1);
       const float streak = 0.85f + 0.15f * std::sin(y * 2.1f + x * 0.002f);
-      TColor water = Scale(Mix(top.At(mx, my), TColor{0.02f, 0.04f, 0.12f}, 0.25f + 0.3f * depth),
-                           streak * 0.8f);
+      TColor water = Scale(Mix(top.At(mx, my), TColor{0.08f, 0.08f, 0.22f}, 0.15f + 0.25f * depth),
+                           streak * 0.95f);
       // Glitter on the path of the sun.
       const float path = std::exp(-std::pow((x - sunX) / (50 + 160 * depth), 2.0f));
       const float glint = Hash2(x / 6, y / 2, 77) > 0.8f ? 1.0f : 0.0f;
