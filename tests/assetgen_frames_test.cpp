@@ -181,8 +181,11 @@ std::vector<double> GreysAtTenFps() {
 }
 
 // Nothing but the point tunnel, the glitch and the cuts stays dark before the
-// closing card goes out, and the echoes of the sun and of the planet still
-// light the frame as they fade.
+// closing card goes out (6 s at most at the window's size), and the echoes
+// of the sun and of the planet still light the frame as they fade. The
+// tunnel's 2-pixel points light more of the rig's small frame: it reads
+// about 3 s less dark here than at the window's size (1.5 s against 4.7 s),
+// so the rig holds 3 s.
 TEST(PictureFrames, NoLongDarkStretchesAndTheEchoesFadeLit) {
   ASSERT_TRUE(EnsureDemoLoaded());
   const std::vector<double> greys = GreysAtTenFps();
@@ -200,7 +203,7 @@ TEST(PictureFrames, NoLongDarkStretchesAndTheEchoesFadeLit) {
       "frames darker than grey 0.03 before 1260: %.1f s; mean grey 120-140 %.3f, "
       "200-220 %.3f\n",
       dark, sun, planet);
-  EXPECT_LE(dark, 6.0);
+  EXPECT_LE(dark, 3.0);
   EXPECT_GE(sun, 0.04);
   EXPECT_GE(planet, 0.04);
 }
