@@ -95,6 +95,20 @@ signals)
     rm -f g.mp4
   done
 
+  # ffmpeg stopped (as on a frozen disk): the pipe fills, and SIGTERM to the
+  # capture's group still ends it, with ffmpeg killed.
+  setsid "$tool" --video s.mp4 "${long[@]}" 2>stopped.log &
+  pid=$!
+  started stopped.log
+  ffmpeg_pid="$(pgrep -P "$pid" -x ffmpeg)"
+  kill -STOP "$ffmpeg_pid"
+  sleep 1
+  kill -TERM -- -"$pid"
+  ends_with "$pid" 143 5 "SIGTERM with ffmpeg stopped"
+  ! kill -0 "$ffmpeg_pid" 2>/dev/null || fail "SIGTERM with ffmpeg stopped: ffmpeg is left"
+  kill -KILL "$ffmpeg_pid" 2>/dev/null
+  no_leftovers . "SIGTERM with ffmpeg stopped"
+
   # A renderer killed outright ends the capture, which names it.
   "$tool" --video k.mp4 "${long[@]}" 2>kill.log &
   pid=$!

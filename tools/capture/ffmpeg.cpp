@@ -2,6 +2,7 @@
 #include "capture/ffmpeg.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,11 +46,21 @@ std::string NamedAs(std::string text, const std::string& file, const std::string
   return text;
 }
 
+bool WaitWritable(int fd) {
+  pollfd want{fd, POLLOUT, 0};
+  // EINTR and a timeout alike end here: the caller looks again.
+  poll(&want, 1, kWaitStepMs);
+  return !CaptureInterrupted;
+}
+
 bool WriteAll(int fd, const void* data, size_t size) {
   const char* at = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = write(fd, at, size);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+      if (!WaitWritable(fd)) return false;
+      continue;
+    }
     if (n <= 0) return false;
     at += n;
     size -= static_cast<size_t>(n);
@@ -111,6 +122,9 @@ bool StartFfmpeg(TChildren* children, const std::vector<std::string>& args, TFfm
     *error = std::string("cannot start ffmpeg: ") + std::strerror(failure);
     return false;
   }
+  // Our ends never block: every write waits in poll, a step at a time, so a
+  // stopped ffmpeg or a frozen disk cannot hold up a stop.
+  for (int fd : {input[1], audio[1]}) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   ffmpeg->inputFd = input[1];
   ffmpeg->audioFd = audio[1];
   return true;
