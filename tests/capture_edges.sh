@@ -109,6 +109,40 @@ signals)
   kill -KILL "$ffmpeg_pid" 2>/dev/null
   no_leftovers . "SIGTERM with ffmpeg stopped"
 
+  # SIGTERM to the group once the join of --jobs 2 has started: the video
+  # is whole, or the parts are kept under the names the message gives.
+  setsid "$tool" --video j.mp4 --jobs 2 --duration 3 --size 64x48 --data "$data" 2>join.log &
+  pid=$!
+  for _ in $(seq 600); do
+    pgrep -P "$pid" -f "concat" >/dev/null && break
+    sleep 0.05
+  done
+  kill -TERM -- -"$pid"
+  ends_with "$pid" 143 6 "SIGTERM during the join"
+  if [ -e j.mp4 ]; then
+    [ "$(frames_of j.mp4)" = 180 ] || fail "SIGTERM during the join: j.mp4 is not whole"
+  else
+    for part in $(sed -n 's/.*segments are kept:\(.*\); join them.*/\1/p' join.log); do
+      [ "$(frames_of "$part")" = 90 ] || fail "SIGTERM during the join: $part is not kept whole"
+    done
+    grep -q "segments are kept" join.log || fail "SIGTERM during the join: $(cat join.log)"
+  fi
+  no_leftovers . "SIGTERM during the join"
+  rm -f j.mp4 j.part-*
+
+  # A capture killed outright leaves its hidden file and lock; the next
+  # capture to the same name removes them.
+  "$tool" --video d.mp4 "${long[@]}" 2>dead.log &
+  pid=$!
+  started dead.log
+  kill -KILL "$pid"
+  wait "$pid"
+  sleep 0.5
+  "$tool" --video d.mp4 --duration 0.5 --size 64x48 --data "$data" 2>/dev/null ||
+    fail "the capture after a SIGKILL: status $?"
+  no_leftovers . "the capture after a SIGKILL"
+  rm -f d.mp4
+
   # A renderer killed outright ends the capture, which names it.
   "$tool" --video k.mp4 "${long[@]}" 2>kill.log &
   pid=$!

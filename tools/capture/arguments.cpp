@@ -11,6 +11,7 @@
 #include "capture/capture.h"
 #include "command_line.h"
 #include "demo/demo.h"
+#include "platform/files/regular_file.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
@@ -241,9 +242,18 @@ bool NamesAVideo(const std::string& name) {
 bool CheckTarget(int code, const char* value, std::string* error) {
   const std::string name = LongOptionName(kLongOptions, code);
   const bool png = code == kOutCode || code == kSheetCode;
-  if (png ? HasExtension(value, {".png"}) : NamesAVideo(value)) return true;
-  return Fail(error, name + " wants a file ending in " +
-                         (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  if (!(png ? HasExtension(value, {".png"}) : NamesAVideo(value)))
+    return Fail(error, name + " wants a file ending in " +
+                           (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  // ".mp4" alone is a hidden file with no extension to ffmpeg.
+  const char* slash = std::strrchr(value, '/');
+  const char* base = slash ? slash + 1 : value;
+  if (base[0] == '.' && std::strchr(base + 1, '.') == nullptr)
+    return Fail(error, name + " wants a name before its extension, not '" + value + "'");
+  // A folder or a FIFO there is found now, not after the whole render.
+  const std::string problem = OutputTargetProblem(value);
+  if (!problem.empty()) return Fail(error, name + ": " + problem + "; give a file name");
+  return true;
 }
 
 // True when text holds a line break, which would split a line of ffmpeg's

@@ -46,19 +46,19 @@ std::string NamedAs(std::string text, const std::string& file, const std::string
   return text;
 }
 
-bool WaitWritable(int fd) {
+void WaitWritable(int fd) {
   pollfd want{fd, POLLOUT, 0};
   // EINTR and a timeout alike end here: the caller looks again.
   poll(&want, 1, kWaitStepMs);
-  return !CaptureInterrupted;
 }
 
-bool WriteAll(int fd, const void* data, size_t size) {
+bool WriteAll(int fd, const void* data, size_t size, const std::atomic<bool>* stop) {
   const char* at = static_cast<const char*>(data);
   while (size > 0) {
+    if (stop->load()) return false;
     const ssize_t n = write(fd, at, size);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-      if (!WaitWritable(fd)) return false;
+      WaitWritable(fd);
       continue;
     }
     if (n <= 0) return false;
@@ -81,7 +81,8 @@ void WriteAudio(int fd, int64_t first, int64_t count, const std::atomic<bool>* s
       n = std::min(n, musicFrames - frame);
       samples = music.samples.data() + frame * kMusicChannels;
     }
-    if (!WriteAll(fd, samples, static_cast<size_t>(n) * kMusicChannels * sizeof(int16_t))) break;
+    if (!WriteAll(fd, samples, static_cast<size_t>(n) * kMusicChannels * sizeof(int16_t), stop))
+      break;
     done += n;
   }
   close(fd);

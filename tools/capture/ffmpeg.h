@@ -66,9 +66,9 @@ std::vector<std::string> FfmpegAacOutput(const std::string& target);
 // ffmpeg interleaves its reads.
 void WriteAudio(int fd, int64_t first, int64_t count, const std::atomic<bool>* stop);
 
-// Waits up to 100 ms for the non-blocking pipe fd to take more; false once
-// a stopping signal has come.
-bool WaitWritable(int fd);
+// Waits up to 100 ms (less when a signal comes) for the non-blocking pipe
+// fd to take more.
+void WaitWritable(int fd);
 // Writes all of `size` bytes to a non-blocking pipe, waiting in
-// WaitWritable; false when the reader has gone or a stopping signal came.
-bool WriteAll(int fd, const void* data, size_t size);
+// WaitWritable; false when the reader has gone or *stop is set.
+bool WriteAll(int fd, const void* data, size_t size, const std::atomic<bool>* stop);

@@ -258,13 +258,16 @@ int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& opti
   std::thread audio(WriteAudio, ffmpeg.audioFd, firstSample,
                     SampleAt(first + count, options.fps) - firstSample, &stopAudio);
   ffmpeg.audioFd = -1;  // the thread closes it
-  WriteAll(ffmpeg.inputFd, list.data(), list.size());
+  // The list and the music go on through a stopping signal: a join is
+  // copying and ends soon, and one that ends whole is kept.
+  WriteAll(ffmpeg.inputFd, list.data(), list.size(), &stopAudio);
   const bool finished = FinishFfmpeg(&programs, &ffmpeg, file, label, &error);
   stopAudio = true;
   audio.join();
   int64_t frames = -1;
   if (finished) frames = CountVideoFrames(&programs, file, &error);
   StopChildren(&programs, 0);
+  if (finished && frames == count) return kExitOk;
   if (CaptureInterrupted) return InterruptedStatus();
   if (!finished || frames < 0) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
@@ -297,6 +300,25 @@ int64_t PlayablePrefix(const std::vector<std::string>& temps, const TSegmentShar
     if (sent < segmentCount) break;
   }
   return frames;
+}
+
+// Gives the finished parts of a join that did not finish names the user
+// sees, "STEM.part-K-of-N.EXT" beside the target (a name already taken is
+// left alone and that part is dropped). Returns the names kept, each after
+// a space; the parts renamed leave *temps.
+std::string KeepParts(std::vector<std::string>* temps, const std::string& target) {
+  const size_t dot = target.rfind('.');
+  const std::string stem = target.substr(0, dot), ext = target.substr(dot);
+  std::string kept;
+  const int n = static_cast<int>(temps->size());
+  for (int k = 1; k <= n; ++k) {
+    std::string& temp = (*temps)[k - 1];
+    const std::string name = stem + ".part-" + std::to_string(k) + "-of-" + std::to_string(n) + ext;
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) != 0) continue;
+    kept += " " + name;
+    temp.clear();
+  }
+  return kept;
 }
 
 }  // namespace
@@ -362,9 +384,8 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
   // The parts are hidden files beside the target, removed whatever happens.
   std::vector<std::string> temps(jobs);
   for (int k = 1; k <= jobs; ++k) {
-    const int fd = CreateTempBeside(
-        options.target + ".part-" + std::to_string(k) + "-of-" + std::to_string(jobs) + ".mp4",
-        &temps[k - 1]);
+    const int fd = CreateTempBeside(options.target, &temps[k - 1],
+                                    "p" + std::to_string(k) + "of" + std::to_string(jobs) + "-");
     if (fd < 0) {
       std::fprintf(stderr, "kelvane-capture: %s: cannot write in its folder: %s\n",
                    options.target.c_str(), std::strerror(errno));
@@ -437,6 +458,7 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
 
   int status = kExitOk;
   TVideoRun run;
+  std::string kept;  // the parts left for the user, when the join fails
   if (!failure.empty()) {
     std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
     status = kExitFailed;
@@ -456,13 +478,31 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
     if (CaptureInterrupted) run.complete = false;
     CaptureInterrupted = signal;
   } else {
-    std::vector<std::string> parts = temps;
-    status = JoinParts(parts, options, first, count, output.temp, options.target);
+    // A join that ends whole is published even when a signal came during
+    // it; one that does not leaves the finished parts for --join.
+    status = JoinParts(temps, options, first, count, output.temp, options.target);
     run.written = status == kExitOk ? count : 0;
     run.complete = status == kExitOk;
+    if (status != kExitOk) kept = KeepParts(&temps, options.target);
   }
   munmap(memory, shareBytes);
-  for (const std::string& temp : temps) unlink(temp.c_str());
-  return EndVideo(&output, status, run, count, WallSeconds() - startS,
-                  static_cast<double>(count) * options.fps.den / options.fps.num);
+  for (const std::string& temp : temps)
+    if (!temp.empty()) unlink(temp.c_str());
+  const std::sig_atomic_t signal = CaptureInterrupted;
+  if (status == kExitOk) CaptureInterrupted = 0;  // the signal came too late to stop it
+  status = EndVideo(&output, status, run, count, WallSeconds() - startS,
+                    static_cast<double>(count) * options.fps.den / options.fps.num);
+  CaptureInterrupted = signal;
+  if (!kept.empty())
+    std::fprintf(stderr,
+                 "kelvane-capture: the rendered segments are kept:%s; join them with "
+                 "kelvane-capture --join %s and the same --fps, --from, --duration and --data\n",
+                 kept.c_str(), options.target.c_str());
+  if (status == kExitOk && CaptureInterrupted) {
+    std::fprintf(stderr,
+                 "kelvane-capture: the stop came after the join had finished: %s is whole\n",
+                 options.target.c_str());
+    return InterruptedStatus();
+  }
+  return status;
 }

@@ -101,7 +101,8 @@ bool WriteRows(int fd, iovec* rows, int count) {
   while (count > 0) {
     const ssize_t n = writev(fd, rows, std::min(count, IOV_MAX));
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-      if (!WaitWritable(fd)) return false;
+      if (CaptureInterrupted) return false;
+      WaitWritable(fd);
       continue;
     }
     if (n <= 0) return false;
