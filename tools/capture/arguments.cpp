@@ -62,7 +62,10 @@ const char* const kCaptureUsage =
     "                  join them: the same frames and sound as one process\n"
     "  --data DIR      directory holding the asset pack (default: data/ beside this\n"
     "                  program, else ../share/kelvane/data from it, else the current\n"
-    "                  directory); a directory with none of the demo's files is refused\n"
+    "                  directory); a directory with none of the demo's files is refused,\n"
+    "                  and so is one that lacks some of them, which are listed\n"
+    "  --partial-pack  render with what the pack holds: a missing picture is black,\n"
+    "                  missing music is silence\n"
     "  --level L       music level 0..1 for every frame instead of the music's own\n"
     "  --reduce-flashing\n"
     "                  for viewers sensitive to flashing light: the glitch holds each\n"
@@ -175,6 +178,7 @@ enum TOptionCode {
   kSegmentCode,
   kJobsCode,
   kReduceFlashingCode,
+  kPartialPackCode,
 };
 const option kLongOptions[] = {
     {"at", required_argument, nullptr, kAtCode},
@@ -192,6 +196,7 @@ const option kLongOptions[] = {
     {"segment", required_argument, nullptr, kSegmentCode},
     {"jobs", required_argument, nullptr, kJobsCode},
     {"reduce-flashing", no_argument, nullptr, kReduceFlashingCode},
+    {"partial-pack", no_argument, nullptr, kPartialPackCode},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -212,6 +217,7 @@ const TOptionUse kOptionUses[] = {
     {false, true, true, false, false},   // --segment
     {false, true, false, false, false},  // --jobs
     {true, true, true, true, false},     // --reduce-flashing
+    {true, true, true, true, true},      // --partial-pack
 };
 constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
@@ -329,6 +335,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
       return true;
     case kReduceFlashingCode:
       o->reduceFlashing = true;
+      return true;
+    case kPartialPackCode:
+      o->partialPack = true;
       return true;
     case kJobsCode: {
       int64_t jobs = 0;
