@@ -178,6 +178,15 @@ join)
   join "plain.mp4: not a segment" untagged plain.mp4 p-2.mp4
   head -c "$(($(stat -c %s p-2.mp4) - 100))" p-2.mp4 >cut.mp4
   join "cut.mp4 holds" "cut short" p-1.mp4 cut.mp4
+  # Damage that keeps the packets: 200 bytes flipped inside the picture, and
+  # a part encoded again as MPEG-4 with its tags.
+  python3 -c "import sys; d = bytearray(open('p-2.mp4', 'rb').read()); a = len(d) * 6 // 10
+for i in range(a, a + 200): d[i] ^= 0xFF
+open('flipped.mp4', 'wb').write(d)"
+  join "o.mp4 does not decode cleanly" "200 bytes flipped" p-1.mp4 flipped.mp4
+  ffmpeg -v error -nostdin -i p-2.mp4 -c:v mpeg4 -map_metadata 0 -movflags use_metadata_tags \
+    -y mpeg4.mp4
+  join "mpeg4.mp4 is mpeg4" "encoded again" p-1.mp4 mpeg4.mp4
   "$tool" --join o.mp4 "${span[@]}" p-1.mp4 p-2.mp4 2>/dev/null || fail "the right parts: status $?"
   [ "$(frames_of o.mp4)" = 10 ] || fail "the join holds $(frames_of o.mp4) frames, not 10"
   ;;

@@ -194,3 +194,26 @@ int64_t CountVideoFrames(TChildren* children, const std::string& file, std::stri
   }
   return frames;
 }
+
+bool DecodesCleanly(TChildren* children, const std::string& file, const std::string& label,
+                    std::string* error) {
+  TRun run;
+  if (!StartProgram(children, "ffmpeg",
+                    {"-hide_banner", "-nostdin", "-v", "error", "-xerror", "-i", FileUrl(file),
+                     "-map", "0:v:0", "-f", "null", "-"},
+                    -1, -1, false, &run)) {
+    *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+    return false;
+  }
+  int status = 0;
+  const bool ended = WaitProgram(children, run.pid, kFfmpegStopMs, &status);
+  const std::string complaint = NamedAs(LastComplaint(run), file, label);
+  EndRun(&run);
+  if (!ended) {
+    *error = "stopped";
+    return false;
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && complaint.empty()) return true;
+  *error = label + " does not decode cleanly" + (complaint.empty() ? "" : ": " + complaint);
+  return false;
+}

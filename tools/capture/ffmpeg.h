@@ -49,6 +49,13 @@ bool RunFfprobe(TChildren* children, const std::vector<std::string>& args, int s
 // stopping signal too, for kFfmpegStopMs at most.
 int64_t CountVideoFrames(TChildren* children, const std::string& file, std::string* error);
 
+// Decodes the picture of `file` once (ffmpeg's null muxer). False, with a
+// line naming `label` and ffmpeg's complaint in *error, when the decoder
+// finds an error; "stopped" when a stop cut it short (kFfmpegStopMs after
+// the signal at most).
+bool DecodesCleanly(TChildren* children, const std::string& file, const std::string& label,
+                    std::string* error);
+
 // "file:NAME", for ffmpeg's and ffprobe's command lines.
 std::string FileUrl(const std::string& name);
 // text with `file` (and "file:FILE") put as `label`: ffmpeg's and ffprobe's

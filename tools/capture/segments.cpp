@@ -49,6 +49,8 @@ struct TPart {
   std::string name;
   int k = 0, n = 0;  // segment K of N
   std::string fps, span, size, from, duration;
+  std::string codec;    // "h264 (High, yuv420p)"
+  std::string headers;  // a hash of the codec's headers (H.264's SPS and PPS)
   int64_t frames = -1;
   dev_t device = 0;
   ino_t inode = 0;
@@ -107,11 +109,13 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
   part->device = info.st_dev;
   part->inode = info.st_ino;
   std::string out;
-  if (!RunFfprobe(
-          programs,
-          {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-           "stream=nb_read_packets,width,height:format_tags", "-of", "default=nw=1", FileUrl(name)},
-          0, &out, error)) {
+  if (!RunFfprobe(programs,
+                  {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_data_hash",
+                   "sha256", "-show_entries",
+                   "stream=nb_read_packets,width,height,codec_name,profile,pix_fmt,extradata_hash:"
+                   "format_tags",
+                   "-of", "default=nw=1", FileUrl(name)},
+                  0, &out, error)) {
     if (*error != "stopped" && error->find("missing") == std::string::npos)
       *error = name + ": not a video ffprobe can read (" + *error + ")";
     return false;
@@ -134,6 +138,8 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
   }
   part->frames = std::atoll(fields["nb_read_packets"].c_str());
   part->size = fields["width"] + "x" + fields["height"];
+  part->codec = fields["codec_name"] + " (" + fields["profile"] + ", " + fields["pix_fmt"] + ")";
+  part->headers = fields["extradata_hash"];
   const std::string segment = fields["tag:kelvane_segment"];
   if (std::sscanf(segment.c_str(), "%d/%d", &part->k, &part->n) != 2) {
     *error = name +
@@ -194,6 +200,18 @@ bool CheckParts(const TCaptureOptions& options, const std::vector<TPart>& parts,
     if (p.size != parts[0].size) {
       *error = p.name + " is " + p.size + " and " + parts[0].name + " " + parts[0].size +
                ": the segments of one video have one --size";
+      return false;
+    }
+    // The join copies the picture: parts encoded otherwise would play
+    // with errors, or not at all, past the first.
+    if (p.codec != parts[0].codec) {
+      *error = p.name + " is " + p.codec + " and " + parts[0].name + " " + parts[0].codec +
+               ": the segments of one video are encoded alike";
+      return false;
+    }
+    if (p.headers != parts[0].headers) {
+      *error = p.name + "'s codec headers differ from " + parts[0].name +
+               "'s: it was not encoded as a segment of the same video";
       return false;
     }
     int64_t segmentFirst = first, segmentCount = count;
@@ -266,10 +284,13 @@ int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& opti
   audio.join();
   int64_t frames = -1;
   if (finished) frames = CountVideoFrames(&programs, file, &error);
+  // Counting packets does not find damage inside them: the picture is
+  // decoded once before the file is published.
+  const bool clean = finished && frames == count && DecodesCleanly(&programs, file, label, &error);
   StopChildren(&programs, 0);
-  if (finished && frames == count) return kExitOk;
+  if (clean) return kExitOk;
   if (CaptureInterrupted) return InterruptedStatus();
-  if (!finished || frames < 0) {
+  if (!finished || frames < 0 || frames == count) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
