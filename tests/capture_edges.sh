@@ -189,6 +189,10 @@ open('flipped.mp4', 'wb').write(d)"
   join "mpeg4.mp4 is mpeg4" "encoded again" p-1.mp4 mpeg4.mp4
   "$tool" --join o.mp4 "${span[@]}" p-1.mp4 p-2.mp4 2>/dev/null || fail "the right parts: status $?"
   [ "$(frames_of o.mp4)" = 10 ] || fail "the join holds $(frames_of o.mp4) frames, not 10"
+  # Parts of one frame each, whose lengths the container rounds up: the
+  # join still holds every frame.
+  "$tool" --video six.mp4 --jobs 6 --fps 240 --duration 0.025 --size 64x48 --data "$data" \
+    2>six.log || fail "--jobs 6 of one frame each: $(tail -1 six.log)"
   ;;
 
 outputs)

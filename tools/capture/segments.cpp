@@ -241,18 +241,31 @@ std::string SingleQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-// Joins `parts`, which hold the `count` frames from `first` between them,
-// into `file` with the music of those frames, and checks that it holds them.
-int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& options, int64_t first,
-              int64_t count, const std::string& file, const std::string& label) {
+// Joins `parts`, segments 1, 2, ... of `segments`, which hold the `count`
+// frames from `first` between them, into `file` with the music of those
+// frames, and checks that it holds them.
+int JoinParts(const std::vector<std::string>& parts, int segments, const TCaptureOptions& options,
+              int64_t first, int64_t count, const std::string& file, const std::string& label) {
   std::string list;
-  for (const std::string& part : parts) {
-    const std::string path = Absolute(part);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string path = Absolute(parts[i]);
     if (path.find('\n') != std::string::npos) {
-      std::fprintf(stderr, "kelvane-capture: %s: a part's path holds a line break\n", part.c_str());
+      std::fprintf(stderr, "kelvane-capture: %s: a part's path holds a line break\n",
+                   parts[i].c_str());
       return kExitFailed;
     }
     list += "file " + SingleQuoted(FileUrl(path)) + "\n";
+    // Each part but the last gets its exact length: the container rounds it
+    // up to a millisecond, and 64 such roundings put the picture a frame or
+    // two behind the music, which then cuts it.
+    if (i + 1 == parts.size()) continue;
+    TCaptureOptions whole = options;
+    whole.segments = 0;
+    int64_t segmentFirst = 0, segmentCount = 0;
+    FrameSpan(whole, &segmentFirst, &segmentCount);
+    SegmentSpan(static_cast<int>(i) + 1, segments, &segmentFirst, &segmentCount);
+    list += "duration " +
+            Number(static_cast<double>(segmentCount) * options.fps.den / options.fps.num) + "\n";
   }
   std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-f",
                                    "concat", "-safe", "0",
@@ -387,7 +400,8 @@ int JoinVideo(const TCaptureOptions& options) {
     return kExitFailed;
   }
   TVideoRun run;
-  const int status = JoinParts(options.parts, options, first, count, output.temp, options.target);
+  const int status = JoinParts(options.parts, static_cast<int>(options.parts.size()), options,
+                               first, count, output.temp, options.target);
   run.written = status == kExitOk ? count : 0;
   // A join that was stopped made nothing worth keeping: no partial file.
   run.complete = false;
@@ -492,7 +506,7 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
     const std::sig_atomic_t signal = CaptureInterrupted;
     CaptureInterrupted = 0;
     if (frames > 0 &&
-        JoinParts(prefix, options, first, frames, output.temp, options.target) == kExitOk) {
+        JoinParts(prefix, jobs, options, first, frames, output.temp, options.target) == kExitOk) {
       run.written = frames;
       run.complete = true;
     }
@@ -501,7 +515,7 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
   } else {
     // A join that ends whole is published even when a signal came during
     // it; one that does not leaves the finished parts for --join.
-    status = JoinParts(temps, options, first, count, output.temp, options.target);
+    status = JoinParts(temps, jobs, options, first, count, output.temp, options.target);
     run.written = status == kExitOk ? count : 0;
     run.complete = status == kExitOk;
     if (status != kExitOk) kept = KeepParts(&temps, options.target);
