@@ -27,6 +27,7 @@
 #include <thread>
 
 #include "capture/ffmpeg.h"
+#include "capture/probe_fields.h"
 #include "capture/render.h"
 
 namespace {
@@ -120,18 +121,7 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
       *error = name + ": not a video ffprobe can read (" + *error + ")";
     return false;
   }
-  std::map<std::string, std::string> fields;
-  size_t at = 0;
-  while (at < out.size()) {
-    const size_t end = std::min(out.find('\n', at), out.size());
-    const std::string line = out.substr(at, end - at);
-    const size_t equals = line.find('=');
-    // Matroska keeps tag names in capitals, the MP4 family as written.
-    std::string key = line.substr(0, equals == std::string::npos ? 0 : equals);
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (equals != std::string::npos) fields[key] = line.substr(equals + 1);
-    at = end + 1;
-  }
+  std::map<std::string, std::string> fields = ReadProbeFields(out);
   if (fields.count("nb_read_packets") == 0) {
     *error = name + ": holds no video stream";
     return false;
