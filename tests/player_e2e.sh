@@ -3,7 +3,8 @@
 # would. Usage: player_e2e.sh BUILD_DIR MODE
 #   fullscreen  --fullscreen fills a 1920x1080 screen, the picture between
 #               black bars even while paused; Esc leaves it, a second Esc
-#               ends with status 0 within 1 s; plain kelvane opens at
+#               ends with status 0 within 1 s; SIGTERM, SIGINT and SIGHUP
+#               end it with 143, 130 and 129; plain kelvane opens at
 #               675x525 and ignores Esc
 #   seek        paused at 450.8, among the particles, the window shows the
 #               capture's frame exactly, still the same 2 s later; Right
@@ -144,6 +145,14 @@ fullscreen)
   kill -0 $app 2>/dev/null && fail "still running 1 s after the second Esc"
   wait $app || fail "status $?"
   echo "fullscreen 1920x1080, Esc back to 675x525, second Esc quit with 0"
+  # The stopping signals end it with the tools' statuses.
+  for sig in TERM:143 INT:130 HUP:129; do
+    start "$player" --pause
+    kill -"${sig%:*}" $app
+    wait $app
+    status=$?
+    [ "$status" = "${sig#*:}" ] || fail "SIG${sig%:*}: status $status, not ${sig#*:}"
+  done
   start "$build/kelvane"
   await_size 675x525
   key Escape

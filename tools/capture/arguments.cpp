@@ -12,6 +12,7 @@
 #include "command_line.h"
 #include "demo/demo.h"
 #include "demo/demo_time.h"
+#include "platform/files/regular_file.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
@@ -63,7 +64,10 @@ const char* const kCaptureUsage =
     "                  join them: the same frames and sound as one process\n"
     "  --data DIR      directory holding the asset pack (default: data/ beside this\n"
     "                  program, else ../share/kelvane/data from it, else the current\n"
-    "                  directory); a directory with none of the demo's files is refused\n"
+    "                  directory); a directory with none of the demo's files is refused,\n"
+    "                  and so is one that lacks some of them, which are listed\n"
+    "  --partial-pack  render with what the pack holds: a missing picture is black,\n"
+    "                  missing music is silence\n"
     "  --level L       music level 0..1 for every frame instead of the music's own\n"
     "  --reduce-flashing\n"
     "                  for viewers sensitive to flashing light: the glitch holds each\n"
@@ -176,6 +180,7 @@ enum TOptionCode {
   kSegmentCode,
   kJobsCode,
   kReduceFlashingCode,
+  kPartialPackCode,
 };
 const option kLongOptions[] = {
     {"at", required_argument, nullptr, kAtCode},
@@ -193,6 +198,7 @@ const option kLongOptions[] = {
     {"segment", required_argument, nullptr, kSegmentCode},
     {"jobs", required_argument, nullptr, kJobsCode},
     {"reduce-flashing", no_argument, nullptr, kReduceFlashingCode},
+    {"partial-pack", no_argument, nullptr, kPartialPackCode},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -213,6 +219,7 @@ const TOptionUse kOptionUses[] = {
     {false, true, true, false, false},   // --segment
     {false, true, false, false, false},  // --jobs
     {true, true, true, true, false},     // --reduce-flashing
+    {true, true, true, true, true},      // --partial-pack
 };
 constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
@@ -243,9 +250,18 @@ bool NamesAVideo(const std::string& name) {
 bool CheckTarget(int code, const char* value, std::string* error) {
   const std::string name = LongOptionName(kLongOptions, code);
   const bool png = code == kOutCode || code == kSheetCode;
-  if (png ? HasExtension(value, {".png"}) : NamesAVideo(value)) return true;
-  return Fail(error, name + " wants a file ending in " +
-                         (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  if (!(png ? HasExtension(value, {".png"}) : NamesAVideo(value)))
+    return Fail(error, name + " wants a file ending in " +
+                           (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  // ".mp4" alone is a hidden file with no extension to ffmpeg.
+  const char* slash = std::strrchr(value, '/');
+  const char* base = slash ? slash + 1 : value;
+  if (base[0] == '.' && std::strchr(base + 1, '.') == nullptr)
+    return Fail(error, name + " wants a name before its extension, not '" + value + "'");
+  // A folder or a FIFO there is found now, not after the whole render.
+  const std::string problem = OutputTargetProblem(value);
+  if (!problem.empty()) return Fail(error, name + ": " + problem + "; give a file name");
+  return true;
 }
 
 // True when text holds a line break, which would split a line of ffmpeg's
@@ -321,6 +337,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
       return true;
     case kReduceFlashingCode:
       o->reduceFlashing = true;
+      return true;
+    case kPartialPackCode:
+      o->partialPack = true;
       return true;
     case kJobsCode: {
       int64_t jobs = 0;

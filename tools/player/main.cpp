@@ -4,6 +4,8 @@
 // designed aspect. A paused frame is drawn again with the generator put back
 // where it was, so it never changes; a seek replays the generator's draws
 // as the capture does, so the frame after it is the capture's frame.
+#include <SDL.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -753,5 +756,27 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kelvane-player: no sound output: %s\n", why.c_str());
     return 1;
   }
-  return Run();
+  // SIGINT, SIGTERM and SIGHUP end the player as a window's close does, and
+  // it exits with 128 + the signal's number (130, 143, 129), as the tools
+  // do. They are blocked in every thread (SDL's included) and taken by one
+  // that asks the main loop to quit every 100 ms until it has.
+  static std::atomic<int> stopSignal{0};
+  sigset_t stopping;
+  sigemptyset(&stopping);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopping, signal);
+  pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+  std::thread([stopping] {
+    int signal = 0;
+    while (sigwait(&stopping, &signal) != 0) {
+    }
+    stopSignal.store(signal);
+    for (;;) {
+      SDL_Event quit = {};
+      quit.type = SDL_QUIT;
+      SDL_PushEvent(&quit);
+      usleep(100 * 1000);
+    }
+  }).detach();
+  const int status = Run();
+  return stopSignal.load() ? 128 + stopSignal.load() : status;
 }

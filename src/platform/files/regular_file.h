@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 // A descriptor open for reading (blocking, close-on-exec) when the file is a
 // regular file; -1 otherwise, with errno set (EINVAL for a file that is not
@@ -18,3 +20,20 @@ FILE* OpenRegularFile(const char* fileName);
 // The size in bytes of a regular file; -1 when it is missing, unreadable or
 // not a regular file.
 int64_t RegularFileSize(const char* fileName);
+
+// Writing: a file is written whole, never through a link. `write` fills a
+// stream on a temporary file that is new (O_CREAT | O_EXCL | O_NOFOLLOW), in
+// the target's own folder under a short hidden name (".kelvane-XXXXXX"), so
+// any legal file name works; the file and then its folder are synced, and
+// the file is renamed over the target, which replaces a link there rather
+// than following it. A folder, a FIFO or a device at `path` is refused before
+// `write` runs. False, with a line naming the file in *error, when anything
+// fails; nothing is left behind then.
+bool WriteFileWhole(const std::string& path, const std::function<bool(FILE*)>& write,
+                    std::string* error);
+// Why `path` cannot be an output ("PATH is a folder", "PATH is a FIFO"), or
+// "" when it is missing, a regular file or a link (which is replaced).
+std::string OutputTargetProblem(const std::string& path);
+// Syncs the folder that holds `path`, so a rename in it survives a power
+// loss. False with errno.
+bool SyncFolderOf(const std::string& path);
