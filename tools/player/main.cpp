@@ -4,7 +4,6 @@
 // designed aspect. A paused frame is drawn again with the generator put back
 // where it was, so it never changes; a seek replays the generator's draws
 // as the capture does, so the frame after it is the capture's frame.
-#include <SDL.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -771,9 +770,7 @@ int main(int argc, char** argv) {
     }
     stopSignal.store(signal);
     for (;;) {
-      SDL_Event quit = {};
-      quit.type = SDL_QUIT;
-      SDL_PushEvent(&quit);
+      AskPlayerWindowToClose();
       usleep(100 * 1000);
     }
   }).detach();

@@ -93,6 +93,9 @@ void SetPlayerIcon(const char* bmpFile);
 // none came.
 bool NextPlayerEvent(int waitMs, TPlayerEvent* event);
 void SwapPlayerWindow();
+// Asks the window's event loop to end, as the window's close button does.
+// Safe from any thread.
+void AskPlayerWindowToClose();
 // Shows or hides the pointer over the window.
 void SetPlayerPointerVisible(bool visible);
 // A modal box with one OK button; stderr when there is no display for it.

@@ -271,6 +271,12 @@ bool NextPlayerEvent(int waitMs, TPlayerEvent* event) {
 
 void SwapPlayerWindow() { SDL_GL_SwapWindow(state.window); }
 
+void AskPlayerWindowToClose() {
+  SDL_Event quit = {};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+}
+
 void SetPlayerPointerVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
 void ShowPlayerMessage(const char* text) {
