@@ -68,6 +68,8 @@ float BrightAt(const TSection& section, double beat) {
 
 namespace {
 
+constexpr float kBigDip = 4.0f;  // dB
+
 // Where the picture covers the whole background a flash cannot show, so no
 // accent falls there but a big moment, which the music needs: the tile wall
 // (with the colour split over it), the model showcase while its backdrop
@@ -161,7 +163,7 @@ void PlaySection(const TSection& section, const TBuses& out) {
              kRiserGain * section.level);
   }
   if (parts & kBuild) {
-    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 1.3f);
+    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 7.0f);
   }
   if (parts & kPickUp) PlayPickUp(section, out);
 }
@@ -208,6 +210,15 @@ std::vector<int> SongAccents() {
 void ShapeSong(TStereo* mix) {
   std::vector<float> fader;
   SectionCurve(&fader, [](const TSection& s) { return s.fader; });
+  // Under a big moment's hit the band steps back for the rest of its bar:
+  // kBigDip dB from the second beat, back by the bar's end.
+  for (const TSection& section : kSong) {
+    if (!section.bigFirst) continue;
+    const int from = BeatFrame(section.start + 1), to = BeatFrame(section.start + 4);
+    for (int i = BeatFrame(section.start) + kBeatFrames / 2; i < to; ++i) {
+      fader[i] -= kBigDip * std::min(1.0f, static_cast<float>(to - i) / (to - from));
+    }
+  }
   for (int i = 0; i < kSongFrames; ++i) {
     const float g = static_cast<float>(std::pow(10.0, fader[i] / 20.0));
     mix->left[i] *= g;

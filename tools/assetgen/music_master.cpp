@@ -23,6 +23,7 @@ constexpr double kSideCutoff = 240.0;  // Hz: the side signal below it is remove
 // The guard's lines, RMS 0..1, in per cent of the demo's flash level. The
 // float sums give 0.09, 0.105 and 0.245 to the last bit.
 constexpr float kQuietBlock = kFlashLevel * 90 / 100;   // every block but an accent stays under
+constexpr float kBodyBlock = kFlashLevel * 85 / 100;    // the band alone, before the accents
 constexpr float kFlashBlock = kFlashLevel * 105 / 100;  // an accent block must reach it to flash
 constexpr float kLoudBlock = kFlashLevel * 245 / 100;   // no accent block goes over: grey 0.49
 
@@ -52,9 +53,10 @@ void MixSong(TStereo* mix) {
   for (TStereo* bus : {&buses.drums, &buses.kick, &buses.bass, &buses.music, &buses.accents})
     ClearStereo(bus);
   RenderSong(&buses);
-  // The duck: 5 dB on the bass, 3 dB on the rest, back within 200 ms.
-  Duck(&buses.bass, buses.kick, 0.3f, 5.0f, 0.2f);
-  Duck(&buses.music, buses.kick, 0.3f, 3.0f, 0.2f);
+  // The duck: 2 dB on the bass, 1.5 dB on the rest, back within 200 ms,
+  // so that the band keeps its body between the kicks.
+  Duck(&buses.bass, buses.kick, 0.3f, 2.0f, 0.2f);
+  Duck(&buses.music, buses.kick, 0.3f, 1.5f, 0.2f);
   *mix = std::move(buses.drums);
   MixInto(buses.bass, mix, 1.0f);
   MixInto(buses.music, mix, 1.0f);
@@ -65,14 +67,22 @@ void MixSong(TStereo* mix) {
   // The sections' faders and the accents come after the compressor, which
   // would otherwise flatten the song's shape and blunt the accents.
   ShapeSong(mix);
-  BlockDc(&buses.accents);
-  MixInto(buses.accents, mix, gain);
   FinishSong(mix);
   MonoBelow(mix, kSideCutoff);
   std::vector<float> width;
   SongWidth(&width);
   ScaleSide(mix, width);
-  NormaliseLoudness(mix, kLoudness);
+  const float master = NormaliseLoudness(mix, kLoudness);
+  // The band's body, block by block, held under the flash line: a limiter
+  // at the meter's own block length, so that the grooves can be dense and
+  // only the accents flash, the band's own crash and kick under them.
+  std::vector<bool> accent, free;
+  AccentBlocks(&accent, &free);
+  GuardFlashes(mix, accent, {}, kBodyBlock, kFlashBlock, kLoudBlock);
+  BlockDc(&buses.accents);
+  MonoBelow(&buses.accents, kSideCutoff);
+  ScaleSide(&buses.accents, width);
+  MixInto(buses.accents, mix, gain * master);
   LimitPeaks(mix, kTruePeak);
 }
 
