@@ -46,9 +46,11 @@ void PlayAccent(const TBeat& b, const TBuses& out) {
   const float gain = big ? kBigImpactGain : kImpactGain * (bar ? 1.0f : 0.8f);
   AddImpact(out.Accents(), BeatFrame(b.beat), Velocity(gain, BeatFrame(b.beat), 14, 0.08f),
             big ? 0.02f : 0.03f);
-  // The band's chord struck an octave up with it and held about as long as
-  // the flash, so that the flash lasts without a louder blow.
-  for (int n = 1; n < kChordNotes; ++n) {
+  // The band's chord struck an octave up with it, its voicing turning bar
+  // by bar, and held about as long as the flash, so that the flash lasts
+  // without a louder blow.
+  const int low = b.beat / 4 % 2 ? 1 : 2;  // bar by bar, the voicing turns
+  for (int n = low; n < low + 3; ++n) {
     AddLead(out.Accents(), BeatFrame(b.beat), big ? kBigHitFrames : kHitFrames,
             b.chord.notes[n] + 12, kHitGain * (big ? 1.15f : 1.0f), 0.004f, 1.0f);
   }

@@ -212,7 +212,7 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.2f,
         .brightTo = 0.45f,
         .accents = kOnFirstBeat,
-        .fader = 4.5f,
+        .fader = 4.7f,
     },
     {
         .name = "theme",
@@ -280,7 +280,7 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.1f,
         .brightTo = 0.7f,
         .accents = kNoAccents,
-        .fader = 6.0f,
+        .fader = 6.5f,
         .width = 0.45f,
     },
     // The tile wall covers the background through the drop, so only its
