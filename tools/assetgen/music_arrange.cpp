@@ -211,12 +211,18 @@ void ShapeSong(TStereo* mix) {
   std::vector<float> fader;
   SectionCurve(&fader, [](const TSection& s) { return s.fader; });
   // Under a big moment's hit the band steps back for the rest of its bar:
-  // kBigDip dB from the second beat, back by the bar's end.
+  // kBigDip dB, faded in from an eighth to a quarter of a beat after the
+  // hit, as the hit's flash ends, held to the second beat and back by the
+  // bar's end.
   for (const TSection& section : kSong) {
     if (!section.bigFirst) continue;
+    const int in = BeatFrame(section.start) + kBeatFrames / 8;
+    const int full = BeatFrame(section.start) + kBeatFrames / 4;
     const int from = BeatFrame(section.start + 1), to = BeatFrame(section.start + 4);
-    for (int i = BeatFrame(section.start) + kBeatFrames / 2; i < to; ++i) {
-      fader[i] -= kBigDip * std::min(1.0f, static_cast<float>(to - i) / (to - from));
+    for (int i = in; i < to; ++i) {
+      const float fadeIn = static_cast<float>(i - in) / (full - in);
+      const float back = static_cast<float>(to - i) / (to - from);
+      fader[i] -= kBigDip * std::min({1.0f, fadeIn, back});
     }
   }
   for (int i = 0; i < kSongFrames; ++i) {

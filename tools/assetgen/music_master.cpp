@@ -16,9 +16,10 @@
 
 namespace {
 
-constexpr double kLoudness = -23.0;    // LUFS, integrated
+constexpr double kLoudness = -22.6;    // LUFS, integrated
 constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
 constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
+constexpr int kHeldBlocks = 5;         // an accent's flash lasts them: 116 ms, 6 frames at 60 fps
 constexpr double kSideCutoff = 240.0;  // Hz: the side signal below it is removed
 // The guard's lines, RMS 0..1, in per cent of the demo's flash level. The
 // float sums give 0.09, 0.105 and 0.245 to the last bit.
@@ -89,5 +90,5 @@ void MixSong(TStereo* mix) {
 void GuardSong(TStereo* mix) {
   std::vector<bool> accent, free;
   AccentBlocks(&accent, &free);
-  GuardFlashes(mix, accent, free, kQuietBlock, kFlashBlock, kLoudBlock);
+  GuardFlashes(mix, accent, free, kQuietBlock, kFlashBlock, kLoudBlock, kHeldBlocks);
 }

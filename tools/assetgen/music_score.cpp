@@ -377,7 +377,7 @@ constexpr TSection kSections[] = {
         .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill |
                  kFills | kCounter | kKickPush,
         .phrases = {&kA1, &kA2},
-        .level = 1.0f,
+        .level = 1.3f,
         .brightFrom = 0.7f,
         .brightTo = 1.0f,
         .accents = kOnBars,
