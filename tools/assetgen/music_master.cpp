@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr double kLoudness = -22.6;    // LUFS, integrated
+constexpr double kLoudness = -22.4;    // LUFS, integrated
 constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
 constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
 constexpr int kHeldBlocks = 5;         // an accent's flash lasts them: 116 ms, 6 frames at 60 fps
