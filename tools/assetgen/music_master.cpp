@@ -1,12 +1,18 @@
-// The master: the bass and the music duck under the kick, the buses meet in
-// a gentle compressor and a touch of saturation, each section is set to its
-// level in the song and the accents are added, the lowest octaves are
-// folded to the middle and the quiet sections narrowed so that the song
-// holds up in mono, the whole is set to an integrated loudness of
-// -23 LUFS and its true peak held under -2 dBFS. The flash guard then
-// keeps every block that is not an accent under the demo's flash line and
-// every accent under white (music_mix.cpp); the accents reach the flash
-// line by themselves, with their own hits.
+// The master: the bass and the music duck lightly under the kick, the
+// buses meet in a gentle compressor and a touch of saturation, each section
+// is set to its level in the song (a big moment's bar stepping back after
+// its hit), the lowest octaves are folded to the middle and the quiet
+// sections narrowed so that the song holds up in mono, and the whole is set
+// to an integrated loudness of -22.5 LUFS. The band's body is then held
+// block by block under RMS 0.085, a limiter at the flash meter's own block
+// length, so that the grooves can be dense while only the accents flash;
+// the accents (an impact and the section's chord struck an octave up, on a
+// bus of their own, folded and narrowed like the band) go on top, and the
+// true peak is held under -2 dBFS. The flash guard then (GuardSong, with
+// the steps of music_mix.cpp) keeps every block that is not an accent under
+// 0.09 and every accent under 0.245, and holds each accent that reaches the
+// flash line over it for 5 blocks, 116 ms, so that no flash is a blip of a
+// frame or two: a block that would fall just short is lifted to the line.
 #include <cmath>
 #include <utility>
 #include <vector>
@@ -16,7 +22,7 @@
 
 namespace {
 
-constexpr double kLoudness = -22.4;    // LUFS, integrated
+constexpr double kLoudness = -22.5;    // LUFS, integrated
 constexpr float kTruePeak = 0.794f;    // -2 dBFS, under the encoder's overshoot
 constexpr int kAccentBlocks = 6;       // blocks an accent may flash, 116 to 139 ms
 constexpr int kHeldBlocks = 5;         // an accent's flash lasts them: 116 ms, 6 frames at 60 fps
