@@ -254,6 +254,7 @@ async function live(browser, url, shotsDir) {
   }
   check(loading, 'the progress bar and the status show the pack loading, in bytes');
   await page.screenshot({path: path.join(shotsDir, 'loading.png')});
+  await contrast(page, 'the card while loading');
   await cdp.send('Network.emulateNetworkConditions',
                  {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
   await page.waitForFunction(() => !document.getElementById('play').disabled, {timeout: 60000});
