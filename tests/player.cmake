@@ -4,7 +4,7 @@ if(TARGET kelvane-player AND TARGET kelvane-capture)
   foreach(mode fullscreen seek hidpi nosound flashing watch card osd fit)
     add_test(NAME player_${mode}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/player_e2e.sh ${CMAKE_BINARY_DIR} ${mode})
-    set_tests_properties(player_${mode} PROPERTIES TIMEOUT 60 LABELS player)
+    set_tests_properties(player_${mode} PROPERTIES TIMEOUT 120 LABELS player)
   endforeach()
 endif()
 
