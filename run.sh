@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what building and playing need, builds the demo and its tools
-# (without the tests), generates the asset pack and plays the demo from
-# build/data (with kelvane-player, in silence, when no sound output opens).
+# (without the tests), generates the asset pack and plays the demo with
+# kelvane-player (start card with the warning, keys, in silence when no
+# sound output opens). The exact demo is build/kelvane, run from build/data.
 # With no display, renders kelvane.mp4 instead.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -18,10 +19,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "The demo is in $video ($(du -h "$video" | cut -f1)); play it with any video player."
   exit 0
 fi
-cd build/data
-# Without sound output the demo would stop at once: the player shows it in
-# silence instead, and says so.
-if ! ../kelvane-player --check-sound 2>/dev/null; then
-  exec ../kelvane-player
-fi
-exec ../kelvane
+exec ./build/kelvane-player --data build/data

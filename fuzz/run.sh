@@ -3,7 +3,7 @@
 #   fuzz/run.sh OUT build            configures and builds the fuzzers in OUT
 #   fuzz/run.sh OUT TARGET SECONDS   replays TARGET's seed corpus and crash
 #                                    files, then fuzzes for SECONDS seconds
-# TARGET is bitmap or asc. New inputs found while fuzzing go to a scratch
+# TARGET is bitmap, asc, sound, level, capture_args, player_args or probe. New inputs found while fuzzing go to a scratch
 # folder, never into the checked-in corpus; a crash is written to OUT and
 # fails the test.
 set -euo pipefail

@@ -270,6 +270,30 @@ TEST(TextureLoaders, PicturesPastTheMemoryBoundLoadAsOneBlackTexel) {
   glBindTexture(GL_TEXTURE_2D, previous);
 }
 
+TEST(TextureLoaders, LoadingASlotAgainGivesBackItsBytes) {
+  // The player's --watch loads a changed picture into its slot again: 64 MiB
+  // four times over in one slot stays within the 192 MiB bound.
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const GLint previous = BoundTexture();
+  static TTextureTable table = {};
+  char here[PATH_MAX];
+  ASSERT_NE(getcwd(here, sizeof here), nullptr);
+  ASSERT_EQ(chdir(AssetScratchDir().c_str()), 0);
+  LoadStartupTextures(table);
+  const std::string path = WriteScratchFile("again.bmp", SolidBmp(4096, 4096, 0, 200, 0));
+  for (int load = 0; load < 4; ++load) {
+    GLuint old = TextureSlot(table, 600);
+    if (old != 0) glDeleteTextures(1, &old);
+    LoadTexture(table, path.c_str(), 600);
+    EXPECT_EQ(Inspect(TextureSlot(table, 600)).width, 4096) << "load " << load + 1;
+  }
+  ASSERT_EQ(chdir(here), 0);
+  const GLuint name = TextureSlot(table, 600);
+  glDeleteTextures(1, &name);
+  unlink(path.c_str());
+  glBindTexture(GL_TEXTURE_2D, previous);
+}
+
 TEST(StartupMeshes, ListsFiveTwoAndThreeDrawTheirTriangles) {
   ASSERT_TRUE(EnsureDemoLoaded());
   for (GLuint list : {5u, 2u, 3u}) EXPECT_TRUE(glIsList(list)) << "list " << list;

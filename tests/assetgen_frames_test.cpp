@@ -162,4 +162,113 @@ TEST(PictureFrames, FlashesChangeAVisiblePartOfTheFrame) {
   EXPECT_GE(10 * shown, 9 * onsets);
 }
 
+// Mean grey (0..1, the mean of the three channels over the frame) of every
+// frame of a pass over the whole show at 10 frames a second, each frame at
+// the music's own level, as a capture at that rate draws them.
+std::vector<double> GreysAtTenFps() {
+  TPcm pcm;
+  std::string why;
+  const std::string music = std::string(KELVANE_DATA_DIR) + "/kel.mp3";
+  EXPECT_TRUE(DecodeSoundFile(music.c_str(), &pcm, &why)) << why;
+  std::vector<double> greys;
+  for (int k = 0; k * 100.0 * kDemoUnitsPerMs <= 1300.0; ++k) {
+    const float level = MusicLevelAt(pcm.samples.data(), pcm.Frames(), k * 100.0);
+    ResetRandom();
+    const std::vector<uint8_t> rgb = RenderAt(k * 100.0 * kDemoUnitsPerMs, level);
+    greys.push_back(static_cast<double>(Brightness(rgb)) / (255.0 * rgb.size()));
+  }
+  return greys;
+}
+
+// Nothing but the point tunnel, the glitch and the cuts stays dark before the
+// closing card goes out (6 s at most at the window's size), and the echoes
+// of the sun and of the planet still light the frame as they fade. The
+// tunnel's 2-pixel points light more of the rig's small frame: it reads
+// about 3 s less dark here than at the window's size (1.5 s against 4.7 s),
+// so the rig holds 3 s.
+TEST(PictureFrames, NoLongDarkStretchesAndTheEchoesFadeLit) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  const std::vector<double> greys = GreysAtTenFps();
+  double dark = 0.0, sun = 0.0, planet = 0.0;
+  int sunFrames = 0, planetFrames = 0;
+  for (size_t k = 0; k < greys.size(); ++k) {
+    const double d = k * 100.0 * kDemoUnitsPerMs;
+    if (d < 1260.0 && greys[k] < 0.03) dark += 0.1;
+    if (d >= 120.0 && d <= 140.0) sun += greys[k], ++sunFrames;
+    if (d >= 200.0 && d <= 220.0) planet += greys[k], ++planetFrames;
+  }
+  sun /= sunFrames;
+  planet /= planetFrames;
+  std::printf(
+      "frames darker than grey 0.03 before 1260: %.1f s; mean grey 120-140 %.3f, "
+      "200-220 %.3f\n",
+      dark, sun, planet);
+  EXPECT_LE(dark, 3.0);
+  EXPECT_GE(sun, 0.04);
+  EXPECT_GE(planet, 0.04);
+}
+
+// WCAG relative luminance of an sRGB colour, 0..255 a channel.
+double Luminance(int r, int g, int b) {
+  auto linear = [](int v) {
+    const double c = v / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(r) + 0.7152 * linear(g) + 0.0722 * linear(b);
+}
+
+// Each showcase wireframe reads against what lies around it: WCAG contrast
+// between its pure wire colour and the median of the pixels within 4 px of
+// its wires that are no wire, over five frames at level 0.
+TEST(PictureFrames, ShowcaseWireframesStandOutFromTheBackdrop) {
+  ASSERT_TRUE(EnsureDemoLoaded());
+  struct TWire {
+    const char* name;
+    int r, g, b;
+    double least;
+    std::vector<double> around;
+  } wires[] = {
+      {"cube", 0, 0, 255, 2.2, {}}, {"sphere", 255, 0, 0, 3.0, {}}, {"duck", 0, 255, 0, 4.5, {}}};
+  const int w = kRigWidth, h = kRigHeight;
+  for (double d : {800, 815, 830, 845, 860}) {
+    ResetRandom();
+    const std::vector<uint8_t> rgb = RenderAt(d, 0.0f);
+    auto wireAt = [&](int x, int y, const TWire& m) {
+      const TRgb p = PixelAt(rgb, x, y);
+      return p.r == m.r && p.g == m.g && p.b == m.b;
+    };
+    auto anyWireAt = [&](int x, int y) {
+      for (const TWire& m : wires)
+        if (wireAt(x, y, m)) return true;
+      return false;
+    };
+    for (TWire& m : wires) {
+      std::vector<char> near(static_cast<size_t>(w) * h, 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (!wireAt(x, y, m)) continue;
+          for (int dy = -4; dy <= 4; ++dy)
+            for (int dx = -4; dx <= 4; ++dx)
+              if (dx * dx + dy * dy <= 16 && x + dx >= 0 && x + dx < w && y + dy >= 0 && y + dy < h)
+                near[(y + dy) * w + x + dx] = 1;
+        }
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (!near[y * w + x] || anyWireAt(x, y)) continue;
+          const TRgb p = PixelAt(rgb, x, y);
+          m.around.push_back(Luminance(p.r, p.g, p.b));
+        }
+    }
+  }
+  for (TWire& m : wires) {
+    ASSERT_FALSE(m.around.empty()) << m.name;
+    std::nth_element(m.around.begin(), m.around.begin() + m.around.size() / 2, m.around.end());
+    const double around = m.around[m.around.size() / 2], wire = Luminance(m.r, m.g, m.b);
+    const double contrast = (std::max(around, wire) + 0.05) / (std::min(around, wire) + 0.05);
+    std::printf("%s: contrast %.2f against its surround (luminance %.3f)\n", m.name, contrast,
+                around);
+    EXPECT_GE(contrast, m.least) << m.name;
+  }
+}
+
 }  // namespace

@@ -95,6 +95,54 @@ signals)
     rm -f g.mp4
   done
 
+  # ffmpeg stopped (as on a frozen disk): the pipe fills, and SIGTERM to the
+  # capture's group still ends it, with ffmpeg killed.
+  setsid "$tool" --video s.mp4 "${long[@]}" 2>stopped.log &
+  pid=$!
+  started stopped.log
+  ffmpeg_pid="$(pgrep -P "$pid" -x ffmpeg)"
+  kill -STOP "$ffmpeg_pid"
+  sleep 1
+  kill -TERM -- -"$pid"
+  ends_with "$pid" 143 5 "SIGTERM with ffmpeg stopped"
+  ! kill -0 "$ffmpeg_pid" 2>/dev/null || fail "SIGTERM with ffmpeg stopped: ffmpeg is left"
+  kill -KILL "$ffmpeg_pid" 2>/dev/null
+  no_leftovers . "SIGTERM with ffmpeg stopped"
+
+  # SIGTERM to the group once the join of --jobs 2 has started: the video
+  # is whole, or the parts are kept under the names the message gives.
+  setsid "$tool" --video j.mp4 --jobs 2 --duration 3 --size 64x48 --data "$data" 2>join.log &
+  pid=$!
+  for _ in $(seq 600); do
+    pgrep -P "$pid" -f "concat" >/dev/null && break
+    sleep 0.05
+  done
+  kill -TERM -- -"$pid"
+  ends_with "$pid" 143 6 "SIGTERM during the join"
+  if [ -e j.mp4 ]; then
+    [ "$(frames_of j.mp4)" = 180 ] || fail "SIGTERM during the join: j.mp4 is not whole"
+  else
+    for part in $(sed -n 's/.*segments are kept:\(.*\); join them.*/\1/p' join.log); do
+      [ "$(frames_of "$part")" = 90 ] || fail "SIGTERM during the join: $part is not kept whole"
+    done
+    grep -q "segments are kept" join.log || fail "SIGTERM during the join: $(cat join.log)"
+  fi
+  no_leftovers . "SIGTERM during the join"
+  rm -f j.mp4 j.part-*
+
+  # A capture killed outright leaves its hidden file and lock; the next
+  # capture to the same name removes them.
+  "$tool" --video d.mp4 "${long[@]}" 2>dead.log &
+  pid=$!
+  started dead.log
+  kill -KILL "$pid"
+  wait "$pid"
+  sleep 0.5
+  "$tool" --video d.mp4 --duration 0.5 --size 64x48 --data "$data" 2>/dev/null ||
+    fail "the capture after a SIGKILL: status $?"
+  no_leftovers . "the capture after a SIGKILL"
+  rm -f d.mp4
+
   # A renderer killed outright ends the capture, which names it.
   "$tool" --video k.mp4 "${long[@]}" 2>kill.log &
   pid=$!
@@ -130,8 +178,21 @@ join)
   join "plain.mp4: not a segment" untagged plain.mp4 p-2.mp4
   head -c "$(($(stat -c %s p-2.mp4) - 100))" p-2.mp4 >cut.mp4
   join "cut.mp4 holds" "cut short" p-1.mp4 cut.mp4
+  # Damage that keeps the packets: 200 bytes flipped inside the picture, and
+  # a part encoded again as MPEG-4 with its tags.
+  python3 -c "import sys; d = bytearray(open('p-2.mp4', 'rb').read()); a = len(d) * 6 // 10
+for i in range(a, a + 200): d[i] ^= 0xFF
+open('flipped.mp4', 'wb').write(d)"
+  join "o.mp4 does not decode cleanly" "200 bytes flipped" p-1.mp4 flipped.mp4
+  ffmpeg -v error -nostdin -i p-2.mp4 -c:v mpeg4 -map_metadata 0 -movflags use_metadata_tags \
+    -y mpeg4.mp4
+  join "mpeg4.mp4 is mpeg4" "encoded again" p-1.mp4 mpeg4.mp4
   "$tool" --join o.mp4 "${span[@]}" p-1.mp4 p-2.mp4 2>/dev/null || fail "the right parts: status $?"
   [ "$(frames_of o.mp4)" = 10 ] || fail "the join holds $(frames_of o.mp4) frames, not 10"
+  # Parts of one frame each, whose lengths the container rounds up: the
+  # join still holds every frame.
+  "$tool" --video six.mp4 --jobs 6 --fps 240 --duration 0.025 --size 64x48 --data "$data" \
+    2>six.log || fail "--jobs 6 of one frame each: $(tail -1 six.log)"
   ;;
 
 outputs)

@@ -489,6 +489,17 @@ TEST(CaptureTool, WithoutDataReadsThePackBesideTheProgram) {
   EXPECT_TRUE(ReadFile(a) == ReadFile(b)) << "the default pack is not " << kPack;
 }
 
+TEST(CaptureTool, RefusesAPartialPackAndListsWhatItLacks) {
+  const std::string png = Scratch("partial.png");
+  std::string err;
+  EXPECT_EQ(RunTool("--at 30 --size 32x24 --out " + png + " --data " + NoiseData(), nullptr, &err),
+            1);
+  EXPECT_NE(err.find("lacks 20 of the demo's 21 files: trumpet.bmp, "), std::string::npos) << err;
+  EXPECT_NE(access(png.c_str(), F_OK), 0);
+  EXPECT_EQ(RunTool("--at 30 --size 32x24 --partial-pack --out " + png + " --data " + NoiseData()),
+            0);
+}
+
 TEST(CaptureTool, RefusesAFolderWithoutThePack) {
   const std::string empty = Scratch("no-pack");
   ASSERT_EQ(mkdir(empty.c_str(), 0755), 0);
@@ -543,7 +554,7 @@ TEST(CaptureTool, BackgroundFlashFollowsTheMusic) {
   ASSERT_NE(at, 0.0) << "the noise has no moment of medium level after 1260";
   const std::string png = Scratch("flash.png");
   char args[256];
-  std::snprintf(args, sizeof args, "--at %g --size 32x24 --data %s --out %s", at,
+  std::snprintf(args, sizeof args, "--at %g --size 32x24 --partial-pack --data %s --out %s", at,
                 NoiseData().c_str(), png.c_str());
   ASSERT_EQ(RunTool(args), 0);
   TPicture picture;
@@ -564,7 +575,8 @@ TEST(CaptureTool, BackgroundFlashFollowsTheMusic) {
 TEST(CaptureTool, ShortClipHasItsFramesAndAlignedMusic) {
   const std::string mp4 = Scratch("clip.mp4");
   std::string err;
-  ASSERT_EQ(RunTool("--video " + mp4 + " --fps 10 --duration 2 --from 1000 --size 96x72 --data " +
+  ASSERT_EQ(RunTool("--video " + mp4 +
+                        " --fps 10 --duration 2 --from 1000 --size 96x72 --partial-pack --data " +
                         NoiseData(),
                     nullptr, &err),
             0)
@@ -665,9 +677,9 @@ TEST(CaptureTool, JoinedSegmentsKeepEveryFrameInOrderAndTheMusicAligned) {
 
 TEST(CaptureTool, ProgressShowsOnATerminal) {
   // script(1) gives the tool a terminal for its stdout and stderr.
-  const std::string output =
-      Shell("script -q -e -c \"" + kTool + " --video " + Scratch("tty.mp4") +
-            " --fps 10 --duration 2 --size 64x48 --data " + NoiseData() + "\" /dev/null");
+  const std::string output = Shell("script -q -e -c \"" + kTool + " --video " + Scratch("tty.mp4") +
+                                   " --fps 10 --duration 2 --size 64x48 --partial-pack --data " +
+                                   NoiseData() + "\" /dev/null");
   EXPECT_NE(output.find("\r20/20 frames"), std::string::npos) << output;
   EXPECT_NE(output.find(" fps "), std::string::npos) << output;
   EXPECT_NE(output.find("0:00 left"), std::string::npos) << output;
@@ -750,8 +762,9 @@ TEST(CaptureTool, SheetHasOneLabelledTilePerRow) {
 TEST(CaptureTool, InterruptedVideoStaysPlayable) {
   const std::string mp4 = Scratch("interrupted.mp4");
   const std::string errFile = Scratch("interrupted.txt");
-  const std::string command =
-      "exec " + kTool + " --video " + mp4 + " --size 64x48 --data " + NoiseData() + " 2>" + errFile;
+  const std::string command = "exec " + kTool + " --video " + mp4 +
+                              " --size 64x48 --partial-pack --data " + NoiseData() + " 2>" +
+                              errFile;
   const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);

@@ -105,6 +105,8 @@ check_tree() {
 
   local program
   [ -x "$root/$launcher_dir/kelvane" ] || fail "no $launcher_dir/kelvane"
+  [ "$("$root/$launcher_dir/kelvane" --version)" = "kelvane $VERSION" ] ||
+    fail "$launcher_dir/kelvane --version says $("$root/$launcher_dir/kelvane" --version)"
   [ "$("$root/$launcher_dir/kelvane-player" --version)" = "kelvane-player $VERSION" ] ||
     fail "no $launcher_dir/kelvane-player of version $VERSION"
   for program in kelvane-assetgen kelvane-capture kelvane-inspect; do
@@ -130,12 +132,13 @@ start_xvfb() {
   export DISPLAY
 }
 
-# Runs LAUNCHER from / with SDL's silent sound driver: the window must carry
+# Runs LAUNCHER --original (the exact demo) from / with SDL's silent sound
+# driver: the window must carry
 # the caption, the demo must run in the installed pack (DATA) and draw a
 # frame that is not black within ten seconds. Then the demo is stopped.
 run_launcher() {
   local launcher=$1 data=$2
-  (cd / && SDL_AUDIODRIVER=dummy exec "$launcher") 2>"$work/stderr" &
+  (cd / && SDL_AUDIODRIVER=dummy exec "$launcher" --original) 2>"$work/stderr" &
   demo=$!
   local found=""
   for _ in $(seq 300); do

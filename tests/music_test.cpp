@@ -150,16 +150,17 @@ namespace {
 
 bool Counted(double d) { return d >= 0.0 && d < kEnd && !InWindow(kFlashlessWindow, d); }
 
+double FrameTime(int frame) { return frame * kFrameMs / kUnitMs; }  // demo units
+
 struct TFlashFigures {
   int frames = 0, flashed = 0, bright = 0;  // frames counted, flashed, above grey 0.5
   int titleFrames = 0, titleFlashed = 0;    // under the two title cards
   int mostOnsetsInASecond = 0;
   double mostOnsetsAt = 0.0;  // demo time where that second starts
+  std::vector<double> blips;  // demo times of flashes under 6 frames, the glitch's aside
   std::vector<double> greys;  // every frame's grey, 0 where none shows
   std::vector<int> onsets;    // frames where a flash begins
 };
-
-double FrameTime(int frame) { return frame * kFrameMs / kUnitMs; }  // demo units
 
 // Every frame at 60 fps from demo time 0 to 1300, as the frame driver
 // shows it: grey 2 x level from kFlashLevel, black inside the particle scene.
@@ -185,6 +186,10 @@ TFlashFigures MeasureFlashes(const TPcm& pcm) {
       f.titleFlashed += flash;
     }
     if (flash && !was) onsets.push_back(k);
+    // The cut's own flash starts on the glitch's first frame; its flicker follows.
+    if (!flash && was && k - onsets.back() < 6 &&
+        !InWindow(kGlitchWindow, FrameTime(onsets.back() - 1)))
+      f.blips.push_back(FrameTime(onsets.back()));
     was = flash;
   }
   for (size_t a = 0, b = 0; a < onsets.size(); ++a) {
@@ -323,9 +328,11 @@ TEST(MusicFigures, FlashMarksAccentsAtMostThreeTimesInAnySecond) {
   std::printf(
       "flash onsets in one second: at most %d (from demo time %.1f)\n"
       "flashed frames outside the particle scene: %.1f%% of %d; under the titles %.1f%%; "
-      "above grey 0.5 %.2f%%\n",
+      "above grey 0.5 %.2f%%; flashes under 6 frames outside the glitch: %zu\n",
       f.mostOnsetsInASecond, f.mostOnsetsAt, percent(f.flashed, f.frames), f.frames,
-      percent(f.titleFlashed, f.titleFrames), percent(f.bright, f.frames));
+      percent(f.titleFlashed, f.titleFrames), percent(f.bright, f.frames), f.blips.size());
+  for (double d : f.blips) std::printf("  a flash under 6 frames at demo time %.1f\n", d);
+  EXPECT_TRUE(f.blips.empty());
   EXPECT_LE(f.mostOnsetsInASecond, 3) << "at demo time " << f.mostOnsetsAt;
   EXPECT_GE(percent(f.flashed, f.frames), 3.0);
   EXPECT_LE(percent(f.flashed, f.frames), 12.0);
@@ -343,6 +350,7 @@ TEST(MusicFigures, LoudnessAsBroadcastWithSectionsThatMove) {
   EXPECT_LE(whole.integrated, -20.0);
   EXPECT_LE(whole.truePeak, -1.0);
   EXPECT_GE(whole.range, 6.0);
+  EXPECT_LE(whole.range, 11.0);
   EXPECT_GE(opening.integrated, whole.integrated - 10.0);
 }
 
@@ -430,6 +438,16 @@ double Rms(const TPcm& pcm, long from, long to) {
   return std::sqrt(sum / std::max(1L, 2 * (to - from))) / 32768.0;
 }
 
+// RMS of the mono sum (L + R) / 2 over frames [from, to), full scale 1.
+double MonoRms(const TPcm& pcm, long from, long to) {
+  double sum = 0.0;
+  for (long i = from; i < to; ++i) {
+    const double m = 0.5 * (pcm.samples[2 * i] + pcm.samples[2 * i + 1]);
+    sum += m * m;
+  }
+  return std::sqrt(sum / std::max(1L, to - from)) / 32768.0;
+}
+
 double Db(double ratio) { return 20.0 * std::log10(ratio); }
 
 // The median of the short-term loudness readings whose 3 s window lies in
@@ -448,15 +466,25 @@ double MedianShortTerm(const std::vector<double>& shortTerm, double from, double
 
 }  // namespace
 
-TEST(MusicFigures, LastChorusStandsWellAboveTheFirstGroove) {
+TEST(MusicFigures, SectionsHaveBodyAndTheLastChorusStandsAboveTheFirstGroove) {
   const TLoudness whole = MeasureLoudness(kEnd * kUnitMs / 1000.0);
   ASSERT_FALSE(whole.shortTerm.empty()) << "ffmpeg's ebur128 filter gave no readings";
   const double groove =
       MedianShortTerm(whole.shortTerm, kEchoImage1Window.start, kEchoImage1Window.end);
+  const double drop =
+      MedianShortTerm(whole.shortTerm, kTileGridWindow.start, kColorSplitWindow.start);
+  // The particles' breakdown, its first and last second aside.
+  const double breakdown = MedianShortTerm(whole.shortTerm, kParticleMorphWindow.start + 10,
+                                           kParticleMorphWindow.end - 10);
   const double last =
       MedianShortTerm(whole.shortTerm, kSettlingSlicesWindow.start, kSettlingSlicesWindow.end);
-  std::printf("median short-term loudness: first groove %.1f LUFS, last chorus %.1f LUFS (+%.1f)\n",
-              groove, last, last - groove);
+  std::printf(
+      "median short-term loudness: first groove %.1f LUFS, drop's groove %.1f, breakdown %.1f, "
+      "last chorus %.1f (+%.1f over the first groove)\n",
+      groove, drop, breakdown, last, last - groove);
+  EXPECT_GE(groove, -26.0);
+  EXPECT_GE(drop, -22.0);
+  EXPECT_GE(breakdown, -28.0);
   EXPECT_GE(last - groove, 6.0);
 }
 
@@ -474,6 +502,9 @@ TEST(MusicFigures, TransitionsLandOnTheBeat) {
   const int cut = BeatAt(kGlitchWindow.start);
   const double roll = Db(Rms(pcm, (cut - 1) * kBeatFrames, cut * kBeatFrames) /
                          Rms(pcm, (cut - 4) * kBeatFrames, (cut - 3) * kBeatFrames));
+  // The whole build: the mix over the last 4 beats against the 8 before them.
+  const double build = Db(MonoRms(pcm, (cut - 4) * kBeatFrames, cut * kBeatFrames) /
+                          MonoRms(pcm, (cut - 12) * kBeatFrames, (cut - 4) * kBeatFrames));
   // Back from the glitch at the end of its window (demo time 918): the first
   // full hit is where the low end (a one-pole low-pass at 200 Hz) first
   // reaches half its largest value over the two beats after it, on the last
@@ -494,13 +525,47 @@ TEST(MusicFigures, TransitionsLandOnTheBeat) {
   const double pickUp = Rms(pcm, resume, lastChorus * kBeatFrames);
   std::printf(
       "drop's first 100 ms %+.1f dB against the loudest of the next 8 beats; roll builds "
-      "%+.1f dB over its last 4 beats; first full hit after the glitch %+.1f ms from beat 184, "
-      "pick-up RMS %.3f\n",
-      Db(first / loudest), roll, hitMs, pickUp);
+      "%+.1f dB over its last 4 beats; the mix over the 4 beats before the cut %+.1f dB against "
+      "the 8 before them; first full hit after the glitch %+.1f ms from beat 184, pick-up RMS "
+      "%.3f\n",
+      Db(first / loudest), roll, build, hitMs, pickUp);
   EXPECT_GE(first, loudest);
   EXPECT_GE(roll, 4.0);
+  EXPECT_GE(build, 4.0);
   EXPECT_LE(std::fabs(hitMs), 5.0);
   EXPECT_GE(pickUp, 0.01) << "no pick-up from 918 into beat 184";
+}
+
+TEST(MusicFigures, AccentsSitInTheirBarsButTheBigMomentsStandOut) {
+  // An accent's first 110 ms (mono sum) against the power mean of the other
+  // three beats of its bar, bars of 4 beats counted from time 0.
+  const TPcm& pcm = Music();
+  const long window = kMusicRate * 110 / 1000;
+  auto power = [&](int beat) {
+    const double rms = MonoRms(pcm, long(beat) * kBeatFrames, long(beat) * kBeatFrames + window);
+    return rms * rms;
+  };
+  constexpr int kBig[] = {BeatAt(kTileGridWindow.start), BeatAt(kGlitchWindow.start),
+                          BeatAt(kSettlingSlicesWindow.start) + 2};
+  std::vector<double> ordinary, big;
+  for (int at : SongAccents()) {
+    const int beat = at / kBeatFrames, bar = beat / 4 * 4;
+    double others = 0.0;
+    for (int b = bar; b < bar + 4; ++b) others += b == beat ? 0.0 : power(b) / 3.0;
+    const double over = 10.0 * std::log10(power(beat) / others);
+    (std::find(std::begin(kBig), std::end(kBig), beat) != std::end(kBig) ? big : ordinary)
+        .push_back(over);
+  }
+  ASSERT_EQ(big.size(), 3u);
+  ASSERT_FALSE(ordinary.empty());
+  std::nth_element(ordinary.begin(), ordinary.begin() + ordinary.size() / 2, ordinary.end());
+  const double median = ordinary[ordinary.size() / 2];
+  std::printf(
+      "%zu ordinary accents: median %+.1f dB over the other beats of their bar; the drop %+.1f, "
+      "the cut %+.1f, the last chorus %+.1f\n",
+      ordinary.size(), median, big[0], big[1], big[2]);
+  EXPECT_LE(median, 6.0);
+  for (double over : big) EXPECT_GE(over, 10.0);
 }
 
 TEST(MusicFigures, LastChordFlashesWhileTheCardIsLit) {

@@ -3,7 +3,8 @@
 # would. Usage: player_e2e.sh BUILD_DIR MODE
 #   fullscreen  --fullscreen fills a 1920x1080 screen, the picture between
 #               black bars even while paused; Esc leaves it, a second Esc
-#               ends with status 0 within 1 s; plain kelvane opens at
+#               ends with status 0 within 1 s; SIGTERM, SIGINT and SIGHUP
+#               end it with 143, 130 and 129; plain kelvane opens at
 #               675x525 and ignores Esc
 #   seek        paused at 450.8, among the particles, the window shows the
 #               capture's frame exactly, still the same 2 s later; Right
@@ -16,6 +17,15 @@
 #               or more at most three times in any second; without it, the
 #               designed glitch flashes on
 #   watch       a new image3.bmp shows in the running player within 1 s
+#   card        with no options the start card shows, not the demo's first
+#               frame, and stands; Space starts; --play starts at once
+#   osd         paused at 450.8, `.` then `,` shows a message over the same
+#               frame, gone within 3 s, leaving the capture's frame; s saves
+#               that frame as a PNG in the XDG pictures folder; Home leaves a
+#               loop and ends it; a click in the middle of the timeline bar
+#               seeks to within a frame of 650
+#   fit         Xft.dpi 192 alone on a 1920x1080 screen: a scaled window
+#               inside the screen, its frame too
 set -u
 build=$(cd "$1" && pwd)
 mode=$2
@@ -47,10 +57,7 @@ pids="$!"
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$work/display")"
-if [ "$mode" = hidpi ]; then
-  echo "Xft.dpi: 192" | xrdb -merge
-  export GDK_SCALE=2
-fi
+[ "$mode" = hidpi ] && export GDK_SCALE=2
 # A window mapped while openbox is still starting may never be mapped at all
 # (SDL then waits for it for ever), so the programs start only once openbox
 # has run its start-up command.
@@ -58,6 +65,11 @@ openbox --startup "touch $work/managed" >/dev/null 2>&1 &
 pids="$pids $!"
 for _ in $(seq 200); do [ -e "$work/managed" ] && break; sleep 0.1; done
 [ -e "$work/managed" ] || fail "openbox did not start within 20 s"
+# Only once openbox holds the server: Xvfb resets, and forgets the
+# resources, when its last client leaves.
+if [ "$mode" = hidpi ] || [ "$mode" = fit ]; then
+  echo "Xft.dpi: 192" | xrdb -merge
+fi
 
 # start PROGRAM ARGS...: runs it from the pack in the background ($app) and
 # waits for its window to show ($wid).
@@ -94,6 +106,25 @@ await_title() {
   done
   fail "title '$(xdotool getwindowname "$wid")', expected '$1'"
 }
+# await_same A: waits up to 3 s for a screenshot equal to the xwd dump A.
+await_same() {
+  for _ in $(seq 30); do
+    shot "$work/now.xwd"
+    cmp -s "$1" "$work/now.xwd" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# moves: exit 0 when the picture changes within 5 s.
+moves() {
+  shot "$work/m0.xwd"
+  for _ in $(seq 50); do
+    sleep 0.1
+    shot "$work/m1.xwd"
+    cmp -s "$work/m0.xwd" "$work/m1.xwd" || return 0
+  done
+  return 1
+}
 player="$build/kelvane-player"
 export SDL_AUDIODRIVER=dummy
 
@@ -114,6 +145,14 @@ fullscreen)
   kill -0 $app 2>/dev/null && fail "still running 1 s after the second Esc"
   wait $app || fail "status $?"
   echo "fullscreen 1920x1080, Esc back to 675x525, second Esc quit with 0"
+  # The stopping signals end it with the tools' statuses.
+  for sig in TERM:143 INT:130 HUP:129; do
+    start "$player" --pause
+    kill -"${sig%:*}" $app
+    wait $app
+    status=$?
+    [ "$status" = "${sig#*:}" ] || fail "SIG${sig%:*}: status $status, not ${sig#*:}"
+  done
   start "$build/kelvane"
   await_size 675x525
   key Escape
@@ -134,6 +173,7 @@ seek)
   cmp -s "$work/a.xwd" "$work/b.xwd" || fail "the paused picture changed"
   key Right
   await_title '*(499.80) - paused'
+  sleep 2.5  # the message about the seek stands 2 s
   shot "$work/c.xwd"
   capture --frames "$work/frames" --from 499.8 --duration 0.01
   pixels same "$work/c.xwd" "$work/frames/frame-03060.png" || fail "seeking to 499.8 is not the capture's frame"
@@ -183,6 +223,66 @@ watch)
   done
   [ -n "$seen" ] || fail "the new image3.bmp did not show within 1 s"
   echo "the new image3.bmp showed within 1 s"
+  ;;
+card)
+  start "$player"
+  shot "$work/card.xwd"
+  capture --at 0 --out "$work/0.png"
+  pixels same "$work/card.xwd" "$work/0.png" >/dev/null && fail "the demo's first frame, not the card"
+  moves && fail "the card did not stand"
+  key space
+  moves || fail "Space did not start"
+  key q
+  wait $app || fail "status $? after q"
+  start "$player" --play
+  moves || fail "--play did not start at once"
+  echo "the card stands until Space; --play starts at once"
+  ;;
+osd)
+  mkdir -p "$work/config" "$work/pictures"
+  echo "XDG_PICTURES_DIR=\"$work/pictures\"" >"$work/config/user-dirs.dirs"
+  export XDG_CONFIG_HOME="$work/config"
+  start "$player" --from 450.8 --pause
+  await_title '*(450.80) - paused'
+  shot "$work/a.xwd"
+  capture --frames "$work/frames" --from 450.8 --duration 0.01
+  pixels same "$work/a.xwd" "$work/frames/frame-02760.png" || fail "paused at 450.8 is not the capture's frame"
+  key period
+  await_title '*(450.96) - paused'
+  key comma
+  await_title '*(450.80) - paused'
+  shot "$work/b.xwd"
+  cmp -s "$work/a.xwd" "$work/b.xwd" && fail "no message over the frame after . and ,"
+  await_same "$work/a.xwd" || fail "after . and , the frame is not the same once the message is gone (3 s)"
+  key s
+  for _ in $(seq 30); do [ -s "$work/pictures/kelvane-450.80.png" ] && break; sleep 0.1; done
+  pixels same "$work/pictures/kelvane-450.80.png" "$work/frames/frame-02760.png" ||
+    fail "the screenshot is not the capture's frame"
+  key l
+  key Home
+  await_title '*(0.00) - paused'
+  sleep 0.5
+  await_title '*(0.00) - paused'
+  key o
+  sleep 0.3
+  xdotool mousemove --window "$wid" 337 520 click 1
+  await_title '*(6[45]?.[0-9][0-9]) - paused'
+  at=$(xdotool getwindowname "$wid" | sed 's/.*(\([0-9.]*\)).*/\1/')
+  awk -v d="$at" 'BEGIN { exit !(d - 650 <= 0.1634 && 650 - d <= 0.1634) }' ||
+    fail "the click in the bar's middle went to $at, not within a frame of 650"
+  echo "message gone within 3 s, same frame after . and ,, screenshot exact, Home ends the loop, bar click to $at"
+  ;;
+fit)
+  start "$player" --from 700 --pause
+  sleep 1
+  read -r x y w h < <(xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+  extents=$(xprop -id "$wid" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  read -r left right top bottom <<<"${extents:-0 0 0 0}"
+  echo "window ${w}x${h} at $x,$y, frame $left $right $top $bottom"
+  [ "$w" -gt 1000 ] || fail "the window was not scaled by Xft.dpi 192: ${w}x${h}"
+  [ $((x - left)) -ge 0 ] && [ $((y - top)) -ge 0 ] && [ $((x + w + right)) -le 1920 ] &&
+    [ $((y + h + bottom)) -le 1080 ] || fail "the window does not fit the 1920x1080 screen"
   ;;
 *)
   fail "unknown mode $mode"

@@ -74,38 +74,26 @@ void PutLE(std::string& s, uint32_t v, int bytes) {
 }
 }  // namespace
 
-TEST(SoundDecoder, DecodesAFileToThePcmTheDemoPlays) {
-  // A 16-bit stereo WAV at the output rate: decoding must hand back exactly
-  // its samples, so the capture tool's sound equals the demo's.
-  std::vector<int16_t> samples;
-  for (int i = 0; i < 4410; ++i) {
-    samples.push_back(static_cast<int16_t>((i * 37) % 20000 - 10000));
-    samples.push_back(static_cast<int16_t>(-(i * 11) % 15000));
-  }
+TEST(SoundDecoder, RefusesAnythingButMpegAudioBeforeDecoding) {
+  // SDL2_mixer decodes a WAV, Ogg or FLAC file whole, however long: none
+  // may reach it, whatever the file is called.
   std::string wav = "RIFF";
-  PutLE(wav, 36 + samples.size() * 2, 4);
+  PutLE(wav, 36 + 4000, 4);
   wav += "WAVEfmt ";
-  PutLE(wav, 16, 4);
-  PutLE(wav, 1, 2);
-  PutLE(wav, 2, 2);
-  PutLE(wav, kMusicRate, 4);
-  PutLE(wav, kMusicRate * 4, 4);
-  PutLE(wav, 4, 2);
-  PutLE(wav, 16, 2);
+  for (uint32_t v : {16u, 0x20001u, 44100u, 176400u, 0x100004u}) PutLE(wav, v, 4);
   wav += "data";
-  PutLE(wav, samples.size() * 2, 4);
-  for (int16_t s : samples) PutLE(wav, static_cast<uint16_t>(s), 2);
-  const std::string path = testing::TempDir() + "kelvane-decode.wav";
+  PutLE(wav, 4000, 4);
+  wav.resize(wav.size() + 4000, '\0');
+  const std::string path = testing::TempDir() + "kelvane-decode.mp3";
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   std::fwrite(wav.data(), 1, wav.size(), f);
   std::fclose(f);
-
   TPcm pcm;
   std::string error;
-  ASSERT_TRUE(DecodeSoundFile(path.c_str(), &pcm, &error)) << error;
-  EXPECT_EQ(pcm.Frames(), 4410u);
-  EXPECT_EQ(pcm.samples, samples);
+  EXPECT_FALSE(DecodeSoundFile(path.c_str(), &pcm, &error));
+  EXPECT_EQ(error, path + ": a RIFF (WAV) file, not MPEG audio");
+  EXPECT_TRUE(pcm.samples.empty());
   std::remove(path.c_str());
 }
 
@@ -206,6 +194,29 @@ TEST(SoundLength, ReadsAnOpenFileInPiecesAsInMemory) {
   EXPECT_EQ(lseek(fd, 0, SEEK_CUR), 0);
   close(fd);
   std::remove(path.c_str());
+}
+
+namespace {
+std::string Format(const std::string& bytes) {
+  return MpegAudioFormatProblem(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+}  // namespace
+
+TEST(SoundFormat, TakesLayer3AtTheStartOrAfterAnId3Tag) {
+  EXPECT_EQ(Format(Frames(kMpeg1, 417, 2)), "");
+  EXPECT_EQ(Format(Frames(kMpeg25, 72, 2)), "");
+  const std::string tag("ID3\x04\x00\x00\x00\x00\x00\x04xxxx", 14);
+  EXPECT_EQ(Format(tag + Frames(kMpeg1, 417, 1)), "");
+  EXPECT_EQ(Format(tag + "OggS" + Frames(kMpeg1, 417, 1)),
+            "not MPEG audio (no MPEG audio frame after its ID3 tag)");
+  EXPECT_EQ(Format("OggS" + Frames(kMpeg1, 417, 1)), "an Ogg stream, not MPEG audio");
+  EXPECT_EQ(Format("fLaC" + Frames(kMpeg1, 417, 1)), "FLAC, not MPEG audio");
+  // Layer II: SDL2_mixer would not take it for MP3.
+  EXPECT_EQ(Format(Frames("\xFF\xFD\x90\x64", 417, 1)),
+            "MPEG audio of another layer than III, not MP3");
+  EXPECT_EQ(Format(" " + Frames(kMpeg1, 417, 1)),
+            "not MPEG audio (no ID3 tag or MPEG audio frame at its start)");
+  EXPECT_NE(Format(""), "");
 }
 
 TEST(SoundLength, SaysHowLongInHoursMinutesAndSeconds) {

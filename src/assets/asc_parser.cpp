@@ -121,6 +121,11 @@ int ReadObject(TLineReader& r, TAscSink sink, void* context) {
     if (!NumberAfter(r.line, "X:", &pos, &x) || !NumberAfter(r.line, "Y:", &pos, &y) ||
         !NumberAfter(r.line, "Z:", &pos, &z))
       return Fail(r, "vertex line missing \"X:\", \"Y:\" or \"Z:\"");
+    // NaN, infinity or 3e38 would make the fitted mesh vanish (or overflow
+    // its bounding box): such a file is refused, at its line.
+    for (double c : {x, y, z})
+      if (!(std::fabs(c) <= kMaxAscCoordinate))
+        return Fail(r, "a vertex coordinate is not finite or beyond 1e6");
     // Stored as (X, Z, Y): the file's Z axis becomes the second component.
     float* v = &vertices[3 * i];
     v[0] = static_cast<float>(x);

@@ -16,6 +16,10 @@ constexpr int kAscLineChars = 256;
 
 // One finished object. The arrays are the parser's and live until the sink
 // returns.
+// The largest vertex coordinate read, in magnitude; a file with a larger,
+// infinite or NaN coordinate is refused at that line.
+constexpr double kMaxAscCoordinate = 1e6;
+
 struct TAscObject {
   int vertexCount;           // V, at least 1
   int faceCount;             // F, at least 1

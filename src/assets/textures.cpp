@@ -11,13 +11,20 @@ TTextureTable Textures = {};
 
 namespace {
 
-// Texel bytes uploaded since LoadStartupTextures began; an image that would
-// take the total past kMaxTextureBytes is loaded as one black texel instead.
+// Texel bytes of the textures in the table, counted since
+// LoadStartupTextures began, and each slot's share; an image that would take
+// the total past kMaxTextureBytes is loaded as one black texel instead. A
+// texture loaded again into its slot (the player's --watch) replaces the
+// old one, whose bytes are given back first.
 int64_t textureBytes = 0;
+int64_t slotBytes[kTextureSlots] = {};
 
-bool WithinTextureBudget(int64_t bytes) {
+bool WithinTextureBudget(int slot, int64_t bytes) {
+  textureBytes -= slotBytes[slot];
+  slotBytes[slot] = 0;
   if (bytes > kMaxTextureBytes - textureBytes) return false;
   textureBytes += bytes;
+  slotBytes[slot] = bytes;
   return true;
 }
 
@@ -40,7 +47,7 @@ uint32_t& TextureSlot(TTextureTable& table, int slot) { return table[slot]; }
 void LoadTexture(TTextureTable& table, const char* fileName, int slot) {
   TBitmap image;
   if (ReadBitmap(fileName, &image) &&
-      WithinTextureBudget(int64_t{4} * BitmapWidth(image) * BitmapRows(image))) {
+      WithinTextureBudget(slot, int64_t{4} * BitmapWidth(image) * BitmapRows(image))) {
     UploadTexture(table, slot, 3, GL_RGB, BitmapWidth(image), BitmapRows(image),
                   BitmapToRGB(image));
   } else {
@@ -59,7 +66,7 @@ void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* 
   TBitmap colour, alpha;
   ReadBitmap(colourFile, &colour);
   if (ReadBitmap(alphaFile, &alpha) &&
-      WithinTextureBudget(int64_t{4} * BitmapWidth(alpha) * BitmapRows(alpha))) {
+      WithinTextureBudget(slot, int64_t{4} * BitmapWidth(alpha) * BitmapRows(alpha))) {
     UploadTexture(table, slot, 4, GL_RGBA, BitmapWidth(alpha), BitmapRows(alpha),
                   BitmapToRGBA(colour, alpha));
   } else {
@@ -71,6 +78,7 @@ void LoadAlphaTexture(TTextureTable& table, const char* colourFile, const char* 
 
 void LoadStartupTextures(TTextureTable& table) {
   textureBytes = 0;
+  for (int64_t& bytes : slotBytes) bytes = 0;
   for (const TTextureAsset& t : kTextureAssets) {
     if (t.alphaFile) {
       LoadAlphaTexture(table, t.file, t.alphaFile, t.slot);

@@ -27,3 +27,37 @@ int ScenesDrawnAt(double d, int rows[kTimelineRows]) {
     if (InWindow(kTimeline[i].window, d)) rows[count++] = i;
   return count;
 }
+
+namespace {
+
+double WindowStart(const TWindow& w) { return w.startEdge == TEdge::kUnbounded ? 0.0 : w.start; }
+
+}  // namespace
+
+int SceneRowAt(double d) {
+  int rows[kTimelineRows];
+  const int drawn = ScenesDrawnAt(d, rows);
+  int best = -1;
+  for (int i = 0; i < drawn; ++i)
+    if (best < 0 || WindowStart(kTimeline[rows[i]].window) > WindowStart(kTimeline[best].window))
+      best = rows[i];
+  return best;
+}
+
+double PreviousSceneStart(double d) {
+  double best = 0.0;
+  for (const TTimelineRow& row : kTimeline) {
+    const double start = WindowStart(row.window);
+    if (start < d - 1.0 && start > best) best = start;
+  }
+  return best;
+}
+
+double NextSceneStart(double d) {
+  double best = -1.0;
+  for (const TTimelineRow& row : kTimeline) {
+    const double start = WindowStart(row.window);
+    if (start > d && (best < 0.0 || start < best)) best = start;
+  }
+  return best;
+}

@@ -20,6 +20,16 @@ extern const TTimelineRow kTimeline[kTimelineRows];
 // their indices go into rows, and the count is returned.
 int ScenesDrawnAt(double d, int rows[kTimelineRows]);
 
+// The scene a viewer sees at demo time d (the player's and the page's
+// names and chapters): the row drawn at d whose window started last; -1
+// after the last scene.
+int SceneRowAt(double d);
+// Where the previous and next scene keys go from d: the start of the latest
+// scene window starting before d - 1 (0 at the start), and of the first
+// starting after d (-1 when none does).
+double PreviousSceneStart(double d);
+double NextSceneStart(double d);
+
 // The middle of a row's window (an unbounded start counts from 0): the demo
 // time at which the contact sheet and the frame comparisons show the row.
 constexpr double RowMiddle(const TTimelineRow& row) {

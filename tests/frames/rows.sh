@@ -38,7 +38,7 @@ case "$mode" in
     rm -rf "$dir/gles" && mkdir -p "$dir/gles"
     "$rows" "$data" "$dir/gles" 675 525 >/dev/null
     status=0
-    for ref in "$dir"/native/row*.png; do
+    for ref in "$dir"/native/row[0-9][0-9].png; do
       name=$(basename "$ref")
       printf '%s ' "${name%.png}"
       "$tool" "$ref" "$dir/gles/$name" 0.1 38 || status=1

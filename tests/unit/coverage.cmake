@@ -3,6 +3,7 @@
 # not declared by a TEST, TEST_F or TEST_P at the start of a line of a
 # tests/*_test.cpp file (tests/CMakeLists.txt builds the entries' filters
 # from those lines).
+cmake_minimum_required(VERSION 3.18)
 execute_process(COMMAND ${TESTS} --gtest_list_tests OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${TESTS} --gtest_list_tests failed: ${failed}")

@@ -15,10 +15,14 @@
 //       progress, the first frame's delay after the click, 10 s of play on
 //       the audio clock, pause, the scrubber, full screen, the end at 1300
 //       and "Play again", the failures it names; screenshots
-//   node drive.js bench WEB_DIR
-//       frame times per timeline row: "ROW SCENE MEDIAN_MS P99_MS" lines
+//   node drive.js bench WEB_DIR NATIVE_BENCH
+//       frame times per timeline row, web then native (kelvane_bench):
+//       "ROW SCENE WEB_MEDIAN WEB_P99 WEB_CPU NATIVE_MEDIAN NATIVE_WORST
+//       NATIVE_CPU" lines in ms (CPU: per frame, all processes and threads);
+//       then "first-frame MS" for 5 loads
 // Exits 1 with a line per failure.
 'use strict';
+const {execFileSync} = require('child_process');
 const fs = require('fs');
 const http = require('http');
 const path = require('path');
@@ -182,6 +186,42 @@ const says = (page, sentence) => page.waitForFunction(
            new RegExp(s).test(document.getElementById('reason').textContent),
     {timeout: 5000}, sentence.source).then(() => true, () => false);
 
+// WCAG contrast of every visible text against its background, the layers
+// from the element up to the stage composited over the picture, taken as
+// black and as white; fails below 4.5:1.
+async function contrast(page, where) {
+  const texts = await page.evaluate(() => {
+    const rgba = (css) => {
+      const [r, g, b, a = 1] = css.match(/[\d.]+/g).map(Number);
+      return [r, g, b, a];
+    };
+    const over = ([r, g, b, a], under) => [r, g, b].map((v, i) => v * a + under[i] * (1 - a));
+    const lum = (rgb) => {
+      const [r, g, b] = rgb.map((v) => (v /= 255) <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4);
+      return 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    };
+    const out = [];
+    for (const el of document.querySelectorAll('#stage *')) {
+      if (![...el.childNodes].some((n) => n.nodeType === Node.TEXT_NODE && n.textContent.trim()) ||
+          !el.checkVisibility({opacityProperty: true, visibilityProperty: true})) continue;
+      const layers = [];
+      for (let e = el; e.id !== 'stage'; e = e.parentElement) layers.unshift(rgba(getComputedStyle(e).backgroundColor));
+      let ratio = Infinity;
+      for (const picture of [[0, 0, 0], [255, 255, 255]]) {
+        const bg = layers.reduce((under, layer) => over(layer, under), picture);
+        const [hi, lo] = [lum(over(rgba(getComputedStyle(el).color), bg)), lum(bg)].sort((a, b) => b - a);
+        ratio = Math.min(ratio, (hi + 0.05) / (lo + 0.05));
+      }
+      out.push([ratio, el.textContent.trim().slice(0, 24)]);
+    }
+    return out.sort((a, b) => a[0] - b[0]);
+  });
+  const low = texts.filter(([ratio]) => ratio < 4.5).map(([r, t]) => `"${t}" ${r.toFixed(2)}:1`);
+  check(texts.length > 0 && !low.length,
+        `${where}: ${texts.length} texts, lowest contrast ${texts[0] && texts[0][0].toFixed(2)}:1` +
+        (low.length ? ` (below 4.5:1: ${low.join(', ')})` : ''));
+}
+
 async function live(browser, url, shotsDir) {
   fs.mkdirSync(shotsDir, {recursive: true});
   const page = await browser.newPage();
@@ -214,6 +254,7 @@ async function live(browser, url, shotsDir) {
   }
   check(loading, 'the progress bar and the status show the pack loading, in bytes');
   await page.screenshot({path: path.join(shotsDir, 'loading.png')});
+  await contrast(page, 'the card while loading');
   await cdp.send('Network.emulateNetworkConditions',
                  {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
   await page.waitForFunction(() => !document.getElementById('play').disabled, {timeout: 60000});
@@ -223,6 +264,7 @@ async function live(browser, url, shotsDir) {
                                   /2\u00a0min\u00a013\u00a0s/.test(document.getElementById('length').textContent)),
         'the start card shows the title and the running time');
   await page.screenshot({path: path.join(shotsDir, 'start.png')});
+  await contrast(page, 'the start card');
 
   // The viewer asks for reduced flashing.
   await page.click('#reduce');
@@ -289,7 +331,14 @@ async function live(browser, url, shotsDir) {
         `later, the frames ${before[1].equals(after[1]) ? 'identical' : 'different'}, ` +
         `the audio ${state}`);
   await page.screenshot({path: path.join(shotsDir, 'paused.png')});
-  // The scrubber, shown by the pointer: its middle is demo time 650.
+  await sleep(2500);
+  check(await page.evaluate(() => !document.getElementById('stage').classList.contains('idle')),
+        'paused, the controls stay shown after 2 s');
+  // The scrubber, shown by the pointer: its middle is demo time 650. A
+  // screenshot at an emulated pixel ratio moves Chromium's pointer to its
+  // place divided by the ratio (off the bar, hiding the label): this part
+  // runs at one device pixel per CSS pixel.
+  await page.setViewport({width: 1000, height: 600, deviceScaleFactor: 1});
   const bar = await page.evaluate(() => {
     const r = document.getElementById('bar').getBoundingClientRect();
     return {x: r.x + r.width / 2, y: r.y + r.height / 2};
@@ -300,8 +349,13 @@ async function live(browser, url, shotsDir) {
   const scrubbed = await page.evaluate(() => Module._KelvaneDemoTime());
   check(Math.abs(scrubbed - 650) <= 9.8 / 60,
         `a click at the scrubber's middle seeks to ${scrubbed.toFixed(3)} (650 within a frame)`);
-  await page.mouse.move(bar.x + 60, bar.y);
   await page.screenshot({path: path.join(shotsDir, 'scrubber.png')});
+  const tip = await page.evaluate(() => [
+    document.getElementById('tip').hidden ? '' : document.getElementById('tip').textContent,
+    Module.UTF8ToString(Module._KelvaneRowTitle(Module._KelvaneRowAt(650)))]);
+  check(tip[0] === tip[1] + ' · 1:06', `the label at the scrubber's middle reads "${tip[0]}" ` +
+        `(the scene at 650: ${tip[1]})`);
+  await contrast(page, 'the controls');
   await page.keyboard.press('f');
   check(await page.evaluate(() => window.fullscreenAsked === 1), 'f asks for full screen');
   await page.keyboard.press('f');
@@ -328,6 +382,7 @@ async function live(browser, url, shotsDir) {
         `"Play again" shows after the frame at ${end.d.toFixed(3)}, ${end.frames} frames ` +
         'after demo time 1290, and not before 1300');
   await page.screenshot({path: path.join(shotsDir, 'end.png')});
+  await contrast(page, 'the end card');
   await page.click('#again');
   await page.waitForFunction(() => document.getElementById('end').hidden &&
                                    Module._KelvaneDemoTime() < 50, {timeout: 10000});
@@ -364,6 +419,7 @@ async function live(browser, url, shotsDir) {
     served[how].delete(name);
   }
   await broken.screenshot({path: path.join(shotsDir, 'failure.png')});
+  await contrast(broken, 'the failure card');
   await broken.close();
 
   const quiet = await browser.newPage();
@@ -378,17 +434,45 @@ async function live(browser, url, shotsDir) {
   await noWebGl(url, shotsDir);
 }
 
+// CPU time in ms used so far by the process `root` and its descendants, all
+// their threads (/proc/PID/stat: utime and stime, in clock ticks).
+const ticksPerS = Number(execFileSync('getconf', ['CLK_TCK']));
+function treeCpuMs(root) {
+  const procs = new Map();
+  for (const pid of fs.readdirSync('/proc').filter((n) => /^\d+$/.test(n))) {
+    let stat;
+    try {
+      stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
+    } catch (e) {
+      continue;  // gone meanwhile
+    }
+    const f = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    procs.set(Number(pid), {parent: Number(f[1]), ticks: Number(f[11]) + Number(f[12])});
+  }
+  const inTree = (pid) => pid === root || (procs.has(pid) && pid > 1 && inTree(procs.get(pid).parent));
+  let ticks = 0;
+  for (const [pid, p] of procs) if (inTree(pid)) ticks += p.ticks;
+  return ticks * 1000 / ticksPerS;
+}
+
 // As bench/scene_bench.cpp times the native frames: 40 moments spread
-// evenly over each row's window, each frame drawn and waited for.
-async function bench(browser, url) {
+// evenly over each row's window, each frame drawn and waited for; the web
+// row, then the same row natively (`nativeBench`, one run per row), so that
+// both sides meet the same load. Then the first frame's delay after the
+// click over 5 fresh loads.
+async function bench(browser, url, nativeBench) {
+  const samples = 40;
   const page = await openPage(browser, url, 700, 560);
   const rows = await page.evaluate(() => {
     Module._KelvaneStill(675, 525);
-    const gl = document.getElementById('canvas').getContext('webgl');
-    const pixel = new Uint8Array(4);
-    const samples = 40;
-    const out = [];
-    for (let row = 0; row < Module._KelvaneRowCount(); ++row) {
+    return Module._KelvaneRowCount();
+  });
+  const browserPid = browser.process().pid;
+  for (let row = 0; row < rows; ++row) {
+    const cpu0 = treeCpuMs(browserPid);
+    const web = await page.evaluate((row, samples) => {
+      const gl = document.getElementById('canvas').getContext('webgl');
+      const pixel = new Uint8Array(4);
       const start = Module._KelvaneRowBound(row, 0), end = Module._KelvaneRowBound(row, 1);
       const times = [];
       for (let i = 0; i < samples; ++i) {
@@ -398,13 +482,28 @@ async function bench(browser, url) {
         times.push(performance.now() - t0);
       }
       times.sort((a, b) => a - b);
-      out.push({row: row + 1, scene: Module.UTF8ToString(Module._KelvaneRowScene(row)),
-                median: 0.5 * (times[samples / 2 - 1] + times[samples / 2]),
-                p99: times[Math.ceil(0.99 * samples) - 1]});
-    }
-    return out;
-  });
-  for (const r of rows) console.log(`${r.row} ${r.scene} ${r.median.toFixed(2)} ${r.p99.toFixed(2)}`);
+      return {scene: Module.UTF8ToString(Module._KelvaneRowScene(row)),
+              median: 0.5 * (times[samples / 2 - 1] + times[samples / 2]),
+              p99: times[Math.ceil(0.99 * samples) - 1]};
+    }, row, samples);
+    const webCpu = (treeCpuMs(browserPid) - cpu0) / samples;
+    const json = execFileSync(
+        nativeBench, [`--benchmark_filter=^Scene/${web.scene}/676x526/`, '--benchmark_format=json'],
+        {stdio: ['ignore', 'pipe', 'ignore']});
+    const n = JSON.parse(json).benchmarks[0];
+    console.log(`${row + 1} ${web.scene} ${web.median.toFixed(2)} ${web.p99.toFixed(2)} ` +
+                `${webCpu.toFixed(2)} ${n.median_ms.toFixed(2)} ${n.worst_ms.toFixed(2)} ` +
+                `${n.cpu_time.toFixed(2)}`);
+  }
+  await page.close();
+  for (let load = 0; load < 5; ++load) {
+    const page = await openPage(browser, url, 700, 560);
+    await page.click('#play');
+    await page.waitForFunction(() => Module.kelvane.firstFrameMs !== undefined,
+                               {timeout: 10000, polling: 'raf'});
+    console.log(`first-frame ${(await page.evaluate(() => Module.kelvane.firstFrameMs)).toFixed(1)}`);
+    await page.close();
+  }
 }
 
 (async () => {
@@ -422,7 +521,7 @@ async function bench(browser, url) {
       const moments = rest.slice(2).map((m) => m.split(':').map(Number));
       await sound(browser, url, Number(rest[1]), moments);
     } else if (mode === 'live') await live(browser, url, rest[0]);
-    else if (mode === 'bench') await bench(browser, url);
+    else if (mode === 'bench') await bench(browser, url, rest[0]);
     else failures.push('unknown mode ' + mode);
   } catch (e) {
     failures.push(String(e && e.stack || e));

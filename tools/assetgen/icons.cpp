@@ -17,6 +17,7 @@
 #include "assetgen/assetgen.h"
 #include "lettering.h"
 #include "pictures.h"
+#include "platform/files/regular_file.h"
 #include "png_file.h"
 
 namespace {
@@ -100,9 +101,12 @@ std::vector<uint8_t> ToRgbaBytes(const TIcon& icon) {
 
 // The icon's colours are painted in sRGB, and its file says so.
 bool WriteIcon(const std::string& path, const std::vector<uint8_t>& rgba, int side) {
-  if (WritePng(path.c_str(), rgba.data(), side, side, 4, true)) return true;
-  std::fprintf(stderr, "kelvane-assetgen: %s: cannot write: %s\n", path.c_str(),
-               std::strerror(errno ? errno : EIO));
+  std::string error;
+  if (WriteFileWhole(
+          path, [&](FILE* f) { return WritePngStream(f, rgba.data(), side, side, 4, true); },
+          &error))
+    return true;
+  std::fprintf(stderr, "kelvane-assetgen: %s\n", error.c_str());
   return false;
 }
 

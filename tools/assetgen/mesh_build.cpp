@@ -8,6 +8,8 @@
 #include <map>
 #include <utility>
 
+#include "platform/files/regular_file.h"
+
 namespace {
 
 TPoint Sub(TPoint a, TPoint b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -377,13 +379,9 @@ void OrderFacesByDirection(TMesh& mesh) {
   mesh.faces.swap(ordered);
 }
 
-bool WriteAsc(const std::string& path, const std::string& objectName, const TMesh& mesh) {
-  std::FILE* f = std::fopen(path.c_str(), "w");
-  if (!f) {
-    std::fprintf(stderr, "kelvane-assetgen: cannot write %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
+namespace {
+
+bool WriteAscStream(FILE* f, const std::string& objectName, const TMesh& mesh) {
   std::fprintf(f, "Ambient light color: Red=0.3 Green=0.3 Blue=0.3\n\n");
   std::fprintf(f, "Named object: \"%s\"\n", objectName.c_str());
   std::fprintf(f, "Tri-mesh, Vertices: %zu     Faces: %zu\n", mesh.vertices.size(),
@@ -401,10 +399,17 @@ bool WriteAsc(const std::string& path, const std::string& objectName, const TMes
     std::fprintf(f, "Face %zu:    A:%d B:%d C:%d AB:1 BC:1 CA:1\n", i, face.a, face.c, face.b);
     std::fprintf(f, "Smoothing:  1\n");
   }
-  const bool ok = !std::ferror(f);
-  if (std::fclose(f) != 0 || !ok) {
-    std::fprintf(stderr, "kelvane-assetgen: short write to %s\n", path.c_str());
-    return false;
-  }
-  return true;
+  return !std::ferror(f);
+}
+
+}  // namespace
+
+bool WriteAsc(const std::string& path, const std::string& objectName, const TMesh& mesh) {
+  // Written whole, never through a link (regular_file.h).
+  std::string error;
+  if (WriteFileWhole(
+          path, [&](FILE* f) { return WriteAscStream(f, objectName, mesh); }, &error))
+    return true;
+  std::fprintf(stderr, "kelvane-assetgen: %s\n", error.c_str());
+  return false;
 }

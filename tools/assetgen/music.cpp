@@ -20,6 +20,7 @@
 
 #include "assetgen/assetgen.h"
 #include "assets/manifest.h"
+#include "platform/files/regular_file.h"
 
 namespace {
 
@@ -107,9 +108,9 @@ bool WriteMusic(const std::string& dir, const std::string& /*only*/) {
     std::fprintf(stderr, "%s: %s\n", path.c_str(), why.c_str());
     return false;
   }
-  FILE* file = std::fopen(path.c_str(), "wb");
-  bool ok = file && std::fwrite(mp3.data(), 1, mp3.size(), file) == mp3.size();
-  if (file) ok = std::fclose(file) == 0 && ok;
-  if (!ok) std::fprintf(stderr, "%s: cannot be written\n", path.c_str());
+  // Written whole, never through a link (regular_file.h).
+  const bool ok = WriteFileWhole(
+      path, [&](FILE* f) { return std::fwrite(mp3.data(), 1, mp3.size(), f) == mp3.size(); }, &why);
+  if (!ok) std::fprintf(stderr, "kelvane-assetgen: %s\n", why.c_str());
   return ok;
 }

@@ -124,10 +124,12 @@ void Stutter(TStereo* bus, int from, int to, int slice, int count, float open);
 // never turns white. An accent flashes once: the blocks of its run after
 // the first that falls under `flash`, and every other block, are held
 // under `quiet` by a smooth limiter. Blocks where `free[b]` is set are left
-// alone. The guard lowers the gain only; it never lifts it.
+// alone. With `hold`, an accent that reaches `flash` is first held over it
+// for `hold` blocks of its run, the gain lifted just enough where it would
+// fall short, so that its flash is not a blip; that is the only lift.
 constexpr int kGuardBlock = kMeterBlockFrames;  // frames, the meter's block
 void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
-                  float quiet, float flash, float loud);
+                  float quiet, float flash, float loud, int hold = 0);
 
 // ---- The song (music_arrange.cpp, playing music_score.cpp) -----------------
 

@@ -68,6 +68,8 @@ float BrightAt(const TSection& section, double beat) {
 
 namespace {
 
+constexpr float kBigDip = 4.0f;  // dB
+
 // Where the picture covers the whole background a flash cannot show, so no
 // accent falls there but a big moment, which the music needs: the tile wall
 // (with the colour split over it), the model showcase while its backdrop
@@ -161,7 +163,7 @@ void PlaySection(const TSection& section, const TBuses& out) {
              kRiserGain * section.level);
   }
   if (parts & kBuild) {
-    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 1.3f);
+    AddRiser(out.Music(0.0f, 0.5f), BeatFrame(end - 8), 8 * kBeatFrames, kRiserGain * 7.0f);
   }
   if (parts & kPickUp) PlayPickUp(section, out);
 }
@@ -208,6 +210,21 @@ std::vector<int> SongAccents() {
 void ShapeSong(TStereo* mix) {
   std::vector<float> fader;
   SectionCurve(&fader, [](const TSection& s) { return s.fader; });
+  // Under a big moment's hit the band steps back for the rest of its bar:
+  // kBigDip dB, faded in from an eighth to a quarter of a beat after the
+  // hit, as the hit's flash ends, held to the second beat and back by the
+  // bar's end.
+  for (const TSection& section : kSong) {
+    if (!section.bigFirst) continue;
+    const int in = BeatFrame(section.start) + kBeatFrames / 8;
+    const int full = BeatFrame(section.start) + kBeatFrames / 4;
+    const int from = BeatFrame(section.start + 1), to = BeatFrame(section.start + 4);
+    for (int i = in; i < to; ++i) {
+      const float fadeIn = static_cast<float>(i - in) / (full - in);
+      const float back = static_cast<float>(to - i) / (to - from);
+      fader[i] -= kBigDip * std::min({1.0f, fadeIn, back});
+    }
+  }
   for (int i = 0; i < kSongFrames; ++i) {
     const float g = static_cast<float>(std::pow(10.0, fader[i] / 20.0));
     mix->left[i] *= g;

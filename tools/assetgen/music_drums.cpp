@@ -29,6 +29,12 @@ void PlayFill(const TSection& section, int beat, const TBuses& out) {
   }
 }
 
+namespace {
+// The chord hit's hold before its release; a big moment's impact carries
+// its own flash, so its hit is short.
+constexpr int kHitFrames = kSongRate * 105 / 1000, kBigHitFrames = kSongRate * 6 / 100;
+}  // namespace
+
 // The accent: a crash and an impact on the bar, a lighter impact under a
 // back beat or a half bar, and a heavier one, with a crash, at the song's
 // big moments. The impacts go to their own bus, which no fader or duck
@@ -40,15 +46,21 @@ void PlayAccent(const TBeat& b, const TBuses& out) {
   const float gain = big ? kBigImpactGain : kImpactGain * (bar ? 1.0f : 0.8f);
   AddImpact(out.Accents(), BeatFrame(b.beat), Velocity(gain, BeatFrame(b.beat), 14, 0.08f),
             big ? 0.02f : 0.03f);
+  // The band's chord struck an octave up with it, its voicing turning bar
+  // by bar, and held about as long as the flash, so that the flash lasts
+  // without a louder blow.
+  const int low = b.beat / 4 % 2 ? 1 : 2;  // bar by bar, the voicing turns
+  for (int n = low; n < low + 3; ++n) {
+    AddLead(out.Accents(), BeatFrame(b.beat), big ? kBigHitFrames : kHitFrames,
+            b.chord.notes[n] + 12, kHitGain * (big ? 1.15f : 1.0f), 0.004f, 1.0f);
+  }
 }
 
 // Kick, snare, clap, the build's roll and the toms of a tom fill.
 void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
   const int s = step.s, grid = step.grid;
   const bool onBeat = s == 0;
-  // The kick leaves the last 4 beats of a roll to the snare.
-  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2) &&
-              !(b.roll && b.toEnd <= 4);
+  bool kick = b.Plays(kKick) && onBeat && !(b.Plays(kKickOutEnd) && b.toEnd <= 2);
   if (b.Plays(kKickOnce) && b.fromStart == 0 && onBeat) kick = true;
   const bool push = b.Plays(kKickPush) && step.barStep == 14 && !b.tomFill && !b.shortFill;
   if (kick) AddKick(out.Kick(), grid, Velocity(kKickGain, grid, 4, 0.04f));
@@ -73,7 +85,7 @@ void PlayDrums(const TBeat& b, const TStep& step, const TBuses& out) {
     // whisper by 32 dB.
     const double u = 1.0 - (b.toEnd - 1 + (4 - s) / 4.0) / 8.0;  // 0..1 through the roll
     if (b.toEnd <= 4 || s % 2 == 0) {
-      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * 0.04 * std::pow(40.0, u)),
+      AddSnare(out.Drums(0.3f), grid, static_cast<float>(kSnareGain * 0.16 * std::pow(40.0, u)),
                b.toEnd <= 4 ? 0.03f : 0.05f);
     }
   }

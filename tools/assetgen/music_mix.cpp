@@ -333,13 +333,58 @@ std::vector<float> BlockLevels(const TStereo& bus) {
   return levels;
 }
 
-}  // namespace
-
-void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
-                  float quiet, float flash, float loud) {
+// Lifts the gain where an accent that reaches `flash` would fall under it
+// before `hold` blocks: each such block is raised a little over the line,
+// by no more than `loud` allows, the steps smoothed over 5 ms. The
+// smoothing takes a little from a lifted block's edges, so the blocks are
+// measured again and lifted again until every one is over the line.
+void HoldAccents(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
+                 float flash, float loud, int hold) {
   const int blocks = kSongFrames / kGuardBlock + 1;
   auto isAccent = [&](int b) { return b < static_cast<int>(accent.size()) && accent[b]; };
   auto isFree = [&](int b) { return b < static_cast<int>(free.size()) && free[b]; };
+  const float over = flash * 1.03f;  // the lift's aim, a margin over the line
+  const int ramp = kSongRate / 200;
+  for (int pass = 0; pass < 6; ++pass) {
+    const std::vector<float> levels = BlockLevels(*bus);
+    std::vector<float> lift(blocks, 1.0f);
+    bool lifted = false;
+    for (int b = 0; b < blocks; ++b) {
+      if (!isAccent(b) || isFree(b) || levels[b] < flash) continue;
+      int end = b;  // the accent's run, from its first block over the line
+      while (end < blocks && isAccent(end) && end < b + hold) ++end;
+      for (int k = b + 1; k < end; ++k) {
+        if (levels[k] >= flash || levels[k] <= 0.0f) continue;
+        lift[k] = std::min(over, loud) / levels[k];
+        lifted = true;
+      }
+      while (b + 1 < blocks && isAccent(b + 1)) ++b;  // on to the next run
+    }
+    if (!lifted) return;
+    std::vector<float> step(kSongFrames);
+    for (int i = 0; i < kSongFrames; ++i) step[i] = lift[i / kGuardBlock];
+    double sum = 0.0;  // of step[i - ramp + 1 .. i] within the song
+    for (int i = 0; i < kSongFrames + ramp / 2; ++i) {
+      if (i < kSongFrames) sum += step[i];
+      if (i >= ramp) sum -= step[i - ramp];
+      const int at = i - ramp / 2;
+      if (at < 0) continue;
+      const int count = std::min(i, kSongFrames - 1) - std::max(0, i - ramp + 1) + 1;
+      const float gain = static_cast<float>(sum / count);
+      bus->left[at] *= gain;
+      bus->right[at] *= gain;
+    }
+  }
+}
+
+}  // namespace
+
+void GuardFlashes(TStereo* bus, const std::vector<bool>& accent, const std::vector<bool>& free,
+                  float quiet, float flash, float loud, int hold) {
+  const int blocks = kSongFrames / kGuardBlock + 1;
+  auto isAccent = [&](int b) { return b < static_cast<int>(accent.size()) && accent[b]; };
+  auto isFree = [&](int b) { return b < static_cast<int>(free.size()) && free[b]; };
+  if (hold > 1) HoldAccents(bus, accent, free, flash, loud, hold);
   const std::vector<float> levels = BlockLevels(*bus);
   // An accent flashes once: after its first block under the flash line, the
   // rest of its run is held quiet like any other block. The smoothed gain

@@ -53,8 +53,7 @@ void PlayPhrases(const TSection& section, const TBuses& out) {
 
 void PlayChords(const TSection& section, const TBuses& out) {
   const uint32_t parts = section.parts;
-  // The chords leave the last 4 beats of a build to its roll and riser.
-  const int end = section.start + section.beats - ((parts & kBuild) ? 4 : 0);
+  const int end = section.start + section.beats;
   for (int beat = section.start; beat < end;) {
     int chordStart = 0, chordBeats = 0;
     const TChord& chord = ChordAt(section, beat, &chordStart, &chordBeats);
@@ -80,7 +79,6 @@ void PlayChords(const TSection& section, const TBuses& out) {
 // with the chords).
 void PlayBass(const TBeat& b, const TStep& step, const TBuses& out) {
   if (!b.section.bass || b.section.bass->held) return;
-  if (b.roll && b.toEnd <= 4) return;  // the bass too leaves the roll's end alone
   const TBassPattern& pattern = *b.section.bass;
   if (pattern.offset[step.barStep] == kNo) return;
   AddBass(out.Bass(), step.grid, pattern.length * kStepFrames * 4 / 5,

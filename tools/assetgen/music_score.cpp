@@ -18,7 +18,8 @@
 //    82    410    breakdown: no kick, slow theme, snare roll build   -
 //   116    580    drop: theme A with everything                      first beat, big
 //   130    650    turn with half-time snare and arpeggio             bars
-//   152    760    theme A2 and A, snare roll into the glitch         bars
+//   152    760    theme A2                                           bars
+//   168    840    theme A, snare roll and riser into the glitch      -
 //   180    900    glitch: the cut, then the bar stutters to 918      the cut, big
 //   182    910    pick-up: a snare ruff from 918                     -
 //   184    920    last chorus: counter-line, climbing bass, push     bars, the first big
@@ -211,7 +212,7 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.2f,
         .brightTo = 0.45f,
         .accents = kOnFirstBeat,
-        .fader = -1.0f,
+        .fader = 4.7f,
     },
     {
         .name = "theme",
@@ -224,7 +225,8 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.35f,
         .brightTo = 0.6f,
         .accents = kOnBars,
-        .fader = -2.5f,
+        .fader = 3.5f,
+        .width = 0.9f,
     },
     {
         .name = "turn",
@@ -237,7 +239,7 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.4f,
         .brightTo = 0.65f,
         .accents = kOnBars,
-        .fader = -1.5f,
+        .fader = 3.0f,
     },
     {
         .name = "lift",
@@ -249,8 +251,8 @@ constexpr TSection kSections[] = {
         .level = 0.9f,
         .brightFrom = 0.45f,
         .brightTo = 0.9f,
-        .accents = kOnHalfBars,
-        .fader = -1.0f,
+        .accents = kOnBars,
+        .fader = 2.0f,
     },
     {
         .name = "chorus",
@@ -263,7 +265,9 @@ constexpr TSection kSections[] = {
         .level = 1.0f,
         .brightFrom = 0.6f,
         .brightTo = 0.9f,
-        .accents = kOnHalfBars,
+        .accents = kOnBars,
+        .fader = 3.0f,
+        .width = 0.85f,
     },
     {
         .name = "breakdown",
@@ -272,10 +276,11 @@ constexpr TSection kSections[] = {
         .bass = nullptr,
         .parts = kPad | kArp | kCrash | kBuild,
         .phrases = {&kSlow},
-        .level = 0.5f,
+        .level = 0.6f,
         .brightFrom = 0.1f,
         .brightTo = 0.7f,
         .accents = kNoAccents,
+        .fader = 6.5f,
         .width = 0.45f,
     },
     // The tile wall covers the background through the drop, so only its
@@ -292,7 +297,7 @@ constexpr TSection kSections[] = {
         .brightTo = 0.9f,
         .accents = kOnFirstBeat,
         .bigFirst = true,
-        .fader = 1.0f,
+        .fader = 5.0f,
     },
     {
         .name = "half time",
@@ -305,19 +310,36 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.3f,
         .brightTo = 0.7f,
         .accents = kOnBars,
-        .fader = -1.0f,
+        .fader = 3.0f,
     },
     {
         .name = "build",
-        .beats = 28,
+        .beats = 16,
         .chords = &kMainChords,
         .bass = &kBassOffbeat,
-        .parts = kKick | kSnare | kHats8 | kPad | kCrash | kBuild | kArpLate,
-        .phrases = {&kA2, &kA1Lead},
+        .parts = kKick | kSnare | kHats8 | kPad | kCrash,
+        .phrases = {&kA2},
         .level = 0.9f,
         .brightFrom = 0.4f,
+        .brightTo = 0.6f,
+        .accents = kOnBars,
+        .fader = 3.0f,
+        .width = 0.9f,
+    },
+    // The way into the glitch steps back to let the roll and the riser
+    // carry the level up through its last 8 beats.
+    {
+        .name = "roll",
+        .beats = 12,
+        .chords = &kMainChords,
+        .bass = &kBassOffbeat,
+        .parts = kKick | kSnare | kHats8 | kPad | kArp | kBuild,
+        .phrases = {&kA1Lead},
+        .level = 0.6f,
+        .brightFrom = 0.6f,
         .brightTo = 0.85f,
         .accents = kOnBars,
+        .fader = -1.5f,
     },
     {
         .name = "glitch",
@@ -331,7 +353,7 @@ constexpr TSection kSections[] = {
         .brightTo = 0.9f,
         .accents = kOnFirstBeat,
         .bigFirst = true,
-        .fader = 1.0f,
+        .fader = -1.0f,
     },
     // The glitch's stutter fills the first 1.6 beats; the pick-up follows.
     {
@@ -355,12 +377,12 @@ constexpr TSection kSections[] = {
         .parts = kKick | kSnare | kHats16 | kOpenHats | kPad | kStabs | kArp | kCrash | kTomFill |
                  kFills | kCounter | kKickPush,
         .phrases = {&kA1, &kA2},
-        .level = 1.0f,
+        .level = 1.3f,
         .brightFrom = 0.7f,
         .brightTo = 1.0f,
         .accents = kOnBars,
         .bigFirst = true,
-        .fader = 1.5f,
+        .fader = 5.5f,
         .width = 0.85f,
     },
     {
@@ -401,6 +423,7 @@ constexpr TSection kSections[] = {
         .brightFrom = 0.4f,
         .brightTo = 0.1f,
         .accents = kOnFirstBeat,
+        .width = 0.85f,
     },
 };
 constexpr int kSectionCount = static_cast<int>(std::size(kSections));

@@ -86,15 +86,19 @@ void PaintWindows(TCanvas& canvas, float left, float right, float top, float bot
 }  // namespace
 
 // Echo picture 1, 2:1: a striped sun setting behind a ridge over a neon
-// grid floor.
+// grid floor, under a dusk sky. The echo scene fades it to a seventh as its
+// copies drift apart, so the sky and the floor are lit through, violet
+// above to rose at the horizon, and the echoes still fill the frame.
 TCanvas PaintSynthSun() {
   TCanvas c = MakeCanvas(1024, 512);
   const float horizon = 318;
   ShadeAll(c, [&](float x, float y, TColor) {
     if (y < horizon) {
       const float t = y / horizon;
-      TColor sky = Mix(TColor{0, 0, 0.0f}, TColor{0.35f, 0.03f, 0.32f}, t * t * t);
-      return Add(sky, Scale(TColor{0.8f, 0.8f, 1.0f}, Stars(x, y, 0.05f, 11) * (1 - t)));
+      TColor sky =
+          Mix(TColor{0.42f, 0.18f, 0.64f}, TColor{0.85f, 0.34f, 0.7f}, SmoothStep(0, 0.8f, t));
+      sky = Mix(sky, TColor{1.0f, 0.56f, 0.5f}, SmoothStep(0.6f, 1.0f, t));
+      return Add(sky, Scale(TColor{0.8f, 0.8f, 1.0f}, Stars(x, y, 0.05f, 11) * (1 - t) * 0.6f));
     }
     // Perspective grid on the floor: depth from the row, lines in x and z.
     const float d = (y - horizon) / (512 - horizon);
@@ -103,8 +107,9 @@ TCanvas PaintSynthSun() {
     const float lx = std::fabs(gx - std::round(gx)) / (z * 0.012f);
     const float lz = std::fabs(z * 0.9f - std::round(z * 0.9f)) / (z * 0.9f * 0.04f + 0.01f);
     const float line = std::fmax(std::exp(-lx * lx), std::exp(-lz * lz * 0.5f));
-    const TColor grid = Mix(TColor{1.0f, 0.1f, 0.8f}, TColor{0.1f, 0.9f, 1.0f}, d);
-    return Scale(grid, line * (0.35f + 0.65f * d));
+    const TColor grid = Mix(TColor{1.0f, 0.3f, 0.85f}, TColor{0.3f, 0.95f, 1.0f}, d);
+    const TColor ground = Mix(TColor{0.62f, 0.2f, 0.62f}, TColor{0.3f, 0.1f, 0.5f}, d);
+    return Mix(ground, grid, line * (0.6f + 0.4f * d));
   });
   // The sun, yellow to magenta, cut by slots that widen downwards.
   const float sx = 512, sy = 238, sr = 170;
@@ -136,8 +141,8 @@ TCanvas PaintSynthSun() {
   ShadeAll(c, [&](float x, float y, TColor cur) {
     const float h = hills.At(static_cast<int>(x), static_cast<int>(y));
     const float edge = rim.At(static_cast<int>(x), static_cast<int>(y)) * (1 - h);
-    TColor out = Mix(cur, TColor{0.06f, 0.0f, 0.1f}, h);
-    return Add(out, Scale(TColor{1.0f, 0.3f, 0.8f}, edge * 3.0f));
+    TColor out = Mix(cur, TColor{0.36f, 0.1f, 0.42f}, h);
+    return Add(out, Scale(TColor{1.0f, 0.4f, 0.8f}, edge * 2.0f));
   });
   TMask line = MakeMask(c.width, c.height);
   FillShape(line,
@@ -147,7 +152,9 @@ TCanvas PaintSynthSun() {
 }
 
 // Echo picture 2, 2:1: a banded planet with a tilted ring and a small
-// moon, lit from the upper left, on a star field.
+// moon, lit from the upper left, before a violet and teal nebula. As with
+// the sun, the echoes fade it to a seventh, so the night side keeps a
+// glow of its own and the sky is never black.
 TCanvas PaintRingedPlanet() {
   TCanvas c = MakeCanvas(1024, 512);
   const float px = 600, py = 262, pr = 182;
@@ -159,7 +166,13 @@ TCanvas PaintRingedPlanet() {
     return v;  // positive: the near half of the ring (below the planet's centre)
   };
   ShadeAll(c, [&](float x, float y, TColor) {
-    TColor out = Scale(TColor{0.85f, 0.9f, 1.0f}, Stars(x, y, 0.09f, 23));
+    const float cloud = SmoothStep(0.3f, 0.75f, Fbm(x / 220.0f, y / 220.0f, 5, 27));
+    TColor out = Mix(TColor{0.2f, 0.15f, 0.4f}, TColor{0.55f, 0.24f, 0.62f}, cloud);
+    out = Add(out, Scale(TColor{0.1f, 0.36f, 0.46f},
+                         SmoothStep(0.45f, 0.8f, Fbm(x / 140.0f + 9, y / 140.0f, 4, 29))));
+    const float halo = std::fmax(0.0f, std::hypot(x - px, y - py) - pr);
+    out = Add(out, Scale(TColor{0.25f, 0.42f, 0.6f}, std::exp(-halo / 90.0f) * 0.7f));
+    out = Add(out, Scale(TColor{0.85f, 0.9f, 1.0f}, Stars(x, y, 0.09f, 23)));
     float rr = 0;
     const float v = ringCoord(x, y, &rr);
     const float ring = (rr > 1.3f && rr < 2.2f)
@@ -184,8 +197,8 @@ TCanvas PaintRingedPlanet() {
       // The ring's shadow falls across the planet just below the equator.
       float shadowR = 0;
       ringCoord(x + 40, y - 70, &shadowR);
-      const float shade = (shadowR > 1.3f && shadowR < 2.2f) ? 0.35f : 1.0f;
-      const TColor lit = Scale(body, (0.04f + 1.1f * light) * shade);
+      const float shade = (shadowR > 1.3f && shadowR < 2.2f) ? 0.55f : 1.0f;
+      const TColor lit = Scale(body, (0.32f + 0.9f * light) * shade);
       const float edge = SmoothStep(1.0f, 0.985f, std::sqrt(d2));
       out = Mix(out, lit, edge);
       // Thin atmosphere on the lit limb.
@@ -209,7 +222,9 @@ TCanvas PaintRingedPlanet() {
 }
 
 // The unfolding picture, 1.63:1: mountains at sunset mirrored in a still
-// lake, symmetric about the middle line from which the scene opens it.
+// lake, symmetric about the middle line from which the scene opens it. The
+// scene opens it after the fading echoes, from a line, so the dusk is lit
+// through: the sky's top and the water are violet, not black.
 TCanvas PaintMirrorLake() {
   const int w = 1304, h = 800;
   const float horizon = h * 0.5f;
@@ -217,7 +232,8 @@ TCanvas PaintMirrorLake() {
   const float sunX = w * 0.5f, sunY = horizon - 28, sunR = 64;
   ShadeAll(top, [&](float x, float y, TColor) {
     const float t = y / horizon;
-    TColor sky = Mix(TColor{0.01f, 0.02f, 0.1f}, TColor{0.35f, 0.1f, 0.4f}, SmoothStep(0, 0.7f, t));
+    TColor sky =
+        Mix(TColor{0.12f, 0.08f, 0.3f}, TColor{0.45f, 0.16f, 0.5f}, SmoothStep(0, 0.7f, t));
     sky = Mix(sky, TColor{1.0f, 0.45f, 0.15f}, SmoothStep(0.55f, 1.0f, t));
     sky = Add(sky, Scale(TColor{0.9f, 0.9f, 1.0f}, Stars(x, y, 0.06f, 51) * (1 - t) * (1 - t)));
     const float d = std::hypot(x - sunX, y - sunY);
@@ -231,7 +247,7 @@ TCanvas PaintMirrorLake() {
     if (y > far) sky = Mix(sky, TColor{0.32f, 0.14f, 0.38f}, Clamp01(y - far) * 0.92f);
     if (y > near) {
       const float rim = std::exp(-(y - near) / 3.0f) * 0.8f;
-      sky = Mix(sky, TColor{0.05f, 0.02f, 0.08f}, Clamp01(y - near));
+      sky = Mix(sky, TColor{0.14f, 0.07f, 0.2f}, Clamp01(y - near));
       sky = Add(sky, Scale(TColor{1.0f, 0.5f, 0.2f}, rim));
     }
     return sky;
@@ -249,8 +265,8 @@ TCanvas PaintMirrorLake() {
       const float ripple = std::sin(y * 0.9f + std::sin(y * 0.13f) * 3.0f) * (1.0f + 5.0f * depth);
       const int mx = std::clamp(static_cast<int>(x + ripple), 0, w - 1);
       const float streak = 0.85f + 0.15f * std::sin(y * 2.1f + x * 0.002f);
-      TColor water = Scale(Mix(top.At(mx, my), TColor{0.02f, 0.04f, 0.12f}, 0.25f + 0.3f * depth),
-                           streak * 0.8f);
+      TColor water = Scale(Mix(top.At(mx, my), TColor{0.08f, 0.08f, 0.22f}, 0.15f + 0.25f * depth),
+                           streak * 0.95f);
       // Glitter on the path of the sun.
       const float path = std::exp(-std::pow((x - sunX) / (50 + 160 * depth), 2.0f));
       const float glint = Hash2(x / 6, y / 2, 77) > 0.8f ? 1.0f : 0.0f;
@@ -437,140 +453,4 @@ TCanvas PaintZiggurat() {
   PaintOver(c, name, {1.0f, 0.85f, 0.55f});
   StoreForTwoStrips(c, 1.3f);
   return Resample(c, 512, 512);
-}
-
-// The colour-split picture, made to be split: thin orange rings and
-// pale violet spokes over a deep blue ground. The scene adds it three
-// times, tinted red, green and blue, and moves the layers apart; the lines
-// then break into red, blue and violet fringes. The green channel is low
-// everywhere and the ground is never black, so a fringe of the green layer
-// falls on blue and stays blue rather than green. Mid-dark, its ground
-// with little red, so that it stays unclipped where it is added over the
-// tile wall's warm duck.
-TCanvas PaintSplitRings() {
-  const int size = 1024;
-  TCanvas c = MakeCanvas(size, size);
-  const float cx = size * 0.5f, cy = size * 0.5f;
-  ShadeAll(c, [&](float x, float y, TColor) {
-    const float dx = x - cx, dy = y - cy;
-    const float r = std::hypot(dx, dy);
-    const float a = std::atan2(dy, dx);
-    TColor col = Mix(TColor{0.16f, 0.04f, 0.44f}, TColor{0.05f, 0.03f, 0.3f}, Clamp01(r / 620));
-    // Rings every 56 pixels, each a little wavy, with a wide faint halo.
-    const float wobble = 5.0f * std::sin(6 * a + r * 0.02f);
-    const float ring = std::fabs(std::fmod(r + wobble + 28, 56.0f) - 28);
-    const TColor orange{0.56f, 0.22f, 0.04f};
-    col = Add(col, Scale(orange, 1 - SmoothStep(1.0f, 3.0f, ring)));
-    col = Add(col, Scale(orange, 0.18f * std::exp(-ring * ring / 60)));
-    // Twenty-four spokes that twist as they leave the middle.
-    const float spokes = 24;
-    const float turn = (a + r * 0.0016f) * spokes / (2 * kPi);
-    const float across = std::fabs(turn - std::round(turn)) * (2 * kPi * r / spokes);
-    const float spoke = (1 - SmoothStep(0.8f, 2.5f, across)) * SmoothStep(60, 140, r);
-    col = Add(col, Scale(TColor{0.3f, 0.2f, 0.58f}, spoke));
-    // A warm eye in the middle with a blue ring around it.
-    col = Add(col, Scale(TColor{0.55f, 0.22f, 0.05f}, std::exp(-r * r / (2 * 42.0f * 42))));
-    col = Add(col, Scale(TColor{0.2f, 0.12f, 0.5f}, std::exp(-std::pow((r - 96) / 7, 2.0f))));
-    return Scale(col, 0.85f);
-  });
-  return Resample(c, 512, 512);
-}
-
-// The model backdrop, 1.43:1: a studio lit from above, a back wall with
-// a warm spotlight and faint concentric rings, a bright horizon and a floor
-// grid in perspective. It is mid-dark indigo and lavender with gold light,
-// the colours of the trumpets that turn over it, and holds no green, so
-// that the pure green, red and blue wireframes stand apart from it. Its
-// sides darken towards the card's edges, which the camera pans across.
-TCanvas PaintStudioBackdrop() {
-  const int w = 1144, h = 800;
-  const float horizon = 470, cx = w * 0.5f;
-  TCanvas c = MakeCanvas(w, h);
-  ShadeAll(c, [&](float x, float y, TColor) {
-    TColor col;
-    if (y < horizon) {
-      const float t = y / horizon;
-      col = Mix(TColor{0.12f, 0.02f, 0.3f}, TColor{0.4f, 0.16f, 0.58f}, t * t);
-      // The spotlight on the wall behind the models, and its rings.
-      const float d = std::hypot(x - cx, (y - 330) * 1.2f);
-      col = Add(col, Scale(TColor{0.3f, 0.16f, 0.02f}, std::exp(-d * d / (2 * 260.0f * 260))));
-      const float ring = std::fabs(std::fmod(d, 90.0f) - 45.0f);
-      col = Add(col, Scale(TColor{0.07f, 0.05f, 0.1f},
-                           std::exp(-(45 - ring) * (45 - ring) / 3.0f) * (d < 460)));
-    } else {
-      const float d = (y - horizon) / (h - horizon);
-      const float z = 1.0f / (d + 0.03f);
-      const float gx = (x - cx) * z / 110.0f;
-      const float lx = std::fabs(gx - std::round(gx)) / (z * 0.015f);
-      const float lz = std::fabs(z - std::round(z)) / (z * 0.05f + 0.01f);
-      const float line = std::fmax(std::exp(-lx * lx), std::exp(-lz * lz));
-      col = Mix(TColor{0.36f, 0.16f, 0.48f}, TColor{0.15f, 0.04f, 0.25f}, std::sqrt(d));
-      col = Add(col, Scale(TColor{0.2f, 0.14f, 0.06f}, line * (0.4f + 0.6f * d)));
-    }
-    // A pool of light on the floor under the models, and a bright band
-    // along the horizon where the floor meets the wall.
-    const float pool = std::hypot((x - cx) / 430.0f, (y - 600) / 120.0f);
-    col = Add(col, Scale(TColor{0.2f, 0.11f, 0.03f}, std::exp(-pool * pool * 1.5f)));
-    col = Add(col, Scale(TColor{0.3f, 0.2f, 0.32f}, std::exp(-std::fabs(y - horizon) / 14.0f)));
-    // Vignette.
-    const float vx = (x - cx) / cx, vy = (y - h * 0.5f) / (h * 0.5f);
-    const float side = 0.7f + 0.3f * SmoothStep(0.0f, 0.1f * w, std::fmin(x, w - x));
-    return Scale(col, side * (1.0f - 0.4f * SmoothStep(0.4f, 1.4f, vx * vx + vy * vy)));
-  });
-  TMask text = MakeMask(w, h);
-  const TTextStyle style{kMono, 20, 0.2f};
-  DrawText(text, style, "ZUW / KELVANE", 150, 40);
-  PaintOver(c, text, {0.4f, 0.32f, 0.48f});
-  return Resample(c, 512, 512);
-}
-
-// The lens backdrop, 1.43:1: a night-blue blueprint sheet with a glowing
-// grid, neon figures, a wave and the name. Its straight lines show every
-// bend of the lenses; the sheet stays dark, like the scenes either side.
-TCanvas PaintGraphPaper() {
-  const int w = 1144, h = 800;
-  TCanvas c = MakeCanvas(w, h);
-  // Distance in pixels from the nearest line of a grid of the given pitch.
-  auto gridDistance = [](float v, float pitch) {
-    return std::fabs(std::fmod(v, pitch) - pitch * 0.5f) - pitch * 0.5f;
-  };
-  ShadeAll(c, [&](float x, float y, TColor) {
-    const float vx = (x - w * 0.5f) / (w * 0.5f), vy = (y - h * 0.5f) / (h * 0.5f);
-    TColor sheet = Mix(TColor{0.05f, 0.04f, 0.16f}, TColor{0.12f, 0.04f, 0.2f}, y / h);
-    sheet = Scale(sheet, (0.8f + 0.35f * Fbm(x / 60, y / 60, 3, 141)) *
-                             (1.0f - 0.4f * SmoothStep(0.3f, 1.6f, vx * vx + vy * vy)));
-    const float fine = std::fmin(-gridDistance(x, 20), -gridDistance(y, 20));
-    sheet = Add(sheet, Scale(TColor{0.08f, 0.16f, 0.38f}, 1 - SmoothStep(0.4f, 1.4f, fine)));
-    const float major = std::fmin(-gridDistance(x, 100), -gridDistance(y, 100));
-    sheet = Add(sheet, Scale(TColor{0.1f, 0.35f, 0.75f}, 1 - SmoothStep(0.8f, 2.0f, major)));
-    return Add(sheet, Scale(TColor{0.05f, 0.15f, 0.35f}, std::exp(-major * major / 40.0f)));
-  });
-  TMask wave = MakeMask(w, h);
-  for (int i = 0; i < 220; ++i) {
-    const float x0 = i * 5.3f, x1 = (i + 1) * 5.3f;
-    const float y0 = 600 + 70 * std::sin(x0 / 70.0f), y1 = 600 + 70 * std::sin(x1 / 70.0f);
-    FillShape(wave, [&](float x, float y) {
-      return std::fabs(x - x0) > 12 ? 99.0f : SdSegment(x, y, x0, y0, x1, y1, 2.5f);
-    });
-  }
-  TMask circle = MakeMask(w, h), triangle = MakeMask(w, h), square = MakeMask(w, h);
-  FillShape(circle, [&](float x, float y) { return std::fabs(SdCircle(x, y, 240, 210, 110)) - 3; });
-  FillShape(square, [&](float x, float y) { return std::fabs(SdBox(x, y, 900, 200, 90, 90)) - 3; });
-  FillShape(triangle, [&](float x, float y) {
-    return std::fmin(
-        std::fmin(SdSegment(x, y, 560, 90, 470, 250, 3), SdSegment(x, y, 470, 250, 650, 250, 3)),
-        SdSegment(x, y, 650, 250, 560, 90, 3));
-  });
-  TMask title = MakeMask(w, h);
-  const TTextStyle big{kSerifBold, 150, 0.06f};
-  DrawText(title, big, "KELVANE", static_cast<int>(w * 0.5f), 420);
-  PaintGlowing(c, wave, {0.5f, 1.0f, 0.6f}, {0.05f, 0.6f, 0.3f}, 5);
-  PaintGlowing(c, circle, {1.0f, 0.6f, 0.95f}, {0.8f, 0.1f, 0.7f}, 5);
-  PaintGlowing(c, triangle, {1.0f, 0.8f, 0.45f}, {0.9f, 0.4f, 0.05f}, 5);
-  PaintGlowing(c, square, {0.6f, 0.95f, 1.0f}, {0.05f, 0.5f, 0.9f}, 5);
-  AddGlow(c, title, {0.9f, 0.1f, 0.45f}, 14, 0.9f);
-  ShadeOver(c, title, [&](float, float y) {
-    return Mix(TColor{1.0f, 0.55f, 0.8f}, TColor{0.85f, 0.15f, 0.4f}, SmoothStep(360, 470, y));
-  });
-  return Resample(c, 1024, 512);
 }

@@ -121,7 +121,7 @@ TCanvas PaintClosingLogo() {
 }
 
 // The group's banner, 4:1: a slanted "ZUW" in a magenta-to-amber gradient
-// with speed lines trailing off to both sides.
+// with speed lines trailing off to both sides, on a ribbon of violet light.
 TCanvas PaintGroupBanner() {
   TCanvas c = MakeCanvas(2048, 512);
   const float cx = 1024, cy = 256;
@@ -150,6 +150,15 @@ TCanvas PaintGroupBanner() {
     const float k = glowLines.At(static_cast<int>(x), static_cast<int>(y)) *
                     (1.0f - SmoothStep(420, 940, std::fabs(x - cx)));
     return Add(cur, Scale(TColor{0.6f, 0.1f, 0.5f}, k));
+  });
+
+  // A ribbon of violet light the length of the banner behind the word and
+  // the lines: the banner enters the frame end first, over the dark point
+  // tunnel, and lights the frame before its word arrives.
+  ShadeAll(c, [&](float x, float y, TColor cur) {
+    const float across = (y - cy) / 130.0f;
+    const float along = 1.0f - SmoothStep(880, 1010, std::fabs(x - cx));
+    return Add(cur, Scale(TColor{0.5f, 0.12f, 0.56f}, std::exp(-across * across) * along));
   });
 
   TMask word = MakeMask(c.width, c.height);

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files/regular_file.h"
+
 TCanvas MakeCanvas(int width, int height, TColor fill) {
   TCanvas c;
   c.width = width;
@@ -283,17 +285,12 @@ bool WriteBmp(const std::string& path, const TCanvas& canvas) {
       dst[3 * x + 2] = src[3 * x + 0];
     }
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) {
-    std::fprintf(stderr, "kelvane-assetgen: cannot write %s: %s\n", path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  const bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!ok || !closed) {
-    std::fprintf(stderr, "kelvane-assetgen: short write to %s\n", path.c_str());
-    return false;
-  }
-  return true;
+  // Written whole, never through a link (regular_file.h).
+  std::string error;
+  if (WriteFileWhole(
+          path, [&](FILE* f) { return std::fwrite(file.data(), 1, file.size(), f) == file.size(); },
+          &error))
+    return true;
+  std::fprintf(stderr, "kelvane-assetgen: %s\n", error.c_str());
+  return false;
 }

@@ -11,19 +11,21 @@
 #include "capture/capture.h"
 #include "command_line.h"
 #include "demo/demo.h"
+#include "demo/demo_time.h"
+#include "platform/files/regular_file.h"
 
 const char* const kCaptureVersion = "kelvane-capture " KELVANE_VERSION;
 
 const char* const kCaptureUsage =
-    "usage: kelvane-capture --at D --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
+    "usage: kelvane-capture --at T --out FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "                       [--reduce-flashing]\n"
     "       kelvane-capture --video FILE.mp4 [--fps F] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
+    "                       [--from T] [--duration S] [--level L] [--jobs N | --segment K/N]\n"
     "                       [--reduce-flashing]\n"
     "       kelvane-capture --frames DIR [--fps F] [--size WxH] [--data DIR]\n"
-    "                       [--from D] [--duration S] [--level L] [--segment K/N]\n"
+    "                       [--from T] [--duration S] [--level L] [--segment K/N]\n"
     "                       [--reduce-flashing]\n"
-    "       kelvane-capture --join FILE.mp4 [--fps F] [--from D] [--duration S]\n"
+    "       kelvane-capture --join FILE.mp4 [--fps F] [--from T] [--duration S]\n"
     "                       [--data DIR] PART.mp4...\n"
     "       kelvane-capture --sheet FILE.png [--size WxH] [--data DIR] [--level L]\n"
     "                       [--reduce-flashing]\n"
@@ -34,7 +36,8 @@ const char* const kCaptureUsage =
     "demo time 0, whatever the speed of the machine. The music level of every frame\n"
     "is read from the decoded music, as the live demo reads it.\n"
     "\n"
-    "  --at D          render the frame at demo time D (0 to 1300) into --out\n"
+    "  --at T          render the frame at time T into --out: m:ss[.t] (1:30,\n"
+    "                  0:44.3), seconds (90s) or demo units (0 to 1300; 9.8 a second)\n"
     "  --out FILE      the .png file for --at\n"
     "  --video FILE    the whole timeline (demo time 0 to 1300) as H.264 and AAC\n"
     "                  through ffmpeg, into a .mp4, .m4v, .mov or .mkv file; Ctrl-C\n"
@@ -53,15 +56,18 @@ const char* const kCaptureUsage =
     "                  area; 676x526 for --video, which needs even sides)\n"
     "  --fps F         frames per second, 0.1 to 1000 (default 60): N, N/M or a\n"
     "                  decimal (30, 30000/1001, 29.97, which is 2997/100)\n"
-    "  --from D        start at the first frame at or after demo time D; each frame\n"
-    "                  is the same as in a capture from 0\n"
+    "  --from T        start at the first frame at or after time T (as for --at);\n"
+    "                  each frame is the same as in a capture from 0\n"
     "  --duration S    stop after S seconds of frames, at most 3600\n"
     "  --segment K/N   only the K-th of N consecutive segments of those frames\n"
     "  --jobs N        render the video as N segments in N processes at once and\n"
     "                  join them: the same frames and sound as one process\n"
     "  --data DIR      directory holding the asset pack (default: data/ beside this\n"
     "                  program, else ../share/kelvane/data from it, else the current\n"
-    "                  directory); a directory with none of the demo's files is refused\n"
+    "                  directory); a directory with none of the demo's files is refused,\n"
+    "                  and so is one that lacks some of them, which are listed\n"
+    "  --partial-pack  render with what the pack holds: a missing picture is black,\n"
+    "                  missing music is silence\n"
     "  --level L       music level 0..1 for every frame instead of the music's own\n"
     "  --reduce-flashing\n"
     "                  for viewers sensitive to flashing light: the glitch holds each\n"
@@ -174,6 +180,7 @@ enum TOptionCode {
   kSegmentCode,
   kJobsCode,
   kReduceFlashingCode,
+  kPartialPackCode,
 };
 const option kLongOptions[] = {
     {"at", required_argument, nullptr, kAtCode},
@@ -191,6 +198,7 @@ const option kLongOptions[] = {
     {"segment", required_argument, nullptr, kSegmentCode},
     {"jobs", required_argument, nullptr, kJobsCode},
     {"reduce-flashing", no_argument, nullptr, kReduceFlashingCode},
+    {"partial-pack", no_argument, nullptr, kPartialPackCode},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
     {nullptr, 0, nullptr, 0},
@@ -211,6 +219,7 @@ const TOptionUse kOptionUses[] = {
     {false, true, true, false, false},   // --segment
     {false, true, false, false, false},  // --jobs
     {true, true, true, true, false},     // --reduce-flashing
+    {true, true, true, true, true},      // --partial-pack
 };
 constexpr int kOptionUseCount = sizeof kOptionUses / sizeof kOptionUses[0];
 
@@ -241,9 +250,18 @@ bool NamesAVideo(const std::string& name) {
 bool CheckTarget(int code, const char* value, std::string* error) {
   const std::string name = LongOptionName(kLongOptions, code);
   const bool png = code == kOutCode || code == kSheetCode;
-  if (png ? HasExtension(value, {".png"}) : NamesAVideo(value)) return true;
-  return Fail(error, name + " wants a file ending in " +
-                         (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  if (!(png ? HasExtension(value, {".png"}) : NamesAVideo(value)))
+    return Fail(error, name + " wants a file ending in " +
+                           (png ? ".png" : ".mp4, .m4v, .mov or .mkv") + ", not '" + value + "'");
+  // ".mp4" alone is a hidden file with no extension to ffmpeg.
+  const char* slash = std::strrchr(value, '/');
+  const char* base = slash ? slash + 1 : value;
+  if (base[0] == '.' && std::strchr(base + 1, '.') == nullptr)
+    return Fail(error, name + " wants a name before its extension, not '" + value + "'");
+  // A folder or a FIFO there is found now, not after the whole render.
+  const std::string problem = OutputTargetProblem(value);
+  if (!problem.empty()) return Fail(error, name + ": " + problem + "; give a file name");
+  return true;
 }
 
 // True when text holds a line break, which would split a line of ffmpeg's
@@ -262,8 +280,8 @@ bool ReadVerb(int code, const char* value, int* verbCode, TCaptureOptions* o, st
   *verbCode = code;
   if (code == kAtCode) {
     o->verb = TVerb::kAt;
-    if (!ParseDecimal(value, &o->at) || o->at < 0.0 || o->at > kDemoEnd)
-      return Fail(error, std::string("--at wants a demo time from 0 to 1300, not '") + value + "'");
+    if (!ParseTimelineTime(value, &o->at))
+      return Fail(error, std::string("--at wants ") + kTimelineTimeForms + ", not '" + value + "'");
     return true;
   }
   o->verb = code == kVideoCode    ? TVerb::kVideo
@@ -309,9 +327,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
                                value + "'");
       return true;
     case kFromCode:
-      if (!ParseDecimal(value, &o->from) || o->from < 0.0 || o->from > kDemoEnd)
+      if (!ParseTimelineTime(value, &o->from))
         return Fail(error,
-                    std::string("--from wants a demo time from 0 to 1300, not '") + value + "'");
+                    std::string("--from wants ") + kTimelineTimeForms + ", not '" + value + "'");
       return true;
     case kSegmentCode:
       if (!ParseSegment(value, &o->segment, &o->segments))
@@ -319,6 +337,9 @@ bool ReadOption(int code, const char* value, TCaptureOptions* o, std::string* er
       return true;
     case kReduceFlashingCode:
       o->reduceFlashing = true;
+      return true;
+    case kPartialPackCode:
+      o->partialPack = true;
       return true;
     case kJobsCode: {
       int64_t jobs = 0;

@@ -40,6 +40,7 @@ struct TCaptureOptions {
   int segments = 0;                // N
   int jobs = 1;                    // --jobs: processes rendering segments at once
   bool reduceFlashing = false;     // --reduce-flashing (demo/flashing.h)
+  bool partialPack = false;        // --partial-pack: render with the files there are
   std::vector<std::string> parts;  // --join: the segment videos, in order
 };
 

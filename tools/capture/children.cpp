@@ -63,7 +63,9 @@ void InstallInterruptHandler() {
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
   action.sa_handler = OnStoppingSignal;
-  action.sa_flags = SA_RESTART;
+  // No SA_RESTART: a signal ends any system call that waits, so no wait
+  // outlives it (every loop here looks at CaptureInterrupted after EINTR).
+  action.sa_flags = 0;
   sigemptyset(&action.sa_mask);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
@@ -167,9 +169,9 @@ bool StartProgram(TChildren* children, const std::string& program,
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  // A program of ours dies with us: what it writes is a hidden file that
-  // only we would put in place.
-  const pid_t pid = ForkChild(children, program, SIGKILL);
+  // A program of ours ends with us: SIGTERM lets ffmpeg close the hidden
+  // file it writes, which the next capture to the same name removes.
+  const pid_t pid = ForkChild(children, program, SIGTERM);
   if (pid == 0) {
     // Out of the terminal's foreground group: Ctrl-C is ours to handle.
     setpgid(0, 0);

@@ -2,6 +2,7 @@
 #include "capture/ffmpeg.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,11 +46,21 @@ std::string NamedAs(std::string text, const std::string& file, const std::string
   return text;
 }
 
-bool WriteAll(int fd, const void* data, size_t size) {
+void WaitWritable(int fd) {
+  pollfd want{fd, POLLOUT, 0};
+  // EINTR and a timeout alike end here: the caller looks again.
+  poll(&want, 1, kWaitStepMs);
+}
+
+bool WriteAll(int fd, const void* data, size_t size, const std::atomic<bool>* stop) {
   const char* at = static_cast<const char*>(data);
   while (size > 0) {
+    if (stop->load()) return false;
     const ssize_t n = write(fd, at, size);
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+      WaitWritable(fd);
+      continue;
+    }
     if (n <= 0) return false;
     at += n;
     size -= static_cast<size_t>(n);
@@ -70,7 +81,8 @@ void WriteAudio(int fd, int64_t first, int64_t count, const std::atomic<bool>* s
       n = std::min(n, musicFrames - frame);
       samples = music.samples.data() + frame * kMusicChannels;
     }
-    if (!WriteAll(fd, samples, static_cast<size_t>(n) * kMusicChannels * sizeof(int16_t))) break;
+    if (!WriteAll(fd, samples, static_cast<size_t>(n) * kMusicChannels * sizeof(int16_t), stop))
+      break;
     done += n;
   }
   close(fd);
@@ -111,6 +123,9 @@ bool StartFfmpeg(TChildren* children, const std::vector<std::string>& args, TFfm
     *error = std::string("cannot start ffmpeg: ") + std::strerror(failure);
     return false;
   }
+  // Our ends never block: every write waits in poll, a step at a time, so a
+  // stopped ffmpeg or a frozen disk cannot hold up a stop.
+  for (int fd : {input[1], audio[1]}) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
   ffmpeg->inputFd = input[1];
   ffmpeg->audioFd = audio[1];
   return true;
@@ -178,4 +193,27 @@ int64_t CountVideoFrames(TChildren* children, const std::string& file, std::stri
     return -1;
   }
   return frames;
+}
+
+bool DecodesCleanly(TChildren* children, const std::string& file, const std::string& label,
+                    std::string* error) {
+  TRun run;
+  if (!StartProgram(children, "ffmpeg",
+                    {"-hide_banner", "-nostdin", "-v", "error", "-xerror", "-i", FileUrl(file),
+                     "-map", "0:v:0", "-f", "null", "-"},
+                    -1, -1, false, &run)) {
+    *error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+    return false;
+  }
+  int status = 0;
+  const bool ended = WaitProgram(children, run.pid, kFfmpegStopMs, &status);
+  const std::string complaint = NamedAs(LastComplaint(run), file, label);
+  EndRun(&run);
+  if (!ended) {
+    *error = "stopped";
+    return false;
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && complaint.empty()) return true;
+  *error = label + " does not decode cleanly" + (complaint.empty() ? "" : ": " + complaint);
+  return false;
 }

@@ -49,6 +49,13 @@ bool RunFfprobe(TChildren* children, const std::vector<std::string>& args, int s
 // stopping signal too, for kFfmpegStopMs at most.
 int64_t CountVideoFrames(TChildren* children, const std::string& file, std::string* error);
 
+// Decodes the picture of `file` once (ffmpeg's null muxer). False, with a
+// line naming `label` and ffmpeg's complaint in *error, when the decoder
+// finds an error; "stopped" when a stop cut it short (kFfmpegStopMs after
+// the signal at most).
+bool DecodesCleanly(TChildren* children, const std::string& file, const std::string& label,
+                    std::string* error);
+
 // "file:NAME", for ffmpeg's and ffprobe's command lines.
 std::string FileUrl(const std::string& name);
 // text with `file` (and "file:FILE") put as `label`: ffmpeg's and ffprobe's
@@ -66,5 +73,9 @@ std::vector<std::string> FfmpegAacOutput(const std::string& target);
 // ffmpeg interleaves its reads.
 void WriteAudio(int fd, int64_t first, int64_t count, const std::atomic<bool>* stop);
 
-// Writes all of `size` bytes; false when the reader has gone.
-bool WriteAll(int fd, const void* data, size_t size);
+// Waits up to 100 ms (less when a signal comes) for the non-blocking pipe
+// fd to take more.
+void WaitWritable(int fd);
+// Writes all of `size` bytes to a non-blocking pipe, waiting in
+// WaitWritable; false when the reader has gone or *stop is set.
+bool WriteAll(int fd, const void* data, size_t size, const std::atomic<bool>* stop);

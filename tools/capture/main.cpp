@@ -1,10 +1,13 @@
 // kelvane-capture: any moment of the demo to PNG, the whole timeline to an
 // MP4 with its music or to a PNG sequence, and a contact sheet of the
 // timeline's rows. `kelvane-capture --help` lists the verbs.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
 #include "assets/data_folder.h"
+#include "assets/manifest.h"
 #include "capture/render.h"
 
 int main(int argc, char** argv) {
@@ -42,6 +45,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr,
                    "kelvane-capture: no asset pack in %s; give its directory with --data DIR\n",
                    tried.c_str());
+    return kExitFailed;
+  }
+  // A pack with some files missing renders black pictures and silence: a
+  // failure unless asked for.
+  std::string missing;
+  int missingCount = 0;
+  for (int i = 0; i < kAssetFileCount; ++i) {
+    if (access((options.dataDir + "/" + kAssetFiles.names[i]).c_str(), F_OK) == 0) continue;
+    missing += std::string(missingCount++ ? ", " : "") + kAssetFiles.names[i];
+  }
+  if (missingCount > 0 && !options.partialPack) {
+    std::fprintf(stderr,
+                 "kelvane-capture: %s lacks %d of the demo's %d files: %s; make them with "
+                 "kelvane-assetgen %s, or give --partial-pack to render without them\n",
+                 options.dataDir.c_str(), missingCount, kAssetFileCount, missing.c_str(),
+                 options.dataDir.c_str());
     return kExitFailed;
   }
   InstallInterruptHandler();

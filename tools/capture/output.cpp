@@ -2,6 +2,7 @@
 // target, renamed into place when complete, under a lock on the target's name.
 #include "capture/output.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/files/regular_file.h"
 #include "png_file.h"
 
 namespace {
@@ -35,6 +37,30 @@ TPathParts SplitPath(const std::string& path) {
   return parts;
 }
 
+// ".kel-HHHHHHHH": what the hidden files of a target start with, the hash
+// (FNV-1a) of its name standing for the name, so that they stay short
+// enough beside a name of any legal length.
+std::string HiddenStem(const TPathParts& parts) {
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : parts.base) hash = (hash ^ c) * 16777619u;
+  char text[16];
+  std::snprintf(text, sizeof text, ".kel-%08x", hash);
+  return text;
+}
+
+// Removes what an earlier capture to the same target left when it was
+// killed outright: its temporary files and its parts. Called with the
+// target's lock held, so none of them belongs to a capture still running.
+void RemoveLeftovers(const TPathParts& parts) {
+  const std::string prefix = HiddenStem(parts) + "-";
+  DIR* folder = opendir(parts.folder.empty() ? "." : parts.folder.c_str());
+  if (!folder) return;
+  while (const dirent* entry = readdir(folder))
+    if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) == 0)
+      unlink((parts.folder + entry->d_name).c_str());
+  closedir(folder);
+}
+
 // The mode a newly created file gets: 0666 less the umask.
 mode_t NewFileMode() {
   const mode_t mask = umask(0);
@@ -44,9 +70,9 @@ mode_t NewFileMode() {
 
 }  // namespace
 
-int CreateTempBeside(const std::string& path, std::string* temp) {
+int CreateTempBeside(const std::string& path, std::string* temp, const std::string& tag) {
   const TPathParts parts = SplitPath(path);
-  std::string name = parts.folder + "." + parts.base + ".unfinished-XXXXXX" + parts.ext;
+  std::string name = parts.folder + HiddenStem(parts) + "-" + tag + "XXXXXX" + parts.ext;
   std::vector<char> buffer(name.begin(), name.end());
   buffer.push_back('\0');
   const int fd = mkostemps(buffer.data(), static_cast<int>(parts.ext.size()), O_CLOEXEC);
@@ -85,7 +111,7 @@ void CloseTemp(TOutput* output) {
 bool BeginOutput(const std::string& target, TOutput* output, std::string* error) {
   const TPathParts parts = SplitPath(target);
   output->target = target;
-  output->lockName = parts.folder + "." + parts.base + ".lock";
+  output->lockName = parts.folder + HiddenStem(parts) + ".lock";
   // A lock file removed by its last holder between our open and our lock
   // would be a lock on nothing: lock, then make sure the name still leads to
   // the file locked.
@@ -113,6 +139,7 @@ bool BeginOutput(const std::string& target, TOutput* output, std::string* error)
       }
     }
   }
+  RemoveLeftovers(parts);
   output->tempFd = CreateTempBeside(target, &output->temp);
   if (output->tempFd < 0) {
     *error = target + ": cannot write in its folder: " + std::strerror(errno);
@@ -123,8 +150,12 @@ bool BeginOutput(const std::string& target, TOutput* output, std::string* error)
 }
 
 bool PublishOutput(TOutput* output, std::string* error) {
+  // ffmpeg wrote the file through descriptors of its own: sync it here, so
+  // that after a power loss the target is the whole file or the old one.
+  if (output->tempFd >= 0) fsync(output->tempFd);
   CloseTemp(output);
   const bool renamed = rename(output->temp.c_str(), output->target.c_str()) == 0;
+  if (renamed) SyncFolderOf(output->target);
   if (!renamed) {
     *error = output->target + ": cannot put the file in place: " + std::strerror(errno);
     unlink(output->temp.c_str());
@@ -134,6 +165,7 @@ bool PublishOutput(TOutput* output, std::string* error) {
 }
 
 std::string PublishPartial(TOutput* output) {
+  if (output->tempFd >= 0) fsync(output->tempFd);
   CloseTemp(output);
   const TPathParts parts = SplitPath(output->target);
   std::string taken;
@@ -157,26 +189,6 @@ void AbandonOutput(TOutput* output) {
 
 bool WritePngWhole(const std::string& path, const uint8_t* rgb, int width, int height,
                    std::string* error) {
-  std::string temp;
-  const int fd = CreateTempBeside(path, &temp);
-  if (fd < 0) {
-    *error = path + ": cannot write in its folder: " + std::strerror(errno);
-    return false;
-  }
-  FILE* file = fdopen(fd, "wb");
-  bool written = file && WritePngStream(file, rgb, width, height, 3);
-  int failure = errno;
-  if (file ? std::fclose(file) != 0 : close(fd) != 0) {
-    if (written) failure = errno;
-    written = false;
-  }
-  if (written && rename(temp.c_str(), path.c_str()) != 0) {
-    failure = errno;
-    written = false;
-  }
-  if (!written) {
-    unlink(temp.c_str());
-    *error = path + ": cannot write: " + std::strerror(failure ? failure : EIO);
-  }
-  return written;
+  return WriteFileWhole(
+      path, [&](FILE* f) { return WritePngStream(f, rgb, width, height, 3); }, error);
 }

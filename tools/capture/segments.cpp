@@ -27,6 +27,7 @@
 #include <thread>
 
 #include "capture/ffmpeg.h"
+#include "capture/probe_fields.h"
 #include "capture/render.h"
 
 namespace {
@@ -49,6 +50,8 @@ struct TPart {
   std::string name;
   int k = 0, n = 0;  // segment K of N
   std::string fps, span, size, from, duration;
+  std::string codec;    // "h264 (High, yuv420p)"
+  std::string headers;  // a hash of the codec's headers (H.264's SPS and PPS)
   int64_t frames = -1;
   dev_t device = 0;
   ino_t inode = 0;
@@ -107,33 +110,26 @@ bool ProbePart(TChildren* programs, const std::string& name, TPart* part, std::s
   part->device = info.st_dev;
   part->inode = info.st_ino;
   std::string out;
-  if (!RunFfprobe(
-          programs,
-          {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-           "stream=nb_read_packets,width,height:format_tags", "-of", "default=nw=1", FileUrl(name)},
-          0, &out, error)) {
+  if (!RunFfprobe(programs,
+                  {"-v", "error", "-select_streams", "v:0", "-count_packets", "-show_data_hash",
+                   "sha256", "-show_entries",
+                   "stream=nb_read_packets,width,height,codec_name,profile,pix_fmt,extradata_hash:"
+                   "format_tags",
+                   "-of", "default=nw=1", FileUrl(name)},
+                  0, &out, error)) {
     if (*error != "stopped" && error->find("missing") == std::string::npos)
       *error = name + ": not a video ffprobe can read (" + *error + ")";
     return false;
   }
-  std::map<std::string, std::string> fields;
-  size_t at = 0;
-  while (at < out.size()) {
-    const size_t end = std::min(out.find('\n', at), out.size());
-    const std::string line = out.substr(at, end - at);
-    const size_t equals = line.find('=');
-    // Matroska keeps tag names in capitals, the MP4 family as written.
-    std::string key = line.substr(0, equals == std::string::npos ? 0 : equals);
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (equals != std::string::npos) fields[key] = line.substr(equals + 1);
-    at = end + 1;
-  }
+  std::map<std::string, std::string> fields = ReadProbeFields(out);
   if (fields.count("nb_read_packets") == 0) {
     *error = name + ": holds no video stream";
     return false;
   }
   part->frames = std::atoll(fields["nb_read_packets"].c_str());
   part->size = fields["width"] + "x" + fields["height"];
+  part->codec = fields["codec_name"] + " (" + fields["profile"] + ", " + fields["pix_fmt"] + ")";
+  part->headers = fields["extradata_hash"];
   const std::string segment = fields["tag:kelvane_segment"];
   if (std::sscanf(segment.c_str(), "%d/%d", &part->k, &part->n) != 2) {
     *error = name +
@@ -196,6 +192,18 @@ bool CheckParts(const TCaptureOptions& options, const std::vector<TPart>& parts,
                ": the segments of one video have one --size";
       return false;
     }
+    // The join copies the picture: parts encoded otherwise would play
+    // with errors, or not at all, past the first.
+    if (p.codec != parts[0].codec) {
+      *error = p.name + " is " + p.codec + " and " + parts[0].name + " " + parts[0].codec +
+               ": the segments of one video are encoded alike";
+      return false;
+    }
+    if (p.headers != parts[0].headers) {
+      *error = p.name + "'s codec headers differ from " + parts[0].name +
+               "'s: it was not encoded as a segment of the same video";
+      return false;
+    }
     int64_t segmentFirst = first, segmentCount = count;
     SegmentSpan(p.k, p.n, &segmentFirst, &segmentCount);
     if (p.frames != segmentCount) {
@@ -223,18 +231,31 @@ std::string SingleQuoted(const std::string& text) {
   return quoted + "'";
 }
 
-// Joins `parts`, which hold the `count` frames from `first` between them,
-// into `file` with the music of those frames, and checks that it holds them.
-int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& options, int64_t first,
-              int64_t count, const std::string& file, const std::string& label) {
+// Joins `parts`, segments 1, 2, ... of `segments`, which hold the `count`
+// frames from `first` between them, into `file` with the music of those
+// frames, and checks that it holds them.
+int JoinParts(const std::vector<std::string>& parts, int segments, const TCaptureOptions& options,
+              int64_t first, int64_t count, const std::string& file, const std::string& label) {
   std::string list;
-  for (const std::string& part : parts) {
-    const std::string path = Absolute(part);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string path = Absolute(parts[i]);
     if (path.find('\n') != std::string::npos) {
-      std::fprintf(stderr, "kelvane-capture: %s: a part's path holds a line break\n", part.c_str());
+      std::fprintf(stderr, "kelvane-capture: %s: a part's path holds a line break\n",
+                   parts[i].c_str());
       return kExitFailed;
     }
     list += "file " + SingleQuoted(FileUrl(path)) + "\n";
+    // Each part but the last gets its exact length: the container rounds it
+    // up to a millisecond, and 64 such roundings put the picture a frame or
+    // two behind the music, which then cuts it.
+    if (i + 1 == parts.size()) continue;
+    TCaptureOptions whole = options;
+    whole.segments = 0;
+    int64_t segmentFirst = 0, segmentCount = 0;
+    FrameSpan(whole, &segmentFirst, &segmentCount);
+    SegmentSpan(static_cast<int>(i) + 1, segments, &segmentFirst, &segmentCount);
+    list += "duration " +
+            Number(static_cast<double>(segmentCount) * options.fps.den / options.fps.num) + "\n";
   }
   std::vector<std::string> args = {"-hide_banner", "-nostdin", "-loglevel", "error", "-y", "-f",
                                    "concat", "-safe", "0",
@@ -258,15 +279,21 @@ int JoinParts(const std::vector<std::string>& parts, const TCaptureOptions& opti
   std::thread audio(WriteAudio, ffmpeg.audioFd, firstSample,
                     SampleAt(first + count, options.fps) - firstSample, &stopAudio);
   ffmpeg.audioFd = -1;  // the thread closes it
-  WriteAll(ffmpeg.inputFd, list.data(), list.size());
+  // The list and the music go on through a stopping signal: a join is
+  // copying and ends soon, and one that ends whole is kept.
+  WriteAll(ffmpeg.inputFd, list.data(), list.size(), &stopAudio);
   const bool finished = FinishFfmpeg(&programs, &ffmpeg, file, label, &error);
   stopAudio = true;
   audio.join();
   int64_t frames = -1;
   if (finished) frames = CountVideoFrames(&programs, file, &error);
+  // Counting packets does not find damage inside them: the picture is
+  // decoded once before the file is published.
+  const bool clean = finished && frames == count && DecodesCleanly(&programs, file, label, &error);
   StopChildren(&programs, 0);
+  if (clean) return kExitOk;
   if (CaptureInterrupted) return InterruptedStatus();
-  if (!finished || frames < 0) {
+  if (!finished || frames < 0 || frames == count) {
     std::fprintf(stderr, "kelvane-capture: %s\n", error.c_str());
     return kExitFailed;
   }
@@ -297,6 +324,25 @@ int64_t PlayablePrefix(const std::vector<std::string>& temps, const TSegmentShar
     if (sent < segmentCount) break;
   }
   return frames;
+}
+
+// Gives the finished parts of a join that did not finish names the user
+// sees, "STEM.part-K-of-N.EXT" beside the target (a name already taken is
+// left alone and that part is dropped). Returns the names kept, each after
+// a space; the parts renamed leave *temps.
+std::string KeepParts(std::vector<std::string>* temps, const std::string& target) {
+  const size_t dot = target.rfind('.');
+  const std::string stem = target.substr(0, dot), ext = target.substr(dot);
+  std::string kept;
+  const int n = static_cast<int>(temps->size());
+  for (int k = 1; k <= n; ++k) {
+    std::string& temp = (*temps)[k - 1];
+    const std::string name = stem + ".part-" + std::to_string(k) + "-of-" + std::to_string(n) + ext;
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) != 0) continue;
+    kept += " " + name;
+    temp.clear();
+  }
+  return kept;
 }
 
 }  // namespace
@@ -344,7 +390,8 @@ int JoinVideo(const TCaptureOptions& options) {
     return kExitFailed;
   }
   TVideoRun run;
-  const int status = JoinParts(options.parts, options, first, count, output.temp, options.target);
+  const int status = JoinParts(options.parts, static_cast<int>(options.parts.size()), options,
+                               first, count, output.temp, options.target);
   run.written = status == kExitOk ? count : 0;
   // A join that was stopped made nothing worth keeping: no partial file.
   run.complete = false;
@@ -362,9 +409,8 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
   // The parts are hidden files beside the target, removed whatever happens.
   std::vector<std::string> temps(jobs);
   for (int k = 1; k <= jobs; ++k) {
-    const int fd = CreateTempBeside(
-        options.target + ".part-" + std::to_string(k) + "-of-" + std::to_string(jobs) + ".mp4",
-        &temps[k - 1]);
+    const int fd = CreateTempBeside(options.target, &temps[k - 1],
+                                    "p" + std::to_string(k) + "of" + std::to_string(jobs) + "-");
     if (fd < 0) {
       std::fprintf(stderr, "kelvane-capture: %s: cannot write in its folder: %s\n",
                    options.target.c_str(), std::strerror(errno));
@@ -437,6 +483,7 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
 
   int status = kExitOk;
   TVideoRun run;
+  std::string kept;  // the parts left for the user, when the join fails
   if (!failure.empty()) {
     std::fprintf(stderr, "kelvane-capture: %s\n", failure.c_str());
     status = kExitFailed;
@@ -449,20 +496,38 @@ int CaptureVideoJobs(const TCaptureOptions& options) {
     const std::sig_atomic_t signal = CaptureInterrupted;
     CaptureInterrupted = 0;
     if (frames > 0 &&
-        JoinParts(prefix, options, first, frames, output.temp, options.target) == kExitOk) {
+        JoinParts(prefix, jobs, options, first, frames, output.temp, options.target) == kExitOk) {
       run.written = frames;
       run.complete = true;
     }
     if (CaptureInterrupted) run.complete = false;
     CaptureInterrupted = signal;
   } else {
-    std::vector<std::string> parts = temps;
-    status = JoinParts(parts, options, first, count, output.temp, options.target);
+    // A join that ends whole is published even when a signal came during
+    // it; one that does not leaves the finished parts for --join.
+    status = JoinParts(temps, jobs, options, first, count, output.temp, options.target);
     run.written = status == kExitOk ? count : 0;
     run.complete = status == kExitOk;
+    if (status != kExitOk) kept = KeepParts(&temps, options.target);
   }
   munmap(memory, shareBytes);
-  for (const std::string& temp : temps) unlink(temp.c_str());
-  return EndVideo(&output, status, run, count, WallSeconds() - startS,
-                  static_cast<double>(count) * options.fps.den / options.fps.num);
+  for (const std::string& temp : temps)
+    if (!temp.empty()) unlink(temp.c_str());
+  const std::sig_atomic_t signal = CaptureInterrupted;
+  if (status == kExitOk) CaptureInterrupted = 0;  // the signal came too late to stop it
+  status = EndVideo(&output, status, run, count, WallSeconds() - startS,
+                    static_cast<double>(count) * options.fps.den / options.fps.num);
+  CaptureInterrupted = signal;
+  if (!kept.empty())
+    std::fprintf(stderr,
+                 "kelvane-capture: the rendered segments are kept:%s; join them with "
+                 "kelvane-capture --join %s and the same --fps, --from, --duration and --data\n",
+                 kept.c_str(), options.target.c_str());
+  if (status == kExitOk && CaptureInterrupted) {
+    std::fprintf(stderr,
+                 "kelvane-capture: the stop came after the join had finished: %s is whole\n",
+                 options.target.c_str());
+    return InterruptedStatus();
+  }
+  return status;
 }

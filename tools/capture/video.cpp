@@ -95,11 +95,16 @@ bool WaitPostFor(sem_t* sem, int ms) {
   return true;
 }
 
-// Writes `count` rows from `rows`, however the pipe splits them.
+// Writes `count` rows from `rows`, however the pipe splits them; false when
+// ffmpeg has gone or a stopping signal came.
 bool WriteRows(int fd, iovec* rows, int count) {
   while (count > 0) {
     const ssize_t n = writev(fd, rows, std::min(count, IOV_MAX));
-    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+      if (CaptureInterrupted) return false;
+      WaitWritable(fd);
+      continue;
+    }
     if (n <= 0) return false;
     size_t left = static_cast<size_t>(n);
     while (count > 0 && left >= rows->iov_len) {
@@ -216,7 +221,8 @@ int64_t SendFrames(const TCaptureOptions& options, TRendererShare* shares, int r
     }
     const uint8_t* frame = share->slots + (n % kFrameSlots) * frameBytes;
     if (!WriteFrameTopFirst(videoFd, frame, options.width, options.height, &rows)) {
-      *failure = "ffmpeg stopped reading frames";
+      // A frame cut short by a stop: ffmpeg drops the incomplete frame.
+      if (!CaptureInterrupted) *failure = "ffmpeg stopped reading frames";
       break;
     }
     sem_post(&share->free);

@@ -182,6 +182,10 @@ expect_fault '^trailblobs\.asc \(particle points\).*2001 faces, more than'
 cube >pack/trailblobs.asc
 head -n 20 pack/cube.asc >pack/duck.asc
 expect_fault '^duck\.asc .*parse failed at line 20'
+for bad in nan -inf 3e38; do
+  cube | sed "0,/X:[^ ]*/s//X:$bad/" >pack/duck.asc
+  expect_fault "^duck\.asc .*parse failed at line [0-9]+: a vertex coordinate is not finite"
+done
 cube >pack/duck.asc
 # Music over the 20-minute limit is refused by its length before decoding:
 # a minute at 8 kbit/s (no tag, no Info frame), repeated for 2 and 7 hours.
@@ -224,10 +228,21 @@ expect_refusal "points: unrecognized option '-hX'" points -hX cube.asc
 expect_refusal "unrecognized option '-Vh'" -Vh points cube.asc
 "$inspect" rgb two.bmp no-folder/two.rgb >out.txt 2>err.txt
 [ $? = 1 ] || fail "rgb to an unwritable output does not exit 1"
-grep -qx "kelvane-inspect: cannot write no-folder/two.rgb: No such file or directory" err.txt ||
+grep -qx "kelvane-inspect: no-folder/two.rgb: cannot write in its folder: No such file or directory" err.txt ||
   fail "rgb to an unwritable output says: $(cat err.txt)"
 "$inspect" rgba colour.bmp alpha.bmp no-folder/one.rgba >out.txt 2>err.txt
 [ $? = 1 ] || fail "rgba to an unwritable output does not exit 1"
+
+# An output is replaced whole, never written through a link; a FIFO is
+# refused before any work.
+echo keep >kept.txt && ln -s kept.txt link.rgb
+"$inspect" rgb two.bmp link.rgb >/dev/null || fail "rgb to a link exits $?"
+[ "$(cat kept.txt)" = keep ] || fail "rgb wrote through the link"
+[ -f link.rgb ] && [ ! -L link.rgb ] || fail "rgb did not replace the link"
+mkfifo fifo.rgb
+timeout 5 "$inspect" rgb two.bmp fifo.rgb >/dev/null 2>err.txt
+[ $? = 1 ] || fail "rgb to a FIFO does not exit 1"
+grep -q "fifo.rgb is a FIFO" err.txt || fail "rgb to a FIFO says: $(cat err.txt)"
 
 [ "$failures" = 0 ] && echo "kelvane-inspect: all checks passed"
 exit $((failures > 0))

@@ -25,6 +25,7 @@
 #include "assets/manifest.h"
 #include "command_line.h"
 #include "inspect.h"
+#include "platform/files/regular_file.h"
 
 namespace {
 
@@ -138,16 +139,24 @@ int Mesh(const char* fileName) {
   return result == 1 ? 0 : 1;
 }
 
+// Written whole, never through a link (regular_file.h).
 bool WriteBytes(const char* fileName, const std::vector<uint8_t>& bytes) {
-  FILE* f = std::fopen(fileName, "wb");
-  bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  if (f && std::fclose(f) != 0) ok = false;
-  if (!ok)
-    std::fprintf(stderr, "kelvane-inspect: cannot write %s: %s\n", fileName, std::strerror(errno));
+  std::string error;
+  const bool ok = WriteFileWhole(
+      fileName,
+      [&](FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); },
+      &error);
+  if (!ok) std::fprintf(stderr, "kelvane-inspect: %s\n", error.c_str());
   return ok;
 }
 
 int Rgb(const char* fileName, const char* outName) {
+  // A folder or a FIFO as the output is refused before any work.
+  const std::string problem = OutputTargetProblem(outName);
+  if (!problem.empty()) {
+    std::fprintf(stderr, "kelvane-inspect: %s; give a file name\n", problem.c_str());
+    return 1;
+  }
   TBitmap image;
   const char* why = nullptr;
   if (!ReadBitmap(fileName, &image, &why)) {

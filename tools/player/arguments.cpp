@@ -3,6 +3,7 @@
 
 #include "command_line.h"
 #include "demo/demo.h"
+#include "demo/demo_time.h"
 #include "player/player.h"
 
 const char* const kPlayerVersion = "kelvane-player " KELVANE_VERSION;
@@ -11,21 +12,28 @@ const char* const kPhotosensitivityWarning =
     "Photosensitivity warning: Kelvane has flashing lights and a rapidly flickering "
     "glitch; --reduce-flashing (or the key R) tones them down.";
 
+const char* const kCardWarning = "Warning: flashing lights and rapidly changing pictures.";
+const char* const kCardKeys = "Space plays \u00b7 R reduces flashing \u00b7 F fullscreen";
+
 const char* const kPlayerUsage =
-    "usage: kelvane-player [--fullscreen] [--no-vsync] [--reduce-flashing] [--from D]\n"
-    "                      [--loop A:B] [--pause] [--watch] [--data DIR]\n"
+    "usage: kelvane-player [--fullscreen] [--no-vsync] [--reduce-flashing] [--play]\n"
+    "                      [--from T] [--loop A:B] [--pause] [--watch] [--data DIR]\n"
     "       kelvane-player --check-sound | -h | --help | -V | --version\n"
     "\n"
     "Plays Kelvane in a window that can go fullscreen, pause and seek, with the\n"
-    "music when there is sound output and in silence when there is none.\n"
+    "music when there is sound output and in silence when there is none. It opens\n"
+    "on a start card with the photosensitivity warning; Space, Enter or a click\n"
+    "starts.\n"
     "\n"
-    "  --fullscreen       start fullscreen (F, F11 or Alt+Return toggle it)\n"
+    "  --fullscreen       start fullscreen (F, F11, Alt+Return or a double click)\n"
     "  --no-vsync         swap as fast as the machine draws\n"
     "  --reduce-flashing  hold each moment of the glitch for half a second and\n"
     "                     keep the background flash rare and dim (key R)\n"
-    "  --from D           start at demo time D (0 to 1300; 9.8 units a second)\n"
-    "  --loop A:B         play demo times A to B over and over\n"
-    "  --pause            start paused\n"
+    "  --play             play at once, without the start card\n"
+    "  --from T           start at time T, without the card: m:ss[.t] (1:30, 0:44.3),\n"
+    "                     seconds (90s) or demo units (0 to 1300; 9.8 a second)\n"
+    "  --loop A:B         play times A to B over and over (410:580, 0:42:0:59)\n"
+    "  --pause            start paused, without the card\n"
     "  --watch            show a picture or mesh of the pack again when its file\n"
     "                     changes\n"
     "  --data DIR         the asset pack (default: data/ beside this program, else\n"
@@ -36,9 +44,12 @@ const char* const kPlayerUsage =
     "  -V, --version      the program's name and version\n"
     "\n"
     "Keys: F or F11 fullscreen; Esc leaves fullscreen, else quits; q quits; Space\n"
-    "pauses; Left/Right 5 s back/forward; Down/Up 30 s; Home the start; [ and ]\n"
-    "previous and next scene; L loops the scene; . one frame forward while paused;\n"
-    "R reduced flashing on and off.\n";
+    "or p pauses; Left/Right 5 s back/forward; Down/Up 30 s; Home the start; [ ]\n"
+    "or PgUp/PgDn previous and next scene; L loops the scene; . pauses and steps a\n"
+    "frame, , steps back; m mutes; 9/0 volume down/up; s screenshot (the XDG\n"
+    "pictures folder, else the current one); o or Tab the timeline bar (again:\n"
+    "hold it; again: hide it); R reduced flashing. Mouse: double click fullscreen,\n"
+    "right button pauses, wheel seeks 5 s, a click on the bar seeks there.\n";
 
 namespace {
 
@@ -49,6 +60,7 @@ enum TOptionCode {
   kFromCode,
   kLoopCode,
   kPauseCode,
+  kPlayCode,
   kWatchCode,
   kDataCode,
   kCheckSoundCode,
@@ -61,6 +73,7 @@ const option kLongOptions[] = {
     {"from", required_argument, nullptr, kFromCode},
     {"loop", required_argument, nullptr, kLoopCode},
     {"pause", no_argument, nullptr, kPauseCode},
+    {"play", no_argument, nullptr, kPlayCode},
     {"watch", no_argument, nullptr, kWatchCode},
     {"data", required_argument, nullptr, kDataCode},
     {"check-sound", no_argument, nullptr, kCheckSoundCode},
@@ -75,15 +88,16 @@ bool Fail(std::string* error, const std::string& message) {
   return false;
 }
 
-bool ParseDemoTime(const char* text, double* d) {
-  return ParseDecimal(text, d) && *d >= 0.0 && *d <= kDemoEnd;
-}
-
+// A:B, each a time in any of ParseDemoTime's forms; the colon that splits
+// them is the one that leaves two good times ("410:580", "1:00:1:30",
+// "0:44.3:60s").
 bool ParseLoop(const char* text, double* from, double* to) {
-  const char* colon = std::strchr(text, ':');
-  if (!colon) return false;
-  const std::string first(text, colon);
-  return ParseDemoTime(first.c_str(), from) && ParseDemoTime(colon + 1, to) && *from < *to;
+  for (const char* colon = std::strchr(text, ':'); colon; colon = std::strchr(colon + 1, ':')) {
+    const std::string first(text, colon);
+    if (ParseTimelineTime(first.c_str(), from) && ParseTimelineTime(colon + 1, to) && *from < *to)
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -115,20 +129,25 @@ bool ParsePlayerArgs(int argc, char** argv, TPlayerOptions* options, std::string
         o.reduceFlashing = true;
         break;
       case kFromCode:
-        if (!ParseDemoTime(optarg, &o.from))
+        if (!ParseTimelineTime(optarg, &o.from))
           return Fail(error,
-                      std::string("--from wants a demo time from 0 to 1300, not '") + optarg + "'");
+                      std::string("--from wants ") + kTimelineTimeForms + ", not '" + optarg + "'");
         fromGiven = true;
+        o.startCard = false;
         break;
       case kLoopCode:
         if (!ParseLoop(optarg, &o.loopFrom, &o.loopTo))
-          return Fail(error, std::string("--loop wants A:B, demo times with 0 <= A < B <= 1300, "
-                                         "not '") +
-                                 optarg + "'");
+          return Fail(error, std::string("--loop wants A:B, A before B, each ") +
+                                 kTimelineTimeForms + ", not '" + optarg + "'");
         o.loop = true;
+        o.startCard = false;
         break;
       case kPauseCode:
         o.startPaused = true;
+        o.startCard = false;
+        break;
+      case kPlayCode:
+        o.startCard = false;
         break;
       case kWatchCode:
         o.watch = true;

@@ -8,28 +8,37 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "assets/asc_mesh.h"
 #include "assets/data_folder.h"
 #include "assets/manifest.h"
 #include "assets/textures.h"
 #include "demo/demo.h"
+#include "demo/demo_time.h"
 #include "demo/flashing.h"
 #include "demo/frame_clock.h"
 #include "demo/timeline.h"
 #include "platform/audio/level_meter.h"
 #include "platform/audio/player_sound.h"
 #include "platform/files/regular_file.h"
+#include "platform/files/user_folders.h"
 #include "platform/graphics/gl.h"
 #include "platform/platform.h"
+#include "platform/process/stop_signals.h"
+#include "platform/sdl/player_osd.h"
 #include "platform/sdl/player_window.h"
 #include "platform/sdl/sdl_common.h"
+#include "player/display.h"
 #include "player/player.h"
+#include "png_file.h"
 
 namespace {
 
@@ -38,6 +47,11 @@ constexpr double kUnitsPerMs = kDemoUnitsPerMs;
 // clock jumps to the music (ms; about two mixing blocks).
 constexpr double kResyncMs = 50.0;
 constexpr double kTitleSecondsAfterSeek = 2.0;
+constexpr double kMessageMs = 2000.0;
+constexpr double kBarMs = 3000.0;
+constexpr double kPointerHideMs = 1000.0;
+constexpr int kOverlayWaitMs = 50;  // paused, while an overlay stands or has just gone
+constexpr int kVolumeStep = 10;     // %
 constexpr int kPausedWaitMs = 100;
 constexpr int kDecodeWaitMs = 5;
 constexpr int kResizeRedraws = 3;
@@ -74,7 +88,23 @@ struct TPlayer {
   double lastSwapMs = 0.0;
   double nextFrameMs = 0.0;
   int viewportX = 0, viewportY = 0, viewportWidth = 0, viewportHeight = 0;
+  int drawableWidth = 0, drawableHeight = 0;
   bool bars = false;
+  // What shows over the picture.
+  bool osd = false;   // the on-screen display opened
+  bool card = false;  // the start card is up; the timeline waits behind it
+  std::string message;
+  double messageUntilMs = 0.0;
+  double barUntilMs = 0.0;
+  bool barHeld = false;
+  int hoverX = -1, hoverY = -1;  // the pointer over the drawable, -1 when away
+  bool overlayShown = false;     // the last frame went out with something over it
+  double motionMs = 0.0;         // the pointer last moved
+  bool pointerVisible = true;
+  int volume = 100;  // %
+  bool muted = false;
+  bool screenshotWanted = false;
+  std::string startFolder;  // where the player was started, for screenshots
 } player;
 
 float LevelAtMs(double ms) {
@@ -136,13 +166,9 @@ void UpdateTitle() {
   const bool waiting = player.resumeWhenDecoded && player.decoder->joinable();
   if ((player.paused && !waiting) || PlayerClockMs() < player.titleUntilMs) {
     const double d = player.paused ? player.pausedAt : Now();
-    const int row = SceneRowAt(d);
-    // Tenths of a second, rounded once, so 59.96 s reads 1:00.0, not 0:60.0.
-    const long tenths = std::lround(std::max(0.0, d / (100.0 * kUnitsPerMs)));
     char text[160];
-    std::snprintf(text, sizeof text, "Kelvane - %s - %ld:%02ld.%ld (%.2f)%s",
-                  row < 0 ? "end" : kTimeline[row].scene, tenths / 600, tenths / 10 % 60,
-                  tenths % 10, d, player.paused ? " - paused" : "");
+    std::snprintf(text, sizeof text, "Kelvane - %s - %s (%.2f)%s", SceneTitleAt(d),
+                  FormatDemoTime(d).c_str(), d, player.paused ? " - paused" : "");
     title = text;
   }
   if (title == player.title) return;
@@ -155,6 +181,8 @@ void UpdateTitle() {
 void Layout() {
   int width = 0, height = 0;
   PlayerDrawableSize(&width, &height);
+  player.drawableWidth = width;
+  player.drawableHeight = height;
   int w = width, h = static_cast<int>(
                      std::lround(width * double(kDesignedClientHeight) / kDesignedClientWidth));
   if (h > height) {
@@ -173,19 +201,83 @@ void Layout() {
   glEnable(GL_SCISSOR_TEST);
 }
 
-void DrawAt(double d) {
-  if (player.bars) {
-    // The bars are black; the frame's own clear stays inside the picture.
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_SCISSOR_TEST);
-  }
-  if (player.paused) SetRandomState(player.frameState);
-  DrawFrameAt(d, FlashLevel(d, LevelAtMs));
+bool BarShown() { return player.barHeld || PlayerClockMs() < player.barUntilMs; }
+bool MessageShown() { return !player.message.empty() && PlayerClockMs() < player.messageUntilMs; }
+
+void ShowMessage(const std::string& text) {
+  player.message = text;
+  player.messageUntilMs = PlayerClockMs() + kMessageMs;
 }
 
+// "Paused 0:44.3 · Particle morph", and the like for a moment.
+std::string Moment(const char* what, double d) {
+  return std::string(what) + (*what ? " " : "") + FormatDemoTime(d) + " \u00b7 " + SceneTitleAt(d);
+}
+
+// Where screenshots go: the user's pictures folder, else the folder the
+// player was started in.
+std::string PicturesFolder() {
+  const std::string pictures = UserPicturesFolder();
+  return pictures.empty() ? player.startFolder : pictures;
+}
+
+// The picture just drawn, without the bars or anything over it, as
+// kelvane-D.png (D the demo time); written beside itself and renamed.
+void SaveScreenshot(double d) {
+  const int w = player.viewportWidth, h = player.viewportHeight;
+  std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 3), rows(pixels.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(player.viewportX, player.viewportY, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+  for (int y = 0; y < h; ++y)
+    std::memcpy(&rows[static_cast<size_t>(y) * w * 3],
+                &pixels[static_cast<size_t>(h - 1 - y) * w * 3], static_cast<size_t>(w) * 3);
+  char name[64];
+  std::snprintf(name, sizeof name, "kelvane-%.2f.png", d);
+  const std::string path = PicturesFolder() + "/" + name;
+  const std::string partial = path + ".part";
+  if (WritePng(partial.c_str(), rows.data(), w, h, 3) &&
+      std::rename(partial.c_str(), path.c_str()) == 0) {
+    ShowMessage("Screenshot saved: " + path);
+    std::fprintf(stderr, "kelvane-player: screenshot saved: %s\n", path.c_str());
+  } else {
+    std::remove(partial.c_str());
+    ShowMessage("Screenshot not saved: cannot write " + path);
+    std::fprintf(stderr, "kelvane-player: cannot write %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+  }
+}
+
+// Over the frame, at the drawable's resolution: the card, the message, the
+// bar. Nothing at all when none of them stands, so the frame stays the
+// capture's to the byte.
+void DrawOverlays(double d) {
+  const int w = player.drawableWidth, h = player.drawableHeight;
+  player.overlayShown = false;
+  if (!player.osd) return;
+  if (player.card) {
+    DrawStartCard(w, h, ReducedFlashing);
+    player.overlayShown = true;
+  }
+  if (!player.card && BarShown()) {
+    const bool hovering = player.hoverX >= 0 && player.hoverY >= TimelineBarTop(w, h);
+    DrawTimelineBar(w, h, d, hovering ? player.hoverX : -1);
+    player.overlayShown = true;
+  }
+  if (MessageShown()) {
+    DrawMessage(player.message, w, h);
+    player.overlayShown = true;
+  }
+}
+
+// The moment being drawn, for the overlays and the screenshot.
+double drawnAt = 0.0;
+
 void PresentFrame() {
+  if (player.screenshotWanted && !player.card) {
+    player.screenshotWanted = false;
+    SaveScreenshot(drawnAt);
+  }
+  DrawOverlays(drawnAt);
   SwapPlayerWindow();
   const double now = PlayerClockMs();
   // Swaps that come back well inside a refresh, several in a row (a
@@ -195,6 +287,28 @@ void PresentFrame() {
   player.quickSwaps = quick ? player.quickSwaps + 1 : 0;
   if (player.options.vsync && player.quickSwaps >= kQuickSwapsToPace) player.pacing = true;
   player.lastSwapMs = now;
+}
+
+void DrawAt(double d) {
+  if (player.bars) {
+    // The bars are black; the frame's own clear stays inside the picture.
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+  }
+  drawnAt = d;
+  if (player.card) {
+    // The card stands over black; the timeline waits behind it.
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_SCISSOR_TEST);
+    PresentFrame();
+    return;
+  }
+  if (player.paused) SetRandomState(player.frameState);
+  DrawFrameAt(d, FlashLevel(d, LevelAtMs));
 }
 
 void Pace() {
@@ -208,8 +322,67 @@ void Pace() {
 
 void EndProcess(int) { player.ended = true; }
 
+// Leaves the start card and plays, now or as soon as the music is decoded.
+void StartFromCard() {
+  player.card = false;
+  if (player.decoder->joinable())
+    player.resumeWhenDecoded = true;
+  else
+    SetPaused(false);
+}
+
+// A seek asked for by the viewer: one outside the loop ends the loop.
+void SeekTo(double d, const char* what = "") {
+  d = std::clamp(d, 0.0, kDemoEnd);
+  TPlayerOptions& o = player.options;
+  const bool leaves = o.loop && (d < o.loopFrom || d > o.loopTo);
+  if (leaves) o.loop = false;
+  MoveTo(d);
+  ShowMessage((leaves ? "Loop off \u00b7 " : "") + Moment(what, d));
+}
+
+// Pauses (when playing) and steps one frame forward or back.
+void Step(double d, bool forward) {
+  player.resumeWhenDecoded = false;
+  if (!player.paused) {
+    SetPaused(true);
+    d = player.pausedAt;
+  }
+  SeekTo(forward ? NextFrameTime(d) : PreviousFrameTime(d), "Paused");
+}
+
+void SetVolume(int volume, bool muted) {
+  player.volume = std::clamp(volume, 0, 100);
+  player.muted = muted;
+  SetPlayerMusicVolume(player.volume, player.muted);
+  ShowMessage(player.muted ? std::string("Muted")
+                           : "Volume " + std::to_string(player.volume) + " %");
+}
+
+void TogglePause() {
+  player.resumeWhenDecoded = false;
+  SetPaused(!player.paused);
+  ShowMessage(Moment(player.paused ? "Paused" : "Playing", player.pausedAt));
+}
+
 void HandleKey(TPlayerKey key) {
   const double d = Now();
+  if (player.card) {
+    // Behind the card only its own keys and the window's count.
+    switch (key) {
+      case kKeyPause:
+      case kKeyEnter:
+        StartFromCard();
+        return;
+      case kKeyFullscreen:
+      case kKeyEscape:
+      case kKeyQuit:
+      case kKeyReduceFlashing:
+        break;
+      default:
+        return;
+    }
+  }
   switch (key) {
     case kKeyFullscreen:
       SetPlayerFullscreen(!PlayerFullscreen());
@@ -224,8 +397,7 @@ void HandleKey(TPlayerKey key) {
       player.running = false;
       break;
     case kKeyPause:
-      player.resumeWhenDecoded = false;
-      SetPaused(!player.paused);
+      TogglePause();
       break;
     case kKeyBack5:
     case kKeyForward5:
@@ -235,18 +407,18 @@ void HandleKey(TPlayerKey key) {
                              : key == kKeyForward5 ? 5
                              : key == kKeyBack30   ? -30
                                                    : 30;
-      MoveTo(NearestFrameTime(d + seconds * 1000.0 * kUnitsPerMs));
+      SeekTo(NearestFrameTime(d + seconds * 1000.0 * kUnitsPerMs));
       break;
     }
     case kKeyHome:
-      MoveTo(0.0);
+      SeekTo(0.0);
       break;
     case kKeyPreviousScene:
-      MoveTo(FirstFrameTimeFrom(PreviousSceneStart(d)));
+      SeekTo(FirstFrameTimeFrom(PreviousSceneStart(d)));
       break;
     case kKeyNextScene: {
       const double next = NextSceneStart(d);
-      if (next >= 0.0) MoveTo(FirstFrameTimeFrom(next));
+      if (next >= 0.0) SeekTo(FirstFrameTimeFrom(next));
       break;
     }
     case kKeyLoop: {
@@ -254,25 +426,100 @@ void HandleKey(TPlayerKey key) {
       const int row = SceneRowAt(d);
       if (o.loop || row < 0) {
         o.loop = false;
+        ShowMessage("Loop off");
       } else {
         const TWindow& w = kTimeline[row].window;
         o.loop = true;
         o.loopFrom = w.startEdge == TEdge::kUnbounded ? 0.0 : w.start;
         o.loopTo = w.end;
+        ShowMessage(std::string("Loop on: ") + kTimeline[row].title);
       }
       break;
     }
     case kKeyStep:
-      if (player.paused) MoveTo(NextFrameTime(d));
+    case kKeyStepBack:
+      Step(d, key == kKeyStep);
       break;
     case kKeyReduceFlashing:
       // The glitch's draws depend on it: the generator is replayed for it.
       ReducedFlashing = !ReducedFlashing;
       MoveTo(d);
+      ShowMessage(ReducedFlashing ? "Reduced flashing on" : "Reduced flashing off");
       break;
+    case kKeyMute:
+      SetVolume(player.volume, !player.muted);
+      break;
+    case kKeyVolumeDown:
+    case kKeyVolumeUp:
+      SetVolume(player.volume + (key == kKeyVolumeUp ? kVolumeStep : -kVolumeStep), false);
+      break;
+    case kKeyScreenshot:
+      player.screenshotWanted = true;
+      break;
+    case kKeyTimeline:
+      // A press shows the bar for 3 s; a second while it shows holds it;
+      // a third hides it.
+      if (player.barHeld) {
+        player.barHeld = false;
+        player.barUntilMs = 0.0;
+      } else if (BarShown()) {
+        player.barHeld = true;
+      } else {
+        player.barUntilMs = PlayerClockMs() + kBarMs;
+      }
+      break;
+    case kKeyEnter:
     case kKeyNone:
       break;
   }
+}
+
+bool OverBar(int y) {
+  return player.osd && y >= TimelineBarTop(player.drawableWidth, player.drawableHeight);
+}
+
+// mpv's mouse: a click on the bar seeks there, a double click is
+// fullscreen, the right button pauses, the wheel seeks 5 s a step.
+void HandleMouse(const TPlayerEvent& event) {
+  switch (event.kind) {
+    case TPlayerEventKind::kClick:
+      if (player.card) {
+        StartFromCard();
+      } else if (event.button == kButtonLeft && event.clicks == 2) {
+        SetPlayerFullscreen(!PlayerFullscreen());
+      } else if (event.button == kButtonLeft && BarShown() && OverBar(event.y)) {
+        SeekTo(NearestFrameTime(BarTimeAt(event.x, player.drawableWidth)));
+        player.barUntilMs = std::max(player.barUntilMs, PlayerClockMs() + kBarMs);
+      } else if (event.button == kButtonRight) {
+        TogglePause();
+      }
+      break;
+    case TPlayerEventKind::kWheel:
+      if (!player.card)
+        SeekTo(NearestFrameTime(Now() + (event.wheel > 0 ? 5 : -5) * 1000.0 * kUnitsPerMs));
+      break;
+    case TPlayerEventKind::kMotion:
+      player.hoverX = event.x;
+      player.hoverY = event.y;
+      player.motionMs = PlayerClockMs();
+      // The pointer over the bottom of the picture brings the bar up.
+      if (!player.card && OverBar(event.y))
+        player.barUntilMs = std::max(player.barUntilMs, PlayerClockMs() + kBarMs);
+      break;
+    case TPlayerEventKind::kPointerLeft:
+      player.hoverX = player.hoverY = -1;
+      break;
+    default:
+      break;
+  }
+}
+
+// In fullscreen the pointer hides after a second without motion.
+void UpdatePointer() {
+  const bool visible = !PlayerFullscreen() || PlayerClockMs() - player.motionMs < kPointerHideMs;
+  if (visible == player.pointerVisible) return;
+  player.pointerVisible = visible;
+  SetPlayerPointerVisible(visible);
 }
 
 // The watched files' change times, by their place in the manifest's list.
@@ -332,6 +579,7 @@ int Fail(const std::string& text) {
 int Run() {
   std::string error;
   TPlayerOptions& o = player.options;
+  player.startFolder = CurrentFolder();
   if (o.dataDir.empty()) {
     std::string tried;
     o.dataDir = FindDataDir(&tried);
@@ -364,6 +612,13 @@ int Run() {
     return Fail(error);
   }
   std::fprintf(stderr, "kelvane-player: %s\n", kPhotosensitivityWarning);
+  std::string osdError;
+  player.osd = OpenPlayerOsd(&osdError);
+  if (!player.osd)
+    std::fprintf(stderr, "kelvane-player: %s: playing without the on-screen display\n",
+                 osdError.c_str());
+  // The card carries the warning, so it needs the display to stand on.
+  player.card = o.startCard && player.osd;
   if (!player.sound)
     std::fprintf(stderr, "kelvane-player: no sound output (%s): playing in silence\n",
                  soundError.c_str());
@@ -381,7 +636,7 @@ int Run() {
   // Until the music is decoded the first frame stands, paused, so that the
   // picture shows at once and the music still starts with it.
   player.paused = true;
-  player.resumeWhenDecoded = !o.startPaused;
+  player.resumeWhenDecoded = !o.startPaused && !player.card;
   MoveTo(o.from);
   player.titleUntilMs = 0.0;
   ShowPlayerWindow();
@@ -393,15 +648,25 @@ int Run() {
   while (player.running) {
     TPlayerEvent event;
     const bool decoding = player.decoder->joinable();
-    const int wait = !player.paused || redraws > 0 ? 0 : decoding ? kDecodeWaitMs : kPausedWaitMs;
+    // Paused, an overlay that stands (or has just gone) is drawn again a
+    // few times a second, so it leaves on time.
+    const bool overlays = MessageShown() || BarShown() || (player.overlayShown && !player.card);
+    const int wait = !player.paused || redraws > 0 ? 0
+                     : decoding                    ? kDecodeWaitMs
+                     : overlays                    ? kOverlayWaitMs
+                                                   : kPausedWaitMs;
     while (player.running && NextPlayerEvent(wait, &event)) {
       if (event.kind == TPlayerEventKind::kQuit) player.running = false;
       if (event.kind == TPlayerEventKind::kKey) HandleKey(event.key);
       if (event.kind == TPlayerEventKind::kResized) Layout();
+      HandleMouse(event);
       redraws = std::max(redraws, event.kind == TPlayerEventKind::kResized ? kResizeRedraws : 1);
       if (wait > 0) break;
     }
     if (!player.running) break;
+    UpdatePointer();
+    if (player.paused && (MessageShown() || BarShown() || (player.overlayShown && !player.card)))
+      redraws = std::max(redraws, 1);
     if (o.watch && ReloadChanged()) redraws = std::max(redraws, 1);
     if (player.decoder->joinable() && player.decoded.load()) {
       // The first frames went out on the system clock while the music
@@ -433,6 +698,7 @@ int Run() {
     UpdateTitle();
   }
   if (player.decoder->joinable()) player.decoder->join();
+  ClosePlayerOsd();
   return 0;
 }
 
@@ -460,5 +726,9 @@ int main(int argc, char** argv) {
   }
   // Started from Explorer (Windows, no console): a failure shows in a box.
   if (StderrGoesNowhere()) player.options.messageBox = true;
-  return Run();
+  // A stop request ends the player as a window's close does, and it exits
+  // with 128 + the signal's number (130, 143, 129), as the tools do.
+  WatchStopSignals(AskPlayerWindowToClose);
+  const int status = Run();
+  return StopSignalCaught() ? 128 + StopSignalCaught() : status;
 }

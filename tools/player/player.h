@@ -15,6 +15,7 @@ struct TPlayerOptions {
   bool vsync = true;
   bool reduceFlashing = false;
   bool startPaused = false;
+  bool startCard = true;  // the start card first; --play, --from, --loop, --pause skip it
   bool watch = false;
   bool checkSound = false;  // only say whether sound output opens
   bool messageBox = false;  // a failure to start shows a box too
@@ -29,15 +30,9 @@ bool ParsePlayerArgs(int argc, char** argv, TPlayerOptions* options, std::string
 extern const char* const kPlayerUsage;
 extern const char* const kPlayerVersion;
 extern const char* const kPhotosensitivityWarning;
-
-// The scene under the playhead at demo time d: the timeline row drawn at d
-// whose window started last; -1 after the last scene.
-int SceneRowAt(double d);
-// Where [ and ] go from d: the start of the latest scene window starting
-// before d - 1 (0 at the start), and of the first starting after d (-1
-// when none does).
-double PreviousSceneStart(double d);
-double NextSceneStart(double d);
+// The start card's words, as the web page's card has them.
+extern const char* const kCardWarning;
+extern const char* const kCardKeys;
 
 // Puts the shared generator where a capture at 60 frames a second has it
 // when it draws its first frame at or after demo time d: the state after
@@ -51,3 +46,14 @@ double NextFrameTime(double d);
 // first frame at or after d, where a scene's start lands (inside it).
 double NearestFrameTime(double d);
 double FirstFrameTimeFrom(double d);
+// The last 60 fps frame before d, where `,` steps back to (0 at the start).
+double PreviousFrameTime(double d);
+
+// The timeline bar runs across the whole drawable, `width` pixels: pixel x
+// stands for the demo time at its centre, so the middle pixel of an odd
+// width is 650 exactly.
+double BarTimeAt(int x, int width);
+int BarPixelAt(double d, int width);
+// The scene under the playhead as viewers read it ("Particle morph"), or
+// "End" after the last.
+const char* SceneTitleAt(double d);

@@ -1,6 +1,6 @@
-// The timeline as the player moves over it: scenes by their windows, and the
-// generator's draws replayed up to a moment, so that a seek shows the frame
-// the capture draws there.
+// The playhead on the capture's frame grid: the generator's draws replayed
+// up to a moment, so that a seek shows the frame the capture draws there.
+#include <algorithm>
 #include <cmath>
 
 #include "demo/demo.h"
@@ -12,37 +12,7 @@ namespace {
 
 constexpr TFrameRate kReplayRate = {60, 1};
 
-double WindowStart(const TWindow& w) { return w.startEdge == TEdge::kUnbounded ? 0.0 : w.start; }
-
 }  // namespace
-
-int SceneRowAt(double d) {
-  int rows[kTimelineRows];
-  const int drawn = ScenesDrawnAt(d, rows);
-  int best = -1;
-  for (int i = 0; i < drawn; ++i)
-    if (best < 0 || WindowStart(kTimeline[rows[i]].window) > WindowStart(kTimeline[best].window))
-      best = rows[i];
-  return best;
-}
-
-double PreviousSceneStart(double d) {
-  double best = 0.0;
-  for (const TTimelineRow& row : kTimeline) {
-    const double start = WindowStart(row.window);
-    if (start < d - 1.0 && start > best) best = start;
-  }
-  return best;
-}
-
-double NextSceneStart(double d) {
-  double best = -1.0;
-  for (const TTimelineRow& row : kTimeline) {
-    const double start = WindowStart(row.window);
-    if (start > d && (best < 0.0 || start < best)) best = start;
-  }
-  return best;
-}
 
 void ReplayDrawsBefore(double d, uint32_t startState) {
   SetRandomState(startState);
@@ -63,4 +33,25 @@ double NextFrameTime(double d) {
   int64_t frame = FirstFrameAt(d < 0.0 ? 0.0 : d, kReplayRate);
   if (!(FrameDemoTime(frame, kReplayRate) > d)) ++frame;
   return FrameDemoTime(frame, kReplayRate);
+}
+
+double PreviousFrameTime(double d) {
+  if (d <= 0.0) return 0.0;
+  int64_t frame = FirstFrameAt(d, kReplayRate);
+  if (FrameDemoTime(frame, kReplayRate) >= d) --frame;
+  return frame > 0 ? FrameDemoTime(frame, kReplayRate) : 0.0;
+}
+
+double BarTimeAt(int x, int width) {
+  if (width <= 0) return 0.0;
+  return std::clamp((x + 0.5) / width, 0.0, 1.0) * kDemoEnd;
+}
+
+int BarPixelAt(double d, int width) {
+  return static_cast<int>(std::clamp(d / kDemoEnd, 0.0, 1.0) * width);
+}
+
+const char* SceneTitleAt(double d) {
+  const int row = SceneRowAt(d);
+  return row < 0 ? "End" : kTimeline[row].title;
 }

@@ -1,4 +1,4 @@
-// The demo on the offscreen rig (platform/offscreen.h): LoadDemo exactly as
+// The demo on the offscreen rig (platform/offscreen/offscreen.h): LoadDemo exactly as
 // the window runs it; frames are then drawn with DrawFrameAt (demo/demo.h).
 #pragma once
 

@@ -208,14 +208,7 @@ const char* KelvaneRowScene(int row) { return kTimeline[row].scene; }
 const char* KelvaneRowTitle(int row) { return kTimeline[row].title; }
 // The row a viewer sees at demo time d: of the rows drawn there, the one
 // that started last; -1 where none is.
-int KelvaneRowAt(double d) {
-  int rows[kTimelineRows];
-  const int drawn = ScenesDrawnAt(d, rows);
-  int best = -1;
-  for (int i = 0; i < drawn; ++i)
-    if (best < 0 || KelvaneRowBound(rows[i], 0) > KelvaneRowBound(best, 0)) best = rows[i];
-  return best;
-}
+int KelvaneRowAt(double d) { return SceneRowAt(d); }
 double KelvaneLevelAt(double ms) { return MusicLevel(ms); }
 
 }  // extern "C"

@@ -24,6 +24,15 @@ void StartPlayerMusic(const TPcm* pcm);
 void SetPlayerMusicPaused(bool paused);
 // Moves the stream to a sample frame (44.1 kHz); the next block starts there.
 void SeekPlayerMusic(int64_t frame);
+// The stream's volume, 0 to 100 %, and whether it is muted: its samples
+// are scaled by PlayerMusicGain() as they are mixed (the mixer's own volume
+// does not reach the hook). The stream keeps its place while muted.
+void SetPlayerMusicVolume(int percent, bool muted);
+// 0..1: percent / 100, 0 while muted.
+float PlayerMusicGain();
+// Fills `frames` stereo frames of out from pcm's frame `from` on (silence
+// past its end), scaled by gain (0..1): the block the mixer hands on.
+void FillPlayerBlock(const TPcm& pcm, int64_t from, float gain, int16_t* out, int64_t frames);
 // Where the music is at clock time nowMs (PlayerClockMs, the SDL clock): the first frame of
 // the block being mixed, plus the time since it was handed to the output,
 // at most one block. Milliseconds of music; -1 before the first block.

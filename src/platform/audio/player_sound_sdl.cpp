@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -29,21 +30,19 @@ struct TMusicStream {
   std::atomic<bool> paused{true};
   std::atomic<int64_t> blockFrame{-1};  // first frame of the last block mixed
   std::atomic<double> blockMs{0.0};     // SdlClockMs when it was mixed
+  std::atomic<float> gain{1.0f};        // 0..1
 };
 TMusicStream stream;
 
 void StreamBlock(void*, Uint8* out, int length) {
   const int64_t frames = length / (kMusicChannels * 2);
   int16_t* samples = reinterpret_cast<int16_t*>(out);
-  std::memset(out, 0, static_cast<size_t>(length));
-  if (stream.paused.load()) return;
-  int64_t from = stream.frame.load();
-  const int64_t have = static_cast<int64_t>(stream.pcm->Frames());
-  if (from < have) {
-    const int64_t n = std::min(frames, have - from);
-    std::memcpy(samples, stream.pcm->samples.data() + from * kMusicChannels,
-                static_cast<size_t>(n) * kMusicChannels * 2);
+  if (stream.paused.load()) {
+    std::memset(out, 0, static_cast<size_t>(length));
+    return;
   }
+  int64_t from = stream.frame.load();
+  FillPlayerBlock(*stream.pcm, from, stream.gain.load(), samples, frames);
   if (stream.frame.compare_exchange_strong(from, from + frames)) {
     stream.blockFrame.store(from);
     stream.blockMs.store(SdlClockMs());
@@ -69,6 +68,25 @@ void StartPlayerMusic(const TPcm* pcm) {
   stream.pcm = pcm;
   Mix_HookMusic(StreamBlock, nullptr);
 }
+
+void FillPlayerBlock(const TPcm& pcm, int64_t from, float gain, int16_t* out, int64_t frames) {
+  std::memset(out, 0, static_cast<size_t>(frames) * kMusicChannels * 2);
+  const int64_t have = static_cast<int64_t>(pcm.Frames());
+  if (from < 0 || from >= have || gain <= 0.0f) return;
+  const int64_t n = std::min(frames, have - from) * kMusicChannels;
+  const int16_t* in = pcm.samples.data() + from * kMusicChannels;
+  if (gain >= 1.0f) {
+    std::memcpy(out, in, static_cast<size_t>(n) * 2);
+    return;
+  }
+  for (int64_t i = 0; i < n; ++i) out[i] = static_cast<int16_t>(std::lround(in[i] * gain));
+}
+
+void SetPlayerMusicVolume(int percent, bool muted) {
+  stream.gain.store(muted ? 0.0f : std::clamp(percent, 0, 100) / 100.0f);
+}
+
+float PlayerMusicGain() { return stream.gain.load(); }
 
 void SetPlayerMusicPaused(bool paused) { stream.paused.store(paused); }
 

@@ -119,7 +119,57 @@ int64_t Finish(TWalk* w) {
   return w->longest;
 }
 
+// A layer III frame header, the only one a decoder takes for MP3 without a
+// tag before it.
+bool IsLayer3Header(const unsigned char* h, size_t have) {
+  TFrame frame;
+  return have >= 4 && ((h[1] >> 1) & 3) == 1 && ReadHeader(h, &frame);
+}
+
+// The format check on the file's first bytes (`head`, 10 at most) and the 4
+// bytes where a frame must start (`frame`: after the tag when there is one).
+std::string FormatProblem(const unsigned char* head, size_t headBytes, const unsigned char* frame,
+                          size_t frameBytes, bool tagged) {
+  if (IsLayer3Header(frame, frameBytes)) return "";
+  if (tagged) return "not MPEG audio (no MPEG audio frame after its ID3 tag)";
+  if (headBytes >= 3 && std::memcmp(head, "ID3", 3) == 0)
+    return "not MPEG audio (its ID3 tag runs past the end of the file)";
+  struct TMagic {
+    const char* bytes;
+    const char* what;
+  };
+  static const TMagic kMagics[] = {
+      {"OggS", "an Ogg stream"}, {"fLaC", "FLAC"}, {"RIFF", "a RIFF (WAV) file"},
+      {"FORM", "an AIFF file"},  {"MThd", "MIDI"}, {"\x1a\x45\xdf\xa3", "Matroska"}};
+  for (const TMagic& magic : kMagics)
+    if (headBytes >= 4 && std::memcmp(head, magic.bytes, 4) == 0)
+      return std::string(magic.what) + ", not MPEG audio";
+  TFrame any;
+  if (headBytes >= 4 && ReadHeader(head, &any))
+    return "MPEG audio of another layer than III, not MP3";
+  return "not MPEG audio (no ID3 tag or MPEG audio frame at its start)";
+}
+
 }  // namespace
+
+std::string MpegAudioFormatProblem(const unsigned char* data, size_t size) {
+  const size_t start = static_cast<size_t>(Id3v2Bytes(data, size, static_cast<int64_t>(size)));
+  return FormatProblem(data, std::min<size_t>(size, 10), data + start,
+                       std::min<size_t>(size - start, 4), start > 0);
+}
+
+std::string MpegAudioFormatProblem(int fd, int64_t size) {
+  unsigned char head[10], frame[4];
+  const int64_t headBytes = ReadDescriptorAt(fd, head, std::min<int64_t>(size, sizeof head), 0);
+  if (headBytes < 0) return std::strerror(errno);
+  const int64_t start = Id3v2Bytes(head, static_cast<size_t>(headBytes), size);
+  const int64_t frameBytes =
+      start == 0 ? std::min<int64_t>(headBytes, 4)
+                 : ReadDescriptorAt(fd, frame, std::min<int64_t>(size - start, sizeof frame), start);
+  if (frameBytes < 0) return std::strerror(errno);
+  return FormatProblem(head, static_cast<size_t>(headBytes), start == 0 ? head : frame,
+                       static_cast<size_t>(frameBytes), start > 0);
+}
 
 int64_t MpegAudioTicks(const unsigned char* data, size_t size) {
   const size_t start = static_cast<size_t>(Id3v2Bytes(data, size, static_cast<int64_t>(size)));

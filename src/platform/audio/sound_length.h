@@ -55,6 +55,16 @@ TGapless ReadGapless(const unsigned char* data, size_t size);
 // and then off the start (up to `lead`), so a decoder that trimmed already
 // loses nothing, and one that skipped only the Info frame loses the rest.
 void TrimGapless(const TGapless& gapless, int64_t decodedFrames, int64_t* first, int64_t* count);
+// Whether the file is MPEG audio that a decoder reads as MP3: a layer III
+// frame header at its first byte, or an ID3v2 tag followed at once by one.
+// Anything else (Ogg, FLAC, WAV, a frame header of another layer) would be
+// handed to another decoder, which this scan does not bound, so it is
+// refused before any decoder sees it. "" when it is; otherwise what it is,
+// as a phrase for a message ("an Ogg stream, not MPEG audio"). Reads at
+// most 14 bytes with pread; "" is never returned when reading fails.
+std::string MpegAudioFormatProblem(int fd, int64_t size);
+// The same over bytes in memory.
+std::string MpegAudioFormatProblem(const unsigned char* data, size_t size);
 
 // "7:00:03", "2:05": a time in ticks as h:mm:ss, or m:ss under an hour,
 // rounded up to the next second.

@@ -61,8 +61,10 @@ constexpr int64_t kMinSoundFileBytes = 24;
 
 // Opens the music for decoding. The file is opened once, and every check is
 // made on that open file: anything but a regular file (a FIFO, /dev/zero)
-// is refused, so loading cannot block or run forever, and so is music that
-// would decode to more than kMaxMusicSeconds. The decoder then reads the
+// is refused, so loading cannot block or run forever; so is anything but
+// MPEG audio that SDL2_mixer reads as MP3 (its Ogg, FLAC and WAV readers
+// would decode a file of any length whole), and music that would decode to
+// more than kMaxMusicSeconds. The decoder then reads the
 // same open file, so nothing can be swapped in between. Null, with the
 // reason in *why, when the file is refused; *openError is then errno of the
 // open (ENOENT missing, EINVAL not a regular file), or 0 when it opened.
@@ -75,12 +77,15 @@ SDL_RWops* OpenMusic(const char* fileName, std::string* why, int* openError, TGa
     return nullptr;
   }
   const int64_t size = DescriptorSize(fd);
-  const int64_t ticks = size < kMinSoundFileBytes ? 0 : MpegAudioTicks(fd, size);
+  const std::string format = size < kMinSoundFileBytes ? "" : MpegAudioFormatProblem(fd, size);
+  const int64_t ticks = size < kMinSoundFileBytes || !format.empty() ? 0 : MpegAudioTicks(fd, size);
   if (ticks > 0) *gapless = ReadGapless(fd, size);
   if (size < 0 || ticks < 0) {
     *why = std::strerror(errno);
   } else if (size < kMinSoundFileBytes) {
     *why = std::to_string(size) + " bytes, shorter than any MPEG audio frame";
+  } else if (!format.empty()) {
+    *why = format;
   } else if (ticks > kMaxMusicSeconds * kSoundTicksPerSecond) {
     *why = FormatPlayingTime(ticks) + " long, over the " + std::to_string(kMaxMusicSeconds / 60) +
            "-minute limit the demo decodes";

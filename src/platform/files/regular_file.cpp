@@ -5,14 +5,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
+#include <process.h>
 #include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
+// The calls where POSIX and Windows differ, each behind one small function;
+// everything after this section is written once.
 #ifdef _WIN32
 namespace {
 // Windows has no FIFO an open could block on; a device (NUL, CON, a pipe)
@@ -25,8 +30,39 @@ constexpr const char* kNullDevice = "NUL";
 constexpr int kWriteNoInherit = _O_WRONLY | _O_NOINHERIT;
 using TStat = struct _stati64;
 int StatFile(const char* fileName, TStat* info) { return _stati64(fileName, info); }
+// Windows links are rare and a rename replaces one rather than following it,
+// so the target is looked at as it is.
+int StatTarget(const char* fileName, TStat* info) { return _stati64(fileName, info); }
+bool IsLink(const TStat&) { return false; }
+bool IsFifo(const TStat& info) { return (info.st_mode & S_IFMT) == _S_IFIFO; }
 int StatDescriptor(int fd, TStat* info) { return _fstati64(fd, info); }
 int64_t ChangeNanoseconds(const TStat& info) { return int64_t{info.st_mtime} * 1000000000; }
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+// A new file under a hidden name in `folder`, created exclusively.
+int CreateTemporary(const std::string& folder, std::string* name) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[16];
+    const unsigned mix = (GetTickCount() * 2654435761u) ^ (_getpid() << 8) ^ ++counter;
+    std::snprintf(suffix, sizeof suffix, "%06x", mix & 0xffffff);
+    *name = folder + "\\.kelvane-" + suffix;
+    const int fd = _open(name->c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                         _S_IREAD | _S_IWRITE);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+bool SyncDescriptor(int fd) { return _commit(fd) == 0; }
+// Over an existing file too, and on the disk before it returns.
+bool ReplaceWith(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  return false;
+}
+// MOVEFILE_WRITE_THROUGH has put the rename on the disk already.
+bool SyncFolder(const std::string&) { return true; }
 }  // namespace
 
 int64_t ReadDescriptorAt(int fd, unsigned char* data, int64_t want, int64_t offset) {
@@ -66,9 +102,40 @@ constexpr const char* kNullDevice = "/dev/null";
 constexpr int kWriteNoInherit = O_WRONLY | O_CLOEXEC;
 using TStat = struct stat;
 int StatFile(const char* fileName, TStat* info) { return stat(fileName, info); }
+int StatTarget(const char* fileName, TStat* info) { return lstat(fileName, info); }
+bool IsLink(const TStat& info) { return S_ISLNK(info.st_mode); }
+bool IsFifo(const TStat& info) { return S_ISFIFO(info.st_mode); }
 int StatDescriptor(int fd, TStat* info) { return fstat(fd, info); }
 int64_t ChangeNanoseconds(const TStat& info) {
   return int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+}
+bool IsSeparator(char c) { return c == '/'; }
+
+int CreateTemporary(const std::string& folder, std::string* name) {
+  std::string pattern = folder + "/.kelvane-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const int fd = mkostemp(buffer.data(), O_CLOEXEC);  // O_CREAT | O_EXCL: never a link
+  if (fd < 0) return -1;
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  *name = buffer.data();
+  return fd;
+}
+bool SyncDescriptor(int fd) { return fsync(fd) == 0; }
+// rename replaces a link at `to` rather than following it.
+bool ReplaceWith(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+bool SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot
+  const int error = errno;
+  close(fd);
+  errno = error;
+  return synced;
 }
 }  // namespace
 
@@ -140,4 +207,59 @@ void RestoreStderr(int saved) {
   std::fflush(stderr);
   dup2(saved, 2);
   close(saved);
+}
+
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.size();
+  while (slash > 0 && !IsSeparator(path[slash - 1])) --slash;
+  if (slash == 0) return ".";
+  return slash == 1 ? path.substr(0, 1) : path.substr(0, slash - 1);
+}
+
+}  // namespace
+
+std::string OutputTargetProblem(const std::string& path) {
+  TStat info;
+  if (StatTarget(path.c_str(), &info) != 0 || (info.st_mode & S_IFMT) == S_IFREG || IsLink(info))
+    return "";
+  if ((info.st_mode & S_IFMT) == S_IFDIR) return path + " is a folder";
+  if (IsFifo(info)) return path + " is a FIFO";
+  return path + " is not a regular file";
+}
+
+bool SyncFolderOf(const std::string& path) { return SyncFolder(FolderOf(path)); }
+
+bool WriteFileWhole(const std::string& path, const std::function<bool(FILE*)>& write,
+                    std::string* error) {
+  const std::string problem = OutputTargetProblem(path);
+  if (!problem.empty()) {
+    *error = problem + "; give a file name";
+    return false;
+  }
+  std::string name;
+  const int fd = CreateTemporary(FolderOf(path), &name);
+  if (fd < 0) {
+    *error = path + ": cannot write in its folder: " + std::strerror(errno);
+    return false;
+  }
+  FILE* file = fdopen(fd, "wb");
+  bool written = file && write(file) && std::fflush(file) == 0 && SyncDescriptor(fd);
+  int failure = errno;
+  if (file ? std::fclose(file) != 0 : close(fd) != 0) {
+    if (written) failure = errno;
+    written = false;
+  }
+  if (written && !ReplaceWith(name, path)) {
+    failure = errno;
+    written = false;
+  }
+  if (!written) {
+    std::remove(name.c_str());
+    *error = path + ": cannot write: " + std::strerror(failure ? failure : EIO);
+    return false;
+  }
+  SyncFolderOf(path);
+  return true;
 }

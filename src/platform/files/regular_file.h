@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <string>
 
 // A descriptor open for reading (blocking, not inherited by child
 // processes) when the file is a regular file; -1 otherwise, with errno set
@@ -41,3 +43,20 @@ int64_t FileChangeTime(const char* fileName);
 // RestoreStderr(saved) puts back (-1 when stderr could not be moved).
 int SilenceStderr();
 void RestoreStderr(int saved);
+
+// Writing: a file is written whole, never through a link. `write` fills a
+// stream on a temporary file that is new (O_CREAT | O_EXCL | O_NOFOLLOW), in
+// the target's own folder under a short hidden name (".kelvane-XXXXXX"), so
+// any legal file name works; the file and then its folder are synced, and
+// the file is renamed over the target, which replaces a link there rather
+// than following it. A folder, a FIFO or a device at `path` is refused before
+// `write` runs. False, with a line naming the file in *error, when anything
+// fails; nothing is left behind then.
+bool WriteFileWhole(const std::string& path, const std::function<bool(FILE*)>& write,
+                    std::string* error);
+// Why `path` cannot be an output ("PATH is a folder", "PATH is a FIFO"), or
+// "" when it is missing, a regular file or a link (which is replaced).
+std::string OutputTargetProblem(const std::string& path);
+// Syncs the folder that holds `path`, so a rename in it survives a power
+// loss. False with errno.
+bool SyncFolderOf(const std::string& path);

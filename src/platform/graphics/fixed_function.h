@@ -1,5 +1,5 @@
 // The fixed-function layer: the part of OpenGL 1.1 and GLU that the demo
-// draws with, over OpenGL ES 2 or WebGL 1. platform/gl.h maps the GL names
+// draws with, over OpenGL ES 2 or WebGL 1. platform/graphics/gl.h maps the GL names
 // onto these functions when the program is built with KELVANE_GLES; the
 // native demo never sees this file.
 //

@@ -21,23 +21,44 @@ enum TPlayerKey {
   kKeyFullscreen,  // F, F11, Alt+Return
   kKeyEscape,
   kKeyQuit,   // q
-  kKeyPause,  // Space
+  kKeyPause,  // Space, p
   kKeyBack5,
   kKeyForward5,
   kKeyBack30,
   kKeyForward30,
   kKeyHome,
-  kKeyPreviousScene,   // [
-  kKeyNextScene,       // ]
+  kKeyPreviousScene,   // [, Page Up
+  kKeyNextScene,       // ], Page Down
   kKeyLoop,            // L
   kKeyStep,            // .
+  kKeyStepBack,        // ,
   kKeyReduceFlashing,  // R
+  kKeyMute,            // m
+  kKeyVolumeDown,      // 9
+  kKeyVolumeUp,        // 0
+  kKeyScreenshot,      // s
+  kKeyTimeline,        // o, Tab
+  kKeyEnter,           // Return, keypad Enter
 };
 
-enum class TPlayerEventKind { kKey, kQuit, kResized, kExposed };
+enum class TPlayerEventKind {
+  kKey,
+  kQuit,
+  kResized,
+  kExposed,
+  kClick,        // a button went down: button, clicks, x, y
+  kWheel,        // wheel: steps up (positive) or down
+  kMotion,       // the pointer moved: x, y
+  kPointerLeft,  // the pointer left the window
+};
+enum TPlayerButton { kButtonLeft = 1, kButtonMiddle = 2, kButtonRight = 3 };
 struct TPlayerEvent {
   TPlayerEventKind kind;
   TPlayerKey key;
+  int button = 0;    // TPlayerButton
+  int clicks = 0;    // 2 for a double click
+  int x = 0, y = 0;  // in the drawable's pixels, from its top left
+  int wheel = 0;
 };
 
 // The display's scale for a window of logical pixels: on X11 GDK_SCALE when
@@ -45,8 +66,16 @@ struct TPlayerEvent {
 // through SDL's high-DPI drawable instead). Needs the video subsystem.
 double PlayerDisplayScale();
 
+// The window's client size for a designed size of clientWidth x
+// clientHeight at `scale`, inside a usable area of usableWidth x
+// usableHeight (the display's, less the panels) with room left for the
+// window manager's frame: the aspect is kept, and nothing grows.
+void FitPlayerWindow(int clientWidth, int clientHeight, double scale, int usableWidth,
+                     int usableHeight, int* width, int* height);
+
 // Opens SDL's video on a real display and the window with an OpenGL context,
-// hidden until ShowPlayerWindow. False, with the reason in *error.
+// sized by the display's scale and fitted to its usable bounds, hidden until
+// ShowPlayerWindow. False, with the reason in *error.
 bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error);
 void ShowPlayerWindow();
 // Whether the swap interval asked for was accepted (vsync is then the
@@ -64,6 +93,11 @@ void SetPlayerIcon(const char* bmpFile);
 // none came.
 bool NextPlayerEvent(int waitMs, TPlayerEvent* event);
 void SwapPlayerWindow();
+// Asks the window's event loop to end, as the window's close button does.
+// Safe from any thread.
+void AskPlayerWindowToClose();
+// Shows or hides the pointer over the window.
+void SetPlayerPointerVisible(bool visible);
 // A modal box with one OK button; stderr when there is no display for it.
 void ShowPlayerMessage(const char* text);
 // Milliseconds from a fixed origin, fractional, from SDL's high-resolution

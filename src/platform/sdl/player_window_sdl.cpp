@@ -8,6 +8,7 @@
 #include <X11/Xresource.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -62,12 +63,15 @@ TPlayerKey KeyAction(const SDL_Keysym& key) {
     case SDLK_F11:
       return kKeyFullscreen;
     case SDLK_RETURN:
-      return (key.mod & KMOD_ALT) ? kKeyFullscreen : kKeyNone;
+      return (key.mod & KMOD_ALT) ? kKeyFullscreen : kKeyEnter;
+    case SDLK_KP_ENTER:
+      return kKeyEnter;
     case SDLK_ESCAPE:
       return kKeyEscape;
     case SDLK_q:
       return kKeyQuit;
     case SDLK_SPACE:
+    case SDLK_p:
       return kKeyPause;
     case SDLK_LEFT:
       return kKeyBack5;
@@ -80,18 +84,43 @@ TPlayerKey KeyAction(const SDL_Keysym& key) {
     case SDLK_HOME:
       return kKeyHome;
     case SDLK_LEFTBRACKET:
+    case SDLK_PAGEUP:
       return kKeyPreviousScene;
     case SDLK_RIGHTBRACKET:
+    case SDLK_PAGEDOWN:
       return kKeyNextScene;
     case SDLK_l:
       return kKeyLoop;
     case SDLK_PERIOD:
       return kKeyStep;
+    case SDLK_COMMA:
+      return kKeyStepBack;
+    case SDLK_m:
+      return kKeyMute;
+    case SDLK_9:
+      return kKeyVolumeDown;
+    case SDLK_0:
+      return kKeyVolumeUp;
+    case SDLK_s:
+      return kKeyScreenshot;
+    case SDLK_o:
+    case SDLK_TAB:
+      return kKeyTimeline;
     case SDLK_r:
       return kKeyReduceFlashing;
     default:
       return kKeyNone;
   }
+}
+
+// Window coordinates (SDL's points) in the drawable's pixels, which differ
+// on a high-DPI Wayland output.
+void ToDrawable(int x, int y, TPlayerEvent* event) {
+  int w = 0, h = 0, dw = 0, dh = 0;
+  SDL_GetWindowSize(state.window, &w, &h);
+  SDL_GL_GetDrawableSize(state.window, &dw, &dh);
+  event->x = w > 0 ? x * dw / w : x;
+  event->y = h > 0 ? y * dh / h : y;
 }
 
 }  // namespace
@@ -114,6 +143,8 @@ bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
     return false;
   }
   const double scale = PlayerDisplayScale();
+  SDL_Rect usable = {0, 0, 0, 0};
+  if (SDL_GetDisplayUsableBounds(0, &usable) != 0) usable = {0, 0, 0, 0};
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
@@ -121,8 +152,9 @@ bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
   Uint32 flags =
       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI;
   if (request.fullscreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  const int width = static_cast<int>(request.clientWidth * scale + 0.5);
-  const int height = static_cast<int>(request.clientHeight * scale + 0.5);
+  int width = 0, height = 0;
+  FitPlayerWindow(request.clientWidth, request.clientHeight, scale, usable.w, usable.h, &width,
+                  &height);
   for (int depth : {24, 16}) {
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depth);
     state.window = SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
@@ -144,6 +176,22 @@ bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
   else
     SDL_GL_SetSwapInterval(0);
   return true;
+}
+
+void FitPlayerWindow(int clientWidth, int clientHeight, double scale, int usableWidth,
+                     int usableHeight, int* width, int* height) {
+  // Room for the window manager's frame, scaled as desktops scale it: the
+  // demo's own frame is 8 x 27 pixels around its client area.
+  const int frameWidth = static_cast<int>(16 * scale), frameHeight = static_cast<int>(40 * scale);
+  double w = clientWidth * scale, h = clientHeight * scale;
+  if (usableWidth > frameWidth && usableHeight > frameHeight) {
+    const double fit =
+        std::min(1.0, std::min((usableWidth - frameWidth) / w, (usableHeight - frameHeight) / h));
+    w *= fit;
+    h *= fit;
+  }
+  *width = static_cast<int>(w + 0.5);
+  *height = static_cast<int>(h + 0.5);
 }
 
 void ShowPlayerWindow() { SDL_ShowWindow(state.window); }
@@ -187,6 +235,23 @@ bool NextPlayerEvent(int waitMs, TPlayerEvent* event) {
       case SDL_QUIT:
         *event = {TPlayerEventKind::kQuit, kKeyNone};
         return true;
+      case SDL_MOUSEBUTTONDOWN:
+        *event = {TPlayerEventKind::kClick, kKeyNone};
+        event->button = e.button.button == SDL_BUTTON_LEFT    ? kButtonLeft
+                        : e.button.button == SDL_BUTTON_RIGHT ? kButtonRight
+                                                              : kButtonMiddle;
+        event->clicks = e.button.clicks;
+        ToDrawable(e.button.x, e.button.y, event);
+        return true;
+      case SDL_MOUSEWHEEL:
+        if (e.wheel.y == 0) break;
+        *event = {TPlayerEventKind::kWheel, kKeyNone};
+        event->wheel = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
+        return true;
+      case SDL_MOUSEMOTION:
+        *event = {TPlayerEventKind::kMotion, kKeyNone};
+        ToDrawable(e.motion.x, e.motion.y, event);
+        return true;
       case SDL_KEYDOWN:
         *event = {TPlayerEventKind::kKey, KeyAction(e.key.keysym)};
         if (event->key != kKeyNone) return true;
@@ -194,6 +259,10 @@ bool NextPlayerEvent(int waitMs, TPlayerEvent* event) {
       case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
           *event = {TPlayerEventKind::kResized, kKeyNone};
+          return true;
+        }
+        if (e.window.event == SDL_WINDOWEVENT_LEAVE) {
+          *event = {TPlayerEventKind::kPointerLeft, kKeyNone};
           return true;
         }
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN) {
@@ -208,6 +277,14 @@ bool NextPlayerEvent(int waitMs, TPlayerEvent* event) {
 }
 
 void SwapPlayerWindow() { SDL_GL_SwapWindow(state.window); }
+
+void AskPlayerWindowToClose() {
+  SDL_Event quit = {};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+}
+
+void SetPlayerPointerVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
 void ShowPlayerMessage(const char* text) {
   ShowErrorBox("Kelvane", text, "kelvane-player", state.window);
