@@ -9,7 +9,8 @@
 #   levels   the music as dr_mp3 decodes it, trimmed by its LAME tag, meters
 #            the levels libmpg123's does at demo times 800, 1000 and 1250
 #   frames   the paused player shows the capture's frame, byte for byte, at
-#            six moments across the timeline
+#            six moments across the timeline; at the last, its screenshot
+#            (s) lands in My Pictures with the same pixels
 #   demo     the demo runs 10 s on SDL's silent sound driver and ends with
 #            status 0 when its window is closed
 #   nosound  with no sound output the demo says why and ends with status 1
@@ -18,11 +19,13 @@ build=$(cd "$1" && pwd)
 mode=$2
 here=$(cd "$(dirname "$0")" && pwd)
 win=$build/windows-build
-export WINEPREFIX=$win/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix links My Pictures and the like to $HOME: a home of its own.
+export HOME=$win/wine-home WINEPREFIX=$win/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 fail() { echo "FAIL: $*" >&2; [ -s "${work:-/nonexistent}/stderr" ] && cat "$work/stderr" >&2; exit 1; }
 if [ "$mode" = prefix ]; then
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$HOME"
+  mkdir -p "$HOME"
   "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not make $WINEPREFIX"
   /usr/lib/wine/wineserver -w
   echo "Wine prefix made in $WINEPREFIX"
@@ -39,8 +42,10 @@ folder=$(ls -d "$work"/unpacked/kelvane-*)
 
 case "$mode" in
 zip)
-  for f in kelvane.exe kelvane-player.exe SDL2.dll SDL2_mixer.dll README.txt LICENSE.txt \
-    licenses/SDL2.txt licenses/SDL2_mixer.txt data/kel.mp3; do
+  for f in kelvane.exe kelvane-player.exe SDL2.dll SDL2_mixer.dll SDL2_ttf.dll DejaVuSans.ttf \
+    README.txt LICENSE.txt licenses/SDL2.txt licenses/SDL2_mixer.txt licenses/SDL2_ttf.txt \
+    licenses/FreeType.txt licenses/libpng.txt licenses/zlib.txt licenses/DejaVu.txt \
+    data/kel.mp3; do
     [ -s "$folder/$f" ] || fail "$f is missing from $(basename "$zip")"
   done
   cmp -s "$folder/data/kel.mp3" "$build/data/kel.mp3" || fail "data\\kel.mp3 is not the pack's"
@@ -126,6 +131,20 @@ frames)
     xwd -id "$wid" -silent >"$work/$d.xwd" || fail "no screenshot at $d"
     python3 "$here/player_pixels.py" same "$work/$d.xwd" "$work/frames-$d"/frame-*.png ||
       fail "the player under Wine at $d is not the capture's frame"
+    if [ $d = 1249.5 ]; then
+      pictures=$WINEPREFIX/drive_c/users/$(id -un)/Pictures
+      # An older screenshot of the same name is replaced.
+      echo old >"$pictures/kelvane-${d}0.png"
+      xdotool windowactivate --sync "$wid" key s 2>/dev/null
+      for _ in $(seq 50); do
+        [ "$(stat -c %s "$pictures/kelvane-${d}0.png")" -gt 4 ] && break
+        sleep 0.1
+      done
+      python3 "$here/player_pixels.py" same "$pictures/kelvane-${d}0.png" \
+        "$work/frames-$d"/frame-*.png || fail "the screenshot in My Pictures is not the frame"
+      ls "$pictures" | grep -q '^\.kelvane-' && fail "a temporary file was left in My Pictures"
+      echo "the screenshot at $d is in My Pictures"
+    fi
     xdotool windowactivate --sync "$wid" key q 2>/dev/null
     await_end
     [ "$status" = 0 ] || fail "the player ended with status $status at $d"

@@ -222,7 +222,8 @@ std::string PicturesFolder() {
 }
 
 // The picture just drawn, without the bars or anything over it, as
-// kelvane-D.png (D the demo time); written beside itself and renamed.
+// kelvane-D.png (D the demo time); written whole (WriteFileWhole), so an
+// older one of the name is replaced and a failed write leaves nothing.
 void SaveScreenshot(double d) {
   const int w = player.viewportWidth, h = player.viewportHeight;
   std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 3), rows(pixels.size());
@@ -233,17 +234,15 @@ void SaveScreenshot(double d) {
                 &pixels[static_cast<size_t>(h - 1 - y) * w * 3], static_cast<size_t>(w) * 3);
   char name[64];
   std::snprintf(name, sizeof name, "kelvane-%.2f.png", d);
-  const std::string path = PicturesFolder() + "/" + name;
-  const std::string partial = path + ".part";
-  if (WritePng(partial.c_str(), rows.data(), w, h, 3) &&
-      std::rename(partial.c_str(), path.c_str()) == 0) {
+  const std::string path = (std::filesystem::path(PicturesFolder()) / name).string();
+  std::string error;
+  if (WriteFileWhole(
+          path, [&](FILE* f) { return WritePngStream(f, rows.data(), w, h, 3); }, &error)) {
     ShowMessage("Screenshot saved: " + path);
     std::fprintf(stderr, "kelvane-player: screenshot saved: %s\n", path.c_str());
   } else {
-    std::remove(partial.c_str());
     ShowMessage("Screenshot not saved: cannot write " + path);
-    std::fprintf(stderr, "kelvane-player: cannot write %s: %s\n", path.c_str(),
-                 std::strerror(errno));
+    std::fprintf(stderr, "kelvane-player: %s\n", error.c_str());
   }
 }
 
