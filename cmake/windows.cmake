@@ -12,6 +12,13 @@ if(NOT EXISTS "${KELVANE_WINDOWS_DATA}/kel.mp3")
                       "build the Linux preset first and point it at build/data")
 endif()
 
+set(KELVANE_WINDOWS_ICON "" CACHE FILEPATH "The programs' icon a Linux build drew (build/icons/kelvane.ico)")
+if(NOT EXISTS "${KELVANE_WINDOWS_ICON}")
+  message(FATAL_ERROR "KELVANE_WINDOWS_ICON (${KELVANE_WINDOWS_ICON}) is missing: "
+                      "build the Linux preset first and point it at build/icons/kelvane.ico")
+endif()
+enable_language(RC)
+
 set(deps ${CMAKE_BINARY_DIR}/deps)
 execute_process(
   COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh ${deps} ${CMAKE_TOOLCHAIN_FILE}
@@ -54,12 +61,25 @@ add_library(kelvane_core STATIC ${KELVANE_PLATFORM_SOURCES} ${KELVANE_DEMO_SOURC
 target_include_directories(kelvane_core PUBLIC src)
 target_link_libraries(kelvane_core PUBLIC SDL2::SDL2 SDL2_mixer::SDL2_mixer opengl32 glu32 ssp)
 
+# Each program's icon and version (packaging/windows/program.rc.in).
+foreach(program kelvane kelvane-player)
+  set(program_name ${program})
+  if(program STREQUAL kelvane)
+    set(program_description "Kelvane, a real-time demo with music")
+  else()
+    set(program_description "Kelvane's player: pause, seek, fullscreen")
+  endif()
+  configure_file(packaging/windows/program.rc.in ${CMAKE_BINARY_DIR}/${program}.rc @ONLY)
+endforeach()
+
 # Both are GUI programs (-mwindows): a double-click opens no console.
-add_executable(kelvane WIN32 ${KELVANE_WINDOW_HOST_SOURCES} src/hosts/window/main.cpp)
+add_executable(kelvane WIN32 ${KELVANE_WINDOW_HOST_SOURCES} src/hosts/window/main.cpp
+                             ${CMAKE_BINARY_DIR}/kelvane.rc)
 target_link_libraries(kelvane PRIVATE kelvane_core)
 add_executable(kelvane-player WIN32 tools/player/arguments.cpp tools/player/playhead.cpp
                                     tools/player/main.cpp tools/player/display.cpp
-                                    tools/png_file.cpp ${KELVANE_PLAYER_OSD_SOURCES})
+                                    tools/png_file.cpp ${KELVANE_PLAYER_OSD_SOURCES}
+                                    ${CMAKE_BINARY_DIR}/kelvane-player.rc)
 target_include_directories(kelvane-player PRIVATE tools)
 target_link_libraries(kelvane-player PRIVATE kelvane_core SDL2_ttf::SDL2_ttf PNG::PNG)
 

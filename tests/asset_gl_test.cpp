@@ -244,42 +244,47 @@ TEST(AssetFiles, SpecialFilesAreUnreadableAtOnce) {
   }
 }
 
-TEST(TextureLoaders, PicturesPastTheMemoryBoundLoadAsOneBlackTexel) {
-  ASSERT_TRUE(EnsureDemoLoaded());
-  const GLint previous = BoundTexture();
-  // A fresh start-up in an empty folder resets the bound: every file is
-  // missing, so the loaded textures take 15 texels.
-  static TTextureTable table = {};
-  char here[PATH_MAX];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(AssetScratchDir().c_str()), 0);
-  LoadStartupTextures(table);
-  // 4096 x 4096 takes 64 MiB of the bound's 192: three fit, the fourth not.
+// A fresh start-up in an empty folder resets the memory bound: every file is
+// missing, so the loaded textures take 15 texels. The bound is 192 MiB; a
+// 4096 x 4096 picture takes 64 of them.
+class TextureBound : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureDemoLoaded());
+    previous_ = BoundTexture();
+    ASSERT_NE(getcwd(here_, sizeof here_), nullptr);
+    ASSERT_EQ(chdir(AssetScratchDir().c_str()), 0);
+    LoadStartupTextures(table);
+  }
+  void TearDown() override {
+    EXPECT_EQ(chdir(here_), 0);
+    for (int slot = 600; slot < 604; ++slot) {
+      const GLuint name = TextureSlot(table, slot);
+      if (name != 0) glDeleteTextures(1, &name);
+    }
+    glBindTexture(GL_TEXTURE_2D, previous_);
+  }
+  TTextureTable table = {};
+
+ private:
+  GLint previous_ = 0;
+  char here_[PATH_MAX] = {};
+};
+
+TEST_F(TextureBound, PicturesPastItLoadAsOneBlackTexel) {
+  // Three fit, the fourth not.
   const std::string path = WriteScratchFile("big.bmp", SolidBmp(4096, 4096, 0, 0, 200));
   for (int slot = 600; slot < 604; ++slot) LoadTexture(table, path.c_str(), slot);
-  ASSERT_EQ(chdir(here), 0);
   for (int slot = 600; slot < 603; ++slot) EXPECT_EQ(Inspect(TextureSlot(table, slot)).width, 4096);
   const GLuint refused = TextureSlot(table, 603);
   EXPECT_EQ(Inspect(refused).width, 1);
   EXPECT_EQ(Texels(refused), (std::vector<uint8_t>{0, 0, 0, 255}));
-  for (int slot = 600; slot < 604; ++slot) {
-    const GLuint name = TextureSlot(table, slot);
-    glDeleteTextures(1, &name);
-  }
   unlink(path.c_str());
-  glBindTexture(GL_TEXTURE_2D, previous);
 }
 
-TEST(TextureLoaders, LoadingASlotAgainGivesBackItsBytes) {
+TEST_F(TextureBound, LoadingASlotAgainGivesBackItsBytes) {
   // The player's --watch loads a changed picture into its slot again: 64 MiB
-  // four times over in one slot stays within the 192 MiB bound.
-  ASSERT_TRUE(EnsureDemoLoaded());
-  const GLint previous = BoundTexture();
-  static TTextureTable table = {};
-  char here[PATH_MAX];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(AssetScratchDir().c_str()), 0);
-  LoadStartupTextures(table);
+  // four times over in one slot stays within the bound.
   const std::string path = WriteScratchFile("again.bmp", SolidBmp(4096, 4096, 0, 200, 0));
   for (int load = 0; load < 4; ++load) {
     GLuint old = TextureSlot(table, 600);
@@ -287,11 +292,7 @@ TEST(TextureLoaders, LoadingASlotAgainGivesBackItsBytes) {
     LoadTexture(table, path.c_str(), 600);
     EXPECT_EQ(Inspect(TextureSlot(table, 600)).width, 4096) << "load " << load + 1;
   }
-  ASSERT_EQ(chdir(here), 0);
-  const GLuint name = TextureSlot(table, 600);
-  glDeleteTextures(1, &name);
   unlink(path.c_str());
-  glBindTexture(GL_TEXTURE_2D, previous);
 }
 
 TEST(StartupMeshes, ListsFiveTwoAndThreeDrawTheirTriangles) {

@@ -10,7 +10,7 @@ if(KELVANE_WINDOWS AND TARGET windows AND TARGET kelvane-capture)
   add_test(NAME windows_prefix COMMAND ${windows_run} prefix)
   set_tests_properties(windows_prefix PROPERTIES FIXTURES_SETUP wine_prefix LABELS windows
                                                  TIMEOUT 300)
-  foreach(mode zip levels frames demo nosound)
+  foreach(mode zip levels frames hidpi demo nosound)
     add_test(NAME windows_${mode} COMMAND ${windows_run} ${mode})
     set_tests_properties(windows_${mode} PROPERTIES FIXTURES_REQUIRED wine_prefix LABELS windows
                                                     RESOURCE_LOCK wine TIMEOUT 300)

@@ -5,12 +5,15 @@
 # they find data\ beside them. Usage: windows_e2e.sh BUILD_DIR MODE
 #   prefix   makes the Wine prefix, once per run, in the build folder
 #   zip      the zip holds the programs, SDL's DLLs, data\, README.txt and the
-#            licences, and the programs import Windows' own DLLs and SDL's only
+#            licences, the programs import Windows' own DLLs and SDL's only
+#            and carry the icon and their version
 #   levels   the music as dr_mp3 decodes it, trimmed by its LAME tag, meters
 #            the levels libmpg123's does at demo times 800, 1000 and 1250
 #   frames   the paused player shows the capture's frame, byte for byte, at
 #            six moments across the timeline; at the last, its screenshot
 #            (s) lands in My Pictures with the same pixels
+#   hidpi    at 150 % (144 DPI) the player's window is 1.5 times the
+#            designed size, drawn at the display's own pixels
 #   demo     the demo runs 10 s on SDL's silent sound driver and ends with
 #            status 0 when its window is closed
 #   nosound  with no sound output the demo says why and ends with status 1
@@ -56,6 +59,16 @@ zip)
       [ -e "$folder/$dll" ] || ls "$WINEPREFIX/drive_c/windows/system32" | grep -qix "$dll" ||
         fail "$(basename "$f") imports $dll, neither SDL's nor Windows'"
     done
+  done
+  # Each program carries the icon (its 256-pixel PNG verbatim) and its
+  # version, which Explorer shows.
+  for f in kelvane.exe kelvane-player.exe; do
+    python3 - "$folder/$f" "$build/icons/256x256/kelvane.png" <<'PY' ||
+import sys
+exe, png = (open(p, "rb").read() for p in sys.argv[1:])
+sys.exit(not (png in exe and "ProductVersion".encode("utf-16-le") in exe))
+PY
+      fail "$f has no icon or no version in its resources"
   done
   echo "$(basename "$zip"): $(stat -c %s "$zip") bytes, $(python3 -m zipfile -l "$zip" | tail -n +2 | wc -l) files"
   exit 0
@@ -150,6 +163,20 @@ frames)
     [ "$status" = 0 ] || fail "the player ended with status $status at $d"
     echo "$d: the capture's frame, byte for byte"
   done
+  ;;
+hidpi)
+  desktop='HKCU\Control Panel\Desktop'
+  "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1 ||
+    fail "cannot set 144 DPI"
+  SDL_AUDIODRIVER=dummy start kelvane-player.exe --from 450.8 --pause
+  await_title '*(450.80) - paused'
+  size=$(xwininfo -id "$wid" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  xdotool windowactivate --sync "$wid" key q 2>/dev/null
+  await_end
+  "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  # 675 x 525 at 1.5, rounded as the player fits its window.
+  [ "$size" = 1013x788 ] || fail "the player's window at 144 DPI is $size, expected 1013x788"
+  echo "at 144 DPI the player's window is $size"
   ;;
 demo)
   SDL_AUDIODRIVER=dummy start kelvane.exe

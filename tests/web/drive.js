@@ -356,6 +356,19 @@ async function live(browser, url, shotsDir) {
   check(tip[0] === tip[1] + ' · 1:06', `the label at the scrubber's middle reads "${tip[0]}" ` +
         `(the scene at 650: ${tip[1]})`);
   await contrast(page, 'the controls');
+  // R shows on its button: lit and ticked while reduced flashing is on.
+  const look = () => page.evaluate(() => {
+    const button = document.getElementById('flashing');
+    return `${getComputedStyle(button).backgroundColor} ${getComputedStyle(button, '::before').content}`;
+  });
+  const lookBefore = await look();
+  await page.keyboard.press('r');
+  const lookAfter = await look();
+  check(lookAfter !== lookBefore,
+        `R changes the "Reduce flashing" button's look (${lookBefore} / ${lookAfter})`);
+  await contrast(page, 'the controls, reduced flashing toggled');
+  await page.keyboard.press('r');
+  await page.screenshot({path: path.join(shotsDir, 'controls.png')});
   await page.keyboard.press('f');
   check(await page.evaluate(() => window.fullscreenAsked === 1), 'f asks for full screen');
   await page.keyboard.press('f');

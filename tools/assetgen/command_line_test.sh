@@ -77,7 +77,7 @@ done
 [ -e icons ] && fail "--only with --icons made icons"
 [ -z "$(find "$pack" -type f -newermt '2002-01-01')" ] || fail "an --only mistake wrote into the pack"
 
-# --icons: seven RGBA PNGs of their sizes, and nothing else.
+# --icons: seven RGBA PNGs of their sizes, one Windows icon, and nothing else.
 "$generator" --icons=icons/hicolor || fail "--icons exits non-zero"
 for side in 16 24 32 48 64 128 256; do
   png="icons/hicolor/${side}x${side}/kelvane.png"
@@ -86,7 +86,21 @@ for side in 16 24 32 48 64 128 256; do
   expected=" 0 0 $((side >> 8)) $((side & 255)) 0 0 $((side >> 8)) $((side & 255)) 8 6"
   [ "$header" = "$expected" ] || fail "$png: header$header"
 done
-[ "$(find icons -type f | wc -l)" = 7 ] || fail "--icons wrote $(find icons -type f | wc -l) files"
+# And kelvane.ico, for the Windows programs: the same seven PNGs, byte for
+# byte, each entry giving its side (0 for 256), 32 bits and where it is.
+python3 - icons/hicolor <<'PY' || fail "kelvane.ico is not the seven PNGs"
+import struct, sys
+root = sys.argv[1]
+ico = open(root + "/kelvane.ico", "rb").read()
+reserved, kind, count = struct.unpack_from("<HHH", ico)
+assert (reserved, kind, count) == (0, 1, 7), (reserved, kind, count)
+for i, side in enumerate([16, 24, 32, 48, 64, 128, 256]):
+    w, h, colours, _, planes, bits, size, offset = struct.unpack_from("<BBBBHHII", ico, 6 + 16 * i)
+    assert (w, h, colours, planes, bits) == (side % 256, side % 256, 0, 1, 32), (side, w, h, bits)
+    png = open("%s/%dx%d/kelvane.png" % (root, side, side), "rb").read()
+    assert ico[offset:offset + size] == png, side
+PY
+[ "$(find icons -type f | wc -l)" = 8 ] || fail "--icons wrote $(find icons -type f | wc -l) files"
 
 [ "$failures" = 0 ] && echo "kelvane-assetgen: all command-line checks passed"
 exit $((failures > 0))

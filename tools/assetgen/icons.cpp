@@ -1,6 +1,7 @@
 // The application icons: the opening card's ring and "ZUW" on a dark disc,
 // transparent around it, at the sizes desktops ask for, as RGBA PNGs in the
-// folder layout of an icon theme (DIR/NxN/kelvane.png).
+// folder layout of an icon theme (DIR/NxN/kelvane.png), and the same images
+// in one Windows icon (DIR/kelvane.ico) for the Windows programs' resources.
 //
 // Each size is painted afresh on a 1024 x 1024 canvas and averaged down, with
 // the ring and the lettering's strokes kept at least about one output pixel
@@ -10,8 +11,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "assetgen/assetgen.h"
@@ -25,6 +28,7 @@ namespace {
 constexpr int kIconSides[] = {16, 24, 32, 48, 64, 128, 256};  // pixels
 constexpr int kCanvasSide = 1024;                             // painting size, pixels
 constexpr const char* kIconName = "kelvane.png";
+constexpr const char* kWindowsIconName = "kelvane.ico";
 
 struct TIcon {
   TCanvas colour;  // pre-multiplied by alpha
@@ -99,21 +103,66 @@ std::vector<uint8_t> ToRgbaBytes(const TIcon& icon) {
   return rgba;
 }
 
-// The icon's colours are painted in sRGB, and its file says so.
-bool WriteIcon(const std::string& path, const std::vector<uint8_t>& rgba, int side) {
+// The icon as PNG bytes; its colours are painted in sRGB, and the file says
+// so. Empty when libpng failed.
+std::vector<uint8_t> PngBytes(const std::vector<uint8_t>& rgba, int side) {
+  char* data = nullptr;
+  size_t size = 0;
+  FILE* f = open_memstream(&data, &size);
+  if (!f) return {};
+  const bool written = WritePngStream(f, rgba.data(), side, side, 4, true);
+  std::fclose(f);
+  std::vector<uint8_t> bytes;
+  if (written) bytes.assign(data, data + size);
+  std::free(data);
+  return bytes;
+}
+
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::string error;
-  if (WriteFileWhole(
-          path, [&](FILE* f) { return WritePngStream(f, rgba.data(), side, side, 4, true); },
+  if (!bytes.empty() &&
+      WriteFileWhole(
+          path, [&](FILE* f) { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); },
           &error))
     return true;
-  std::fprintf(stderr, "kelvane-assetgen: %s\n", error.c_str());
+  std::fprintf(stderr, "kelvane-assetgen: %s\n",
+               error.empty() ? (path + ": cannot encode the icon").c_str() : error.c_str());
   return false;
+}
+
+void PutLe(std::vector<uint8_t>* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// A Windows icon file holding each size as PNG, as Windows Vista and later
+// read it: the directory (reserved 0, type 1, count), then one 16-byte entry
+// per image (width and height, 0 meaning 256; no palette; 1 plane; 32 bits;
+// the image's size and offset), then the images.
+std::vector<uint8_t> WindowsIcon(const std::vector<std::pair<int, std::vector<uint8_t>>>& pngs) {
+  std::vector<uint8_t> ico;
+  PutLe(&ico, 0, 2);
+  PutLe(&ico, 1, 2);
+  PutLe(&ico, static_cast<uint32_t>(pngs.size()), 2);
+  uint32_t offset = static_cast<uint32_t>(6 + 16 * pngs.size());
+  for (const auto& [side, png] : pngs) {
+    PutLe(&ico, side >= 256 ? 0 : side, 1);
+    PutLe(&ico, side >= 256 ? 0 : side, 1);
+    PutLe(&ico, 0, 2);  // no palette, reserved
+    PutLe(&ico, 1, 2);
+    PutLe(&ico, 32, 2);
+    PutLe(&ico, static_cast<uint32_t>(png.size()), 4);
+    PutLe(&ico, offset, 4);
+    offset += static_cast<uint32_t>(png.size());
+  }
+  for (const auto& entry : pngs) ico.insert(ico.end(), entry.second.begin(), entry.second.end());
+  return ico;
 }
 
 }  // namespace
 
 bool WriteIcons(const std::string& dir) {
   bool ok = true;
+  std::vector<std::pair<int, std::vector<uint8_t>>> pngs;
   for (int side : kIconSides) {
     const std::string folder = dir + "/" + std::to_string(side) + "x" + std::to_string(side);
     std::error_code failed;
@@ -124,8 +173,10 @@ bool WriteIcons(const std::string& dir) {
       ok = false;
       continue;
     }
-    ok = WriteIcon(folder + "/" + kIconName, ToRgbaBytes(PaintIcon(side)), side) && ok;
+    pngs.emplace_back(side, PngBytes(ToRgbaBytes(PaintIcon(side)), side));
+    ok = WriteBytes(folder + "/" + kIconName, pngs.back().second) && ok;
   }
+  if (ok) ok = WriteBytes(dir + "/" + kWindowsIconName, WindowsIcon(pngs));
   if (LetteringFailed()) {
     std::fprintf(stderr, "kelvane-assetgen: icons written without their lettering\n");
     ok = false;

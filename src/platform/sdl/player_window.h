@@ -62,8 +62,9 @@ struct TPlayerEvent {
 };
 
 // The display's scale for a window of logical pixels: on X11 GDK_SCALE when
-// set, else Xft.dpi / 96 from the X resources; 1 elsewhere (Wayland scales
-// through SDL's high-DPI drawable instead). Needs the video subsystem.
+// set, else Xft.dpi / 96 from the X resources; on Windows the display's DPI
+// / 96; 1 elsewhere (Wayland scales through SDL's high-DPI drawable
+// instead). Needs the video subsystem.
 double PlayerDisplayScale();
 
 // The window's client size for a designed size of clientWidth x

@@ -127,6 +127,12 @@ void ToDrawable(int x, int y, TPlayerEvent* event) {
 
 double PlayerDisplayScale() {
   const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && std::strcmp(driver, "windows") == 0) {
+    // The player is DPI aware (OpenPlayerWindow), so this is the display's
+    // own DPI, 96 at 100 %.
+    float dpi = 0.0f;
+    return SDL_GetDisplayDPI(0, &dpi, nullptr, nullptr) == 0 && dpi >= 96.0f ? dpi / 96.0 : 1.0;
+  }
   if (!driver || std::strcmp(driver, "x11") != 0) return 1.0;
   const char* gdkScale = std::getenv("GDK_SCALE");
   if (gdkScale && std::atoi(gdkScale) >= 1) return std::atoi(gdkScale);
@@ -137,6 +143,10 @@ double PlayerDisplayScale() {
 bool OpenPlayerWindow(const TPlayerWindowRequest& request, std::string* error) {
   // The X11 class the desktop entry's StartupWMClass names.
   SDL_setenv("SDL_VIDEO_X11_WMCLASS", request.windowClass, 1);
+  // On Windows the player sizes itself by the display's scale and draws
+  // every pixel, rather than being stretched (and blurred) by the system;
+  // the demo itself stays as designed.
+  SDL_SetHint(SDL_HINT_WINDOWS_DPI_AWARENESS, "permonitorv2");
   std::string why;
   if (SDL_Init(SDL_INIT_TIMER) != 0 || !OpenVideo(&why)) {
     *error = "no display to open the window on (" + (why.empty() ? SDL_GetError() : why) + ")";
