@@ -40,8 +40,11 @@ zip=$(ls "$win"/kelvane-*-win64.zip 2>/dev/null | head -1)
 work=$(mktemp -d)
 pids=""
 trap 'for p in $pids; do kill $p 2>/dev/null; done; [ -n "${KEEP:-}" ] && cp -r "$work" "$KEEP"; rm -rf "$work"' EXIT
-python3 -m zipfile -e "$zip" "$work/unpacked" || fail "cannot unpack $zip"
-folder=$(ls -d "$work"/unpacked/kelvane-*)
+# Into a folder whose name is outside any ANSI code page of Wine's: every
+# file name goes to Windows as UTF-16.
+unpacked="$work/デモ"
+python3 -m zipfile -e "$zip" "$unpacked" || fail "cannot unpack $zip"
+folder=$(ls -d "$unpacked"/kelvane-*)
 
 case "$mode" in
 zip)

@@ -36,7 +36,7 @@ fs::path ProgramFile() {
 bool CanEnterFolder(const std::string& dir, std::string* why) {
 #ifdef _WIN32
   std::error_code failed;
-  const bool folder = fs::is_directory(dir, failed);
+  const bool folder = fs::is_directory(fs::u8path(dir), failed);
   if (failed || !folder) *why = failed ? failed.message() : std::string("not a directory");
   return folder;
 #else
@@ -59,7 +59,7 @@ bool CanEnterFolder(const std::string& dir, std::string* why) {
 
 bool HoldsDemoAssets(const std::string& dir) {
   for (int i = 0; i < kAssetFileCount; ++i)
-    if (std::error_code failed; fs::exists(fs::path(dir) / kAssetFiles.names[i], failed))
+    if (std::error_code failed; fs::exists(fs::u8path(dir) / kAssetFiles.names[i], failed))
       return true;
   return false;
 }
@@ -71,13 +71,13 @@ std::string FindDataDir(std::string* tried) {
   if (!program.empty()) {
     const fs::path folder = program.parent_path();
     for (const fs::path& dir : {folder / "data", folder.parent_path() / "share/kelvane/data"}) {
-      if (HoldsDemoAssets(dir.string())) return dir.string();
-      *tried += dir.string() + ", ";
+      if (HoldsDemoAssets(dir.u8string())) return dir.u8string();
+      *tried += dir.u8string() + ", ";
     }
   }
   *tried += "or the current directory";
   const fs::path here = fs::current_path(failed);
-  if (!failed) *tried += " (" + here.string() + ")";
+  if (!failed) *tried += " (" + here.u8string() + ")";
   return ".";
 }
 
@@ -88,7 +88,7 @@ void EnterDataFolderBesideProgram() {
   if (program.empty()) return;
   const fs::path data = program.parent_path() / "data";
   std::error_code failed;
-  if (HoldsDemoAssets(data.string())) fs::current_path(data, failed);
+  if (HoldsDemoAssets(data.u8string())) fs::current_path(data, failed);
 #endif
 }
 

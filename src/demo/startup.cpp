@@ -26,7 +26,7 @@ void ReportMissingAssets() {
   }
   if (missing == 0) return;
   std::error_code failed;
-  const std::string folder = std::filesystem::current_path(failed).string();
+  const std::string folder = std::filesystem::current_path(failed).u8string();
   std::fprintf(stderr, "kelvane: %d of its %d asset files are missing from %s; %s\n", missing,
                kAssetFileCount, failed ? "." : folder.c_str(), MissingAssetsHint());
 }

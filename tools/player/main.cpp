@@ -234,7 +234,7 @@ void SaveScreenshot(double d) {
                 &pixels[static_cast<size_t>(h - 1 - y) * w * 3], static_cast<size_t>(w) * 3);
   char name[64];
   std::snprintf(name, sizeof name, "kelvane-%.2f.png", d);
-  const std::string path = (std::filesystem::path(PicturesFolder()) / name).string();
+  const std::string path = (std::filesystem::u8path(PicturesFolder()) / name).u8string();
   std::string error;
   if (WriteFileWhole(
           path, [&](FILE* f) { return WritePngStream(f, rows.data(), w, h, 3); }, &error)) {
@@ -584,7 +584,7 @@ int Run() {
     o.dataDir = FindDataDir(&tried);
   }
   std::error_code entered;
-  std::filesystem::current_path(o.dataDir, entered);
+  std::filesystem::current_path(std::filesystem::u8path(o.dataDir), entered);
   if (entered) return Fail("cannot enter the data folder " + o.dataDir + ": " + entered.message());
   if (!HoldsDemoAssets("."))
     return Fail("no asset pack in " + o.dataDir + "; give its folder with --data DIR");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,19 +21,28 @@
 // everything after this section is written once.
 #ifdef _WIN32
 namespace {
+// File names are UTF-8; Windows takes them as UTF-16 through its wide
+// calls, so any name works whatever the system's ANSI code page.
+std::wstring Wide(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                         nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
 // Windows has no FIFO an open could block on; a device (NUL, CON, a pipe)
 // fails the regular-file check below.
 int OpenForReading(const char* fileName) {
-  return _open(fileName, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  return _wopen(Wide(fileName).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 void MakeBlocking(int) {}
 constexpr const char* kNullDevice = "NUL";
 constexpr int kWriteNoInherit = _O_WRONLY | _O_NOINHERIT;
 using TStat = struct _stati64;
-int StatFile(const char* fileName, TStat* info) { return _stati64(fileName, info); }
+int StatFile(const char* fileName, TStat* info) { return _wstati64(Wide(fileName).c_str(), info); }
 // Windows links are rare and a rename replaces one rather than following it,
 // so the target is looked at as it is.
-int StatTarget(const char* fileName, TStat* info) { return _stati64(fileName, info); }
+int StatTarget(const char* fileName, TStat* info) { return StatFile(fileName, info); }
 bool IsLink(const TStat&) { return false; }
 bool IsFifo(const TStat& info) { return (info.st_mode & S_IFMT) == _S_IFIFO; }
 int StatDescriptor(int fd, TStat* info) { return _fstati64(fd, info); }
@@ -47,8 +57,9 @@ int CreateTemporary(const std::string& folder, std::string* name) {
     const unsigned mix = (GetTickCount() * 2654435761u) ^ (_getpid() << 8) ^ ++counter;
     std::snprintf(suffix, sizeof suffix, "%06x", mix & 0xffffff);
     *name = folder + "\\.kelvane-" + suffix;
-    const int fd = _open(name->c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                         _S_IREAD | _S_IWRITE);
+    const int fd = _wopen(Wide(*name).c_str(),
+                          _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   return -1;
@@ -56,11 +67,13 @@ int CreateTemporary(const std::string& folder, std::string* name) {
 bool SyncDescriptor(int fd) { return _commit(fd) == 0; }
 // Over an existing file too, and on the disk before it returns.
 bool ReplaceWith(const std::string& from, const std::string& to) {
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
     return true;
   errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
   return false;
 }
+void RemoveFile(const std::string& name) { _wremove(Wide(name).c_str()); }
 // MOVEFILE_WRITE_THROUGH has put the rename on the disk already.
 bool SyncFolder(const std::string&) { return true; }
 }  // namespace
@@ -128,6 +141,7 @@ bool SyncDescriptor(int fd) { return fsync(fd) == 0; }
 bool ReplaceWith(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0;
 }
+void RemoveFile(const std::string& name) { unlink(name.c_str()); }
 bool SyncFolder(const std::string& folder) {
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
@@ -256,7 +270,7 @@ bool WriteFileWhole(const std::string& path, const std::function<bool(FILE*)>& w
     written = false;
   }
   if (!written) {
-    std::remove(name.c_str());
+    RemoveFile(name);
     *error = path + ": cannot write: " + std::strerror(failure ? failure : EIO);
     return false;
   }

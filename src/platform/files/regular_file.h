@@ -4,7 +4,8 @@
 // else is refused as unreadable, at once.
 //
 // This is also the one place where the file calls of POSIX and Windows
-// differ; the rest of the demo and the tools go through it.
+// differ; the rest of the demo and the tools go through it. File names are
+// UTF-8 on every system.
 #pragma once
 
 #include <cstdint>

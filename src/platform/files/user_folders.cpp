@@ -16,18 +16,18 @@ namespace {
 
 bool IsFolder(const std::string& path) {
   std::error_code failed;
-  return !path.empty() && std::filesystem::is_directory(path, failed);
+  return !path.empty() && std::filesystem::is_directory(std::filesystem::u8path(path), failed);
 }
 
 }  // namespace
 
 #ifdef _WIN32
 std::string UserPicturesFolder() {
-  // The ANSI form, as every file of the program is opened by an ANSI name.
-  char folder[MAX_PATH];
-  if (SHGetFolderPathA(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
+  wchar_t folder[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, CSIDL_MYPICTURES, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
     return "";
-  return IsFolder(folder) ? folder : "";
+  const std::string utf8 = std::filesystem::path(folder).u8string();
+  return IsFolder(utf8) ? utf8 : "";
 }
 #else
 std::string UserPicturesFolder() {
@@ -55,5 +55,5 @@ std::string UserPicturesFolder() {
 std::string CurrentFolder() {
   std::error_code failed;
   const std::filesystem::path here = std::filesystem::current_path(failed);
-  return failed ? "" : here.string();
+  return failed ? "" : here.u8string();
 }

@@ -1,4 +1,4 @@
-// Folders of the user's that the system names.
+// Folders of the user's that the system names, as UTF-8.
 #pragma once
 
 #include <string>
