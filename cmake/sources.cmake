@@ -21,8 +21,9 @@ set(KELVANE_SOUND_SDL_SOURCES src/platform/audio/sound_sdl.cpp
 set(KELVANE_WINDOW_SDL_SOURCES src/platform/sdl/sdl_common.cpp src/platform/sdl/window_sdl.cpp
                                src/platform/sdl/player_window_sdl.cpp)
 # What a desktop program asks of its system: stop requests (signals,
-# console events) and the user's folders.
+# console events), its arguments as UTF-8 and the user's folders.
 set(KELVANE_DESKTOP_SOURCES src/platform/process/stop_signals.cpp
+                            src/platform/process/arguments.cpp
                             src/platform/files/user_folders.cpp)
 # The player's on-screen display, on SDL2_ttf.
 set(KELVANE_PLAYER_OSD_SOURCES src/platform/sdl/player_osd_sdl.cpp)

@@ -13,7 +13,8 @@
 #            six moments across the timeline; at the last, its screenshot
 #            (s) lands in My Pictures with the same pixels
 #   hidpi    at 150 % (144 DPI) the player's window is 1.5 times the
-#            designed size, drawn at the display's own pixels
+#            designed size, drawn at the display's own pixels; its --data
+#            names the pack through the folder "デモ"
 #   demo     the demo runs 10 s on SDL's silent sound driver and ends with
 #            status 0 when its window is closed
 #   nosound  with no sound output the demo says why and ends with status 1
@@ -171,7 +172,10 @@ hidpi)
   desktop='HKCU\Control Panel\Desktop'
   "$wine" reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1 ||
     fail "cannot set 144 DPI"
-  SDL_AUDIODRIVER=dummy start kelvane-player.exe --from 450.8 --pause
+  # The pack named on the command line, through "デモ": the arguments are
+  # read as UTF-8 too.
+  data=$("$wine" winepath -w "$folder/data" 2>/dev/null | tr -d '\r')
+  SDL_AUDIODRIVER=dummy start kelvane-player.exe --data "$data" --from 450.8 --pause
   await_title '*(450.80) - paused'
   size=$(xwininfo -id "$wid" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
   xdotool windowactivate --sync "$wid" key q 2>/dev/null

@@ -32,6 +32,7 @@
 #include "platform/files/user_folders.h"
 #include "platform/graphics/gl.h"
 #include "platform/platform.h"
+#include "platform/process/arguments.h"
 #include "platform/process/stop_signals.h"
 #include "platform/sdl/player_osd.h"
 #include "platform/sdl/player_window.h"
@@ -705,7 +706,8 @@ int Run() {
 
 int main(int argc, char** argv) {
   std::string error;
-  if (!ParsePlayerArgs(argc, argv, &player.options, &error)) {
+  TUtf8Arguments arguments(argc, argv);
+  if (!ParsePlayerArgs(arguments.argc(), arguments.argv(), &player.options, &error)) {
     std::fprintf(stderr, "kelvane-player: %s\nTry 'kelvane-player --help'.\n", error.c_str());
     return 2;
   }
