@@ -9,6 +9,11 @@
 KELVANE_RUN_PACKAGES="build-essential cmake pkg-config libsdl2-dev libsdl2-mixer-dev \
 libsdl2-ttf-dev libx11-dev libgl-dev libglu1-mesa-dev libegl-dev libegl-mesa0 libgl1-mesa-dri \
 libpng-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
+# The Windows zip (scripts/windows-zip.sh, and the ci build): the mingw-w64
+# cross compiler and zlib for it; SDL2, SDL2_mixer, SDL2_ttf, FreeType and
+# libpng are built for it from Debian's source packages, which apt-get
+# source unpacks with dpkg-dev.
+KELVANE_WINDOWS_PACKAGES="g++-mingw-w64-x86-64-posix libz-mingw-w64-dev dpkg-dev"
 # Testing, on top of those: GoogleTest and Google Benchmark, clang with its
 # sanitizer runtime for the fuzzers, Xvfb and the X tools for the end-to-end
 # runs, bc for their timing, what the install test validates with (lintian
@@ -18,14 +23,11 @@ libpng-dev libfreetype-dev fonts-dejavu-core libmp3lame-dev ffmpeg"
 # OpenGL ES 2 for the fixed-function layer's native build, and emscripten,
 # node and chromium for the web page (npm, which the web tests install their
 # driver with, comes with nodejs from some sources and as its own package
-# from Debian's). The Windows zip adds the mingw-w64 cross compiler, zlib
-# for it (SDL2, SDL2_mixer, SDL2_ttf, FreeType and libpng are built for it
-# from Debian's source packages, which apt-get source unpacks with dpkg-dev)
-# and Wine to test it.
+# from Debian's). The Windows zip adds its own packages and Wine to test it.
 KELVANE_TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
 xvfb x11-utils bc desktop-file-utils appstream man-db dpkg-dev lintian python3 \
 openbox xdotool x11-apps x11-xserver-utils libgles-dev emscripten nodejs chromium \
-g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64"
+$KELVANE_WINDOWS_PACKAGES wine64"
 
 # kelvane_install_packages PACKAGE...
 kelvane_install_packages() {
